@@ -1,0 +1,3 @@
+#include "platform/win.h"
+
+int WinMain(HINSTANCE, HINSTANCE, char*, int) { return 0; }

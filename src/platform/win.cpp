@@ -1,0 +1,6 @@
+#include "platform/win.h"
+
+HINSTANCE GetModuleHandleA(const char*) {
+  static int module;
+  return &module;
+}
