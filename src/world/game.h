@@ -35,7 +35,39 @@ enum GameMode {
 
 extern int game_state;  // written only by SetGameState
 extern int game_mode;
-extern int in_game;     // a game waits behind the menus
+extern const char* const mode_names[MODE_COUNT];  // "Cast Mode", ...
+
+// ---- Progress of the running game (per game unless said otherwise) ----------------------------
+extern int in_game;        // a game waits behind the menus
+extern int menu_cursor;    // selected row; also the table or feature a screen shows
+extern int current_stage;  // 0..16 playable (Cast Mode: graph node), 17 boss battle, 18 test, 19 title
+extern int stage_tick;     // frames since the stage began: the stage script's clock
+extern int score;
+extern int player_thing;   // slot of the player's ship; -2 while none
+extern int forward_level;  // main gun level 0..3
+extern int missile_kind;   // PROJ_BOMB, PROJ_HAWK, PROJ_DRUM or PROJ_CROW
+extern int missile_ammo;
+extern int random_order[17];  // Random Mode's stage order; -1 after ResetGame
+extern int random_index;
+extern int god_mode;          // Dev Mode: the player cannot die, nothing is recorded
+extern char message_text[128];  // the HUD's centred fading message
+extern float message_alpha;     // 2.0 when a message is posted
+extern int forward_drop_count, missile_drop_count;  // kills until the next pickups
+extern float last_hit_x, last_hit_y;                // where the last hit spark is drawn
+extern int clock_frames, play_seconds, play_minutes;  // the play clock
+extern int world_shift, world_shift_target;           // vertical offset of the world, world units
+extern int phase_2, phase_4, phase_8, phase_16, phase_32, phase_64, phase_59;  // 0..period-1
+
+// ---- Fades (per process; ResetStage sets the targets) ----------------------------------------
+struct Color3 {
+  float r, g, b;
+};
+extern Color3 key_light_color, key_light_target;
+extern Color3 fill_light_color, fill_light_target;
+extern Color3 sky_color, sky_color_target;
+extern Color3 horizon_color, horizon_color_target;
+extern Color3 stars_color, stars_color_target;
+extern float fog_end, fog_end_target;
 
 // Stores the state and runs its entry actions (again, when it is the state already held).
 void SetGameState(int state);

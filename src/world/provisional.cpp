@@ -2,10 +2,6 @@
 // Each is removed when its module lands.
 #include "world/game.h"
 
-int game_state = STATE_BOOT;
-int game_mode = MODE_CAST;
-int in_game = 0;
-
 void SetGameState(int state) { game_state = state; }
 void ResetGame() {}
 void ResetStage() {}
