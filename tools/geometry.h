@@ -1,0 +1,56 @@
+// Simple solid modelling for the asset maker: primitives placed into one model, written as a
+// text ".x" mesh with one subset per material.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct Vec3 {
+  float x, y, z;
+};
+
+struct Material {
+  float r, g, b, a;
+  float power;           // specular power
+  float sr, sg, sb;      // specular colour
+  float er, eg, eb;      // emissive colour
+  std::string texture;   // file name in res, empty for none
+};
+
+struct Vertex {
+  Vec3 pos, normal;
+  float u, v;
+};
+
+struct Face {
+  int a, b, c;
+  int material;
+};
+
+// Where a primitive goes: scale, then rotations about x, y, z (degrees), then translation.
+struct Place {
+  Vec3 at{0, 0, 0};
+  Vec3 scale{1, 1, 1};
+  Vec3 turn{0, 0, 0};
+};
+
+struct Model {
+  std::vector<Vertex> vertices;
+  std::vector<Face> faces;
+  std::vector<Material> materials;
+
+  int AddMaterial(const Material& m);
+  void Box(int material, const Place& p);                 // unit cube centred on the origin
+  void Sphere(int material, const Place& p, int slices = 12, int stacks = 8);  // radius 0.5
+  void Cylinder(int material, const Place& p, int slices = 12);  // along x, length 1, radius 0.5
+  void Cone(int material, const Place& p, int slices = 12);      // along +x, length 1, radius 0.5
+  void Quad(int material, const Place& p, float u0 = 0, float v0 = 0, float u1 = 1, float v1 = 1);  // unit, xy plane, facing -z
+  void Torus(int material, const Place& p, float minor, int major_segments = 24, int minor_segments = 8);  // in the yz plane
+  void Dome(int material, const Place& p, int slices = 24, int stacks = 8);  // inside of a half sphere, radius 0.5
+};
+
+Material Solid(float r, float g, float b, float power = 20.0f, float spec = 0.3f);
+Material Glow(float r, float g, float b, float a = 1.0f);
+Material Textured(const std::string& texture, float r = 1, float g = 1, float b = 1, float a = 1);
+
+bool WriteXFile(const std::string& path, const Model& model);
