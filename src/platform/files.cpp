@@ -1,0 +1,330 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+struct File {
+  std::FILE* stream;               // null while the slot is free
+  int text;                        // 1: CR LF and Ctrl-Z rules apply
+  int ctrl_z;                      // a text read met 0x1A: the file ends here
+  int failed;                      // a write failed
+  int replacing;                   // written to temp_path, renamed over path on close
+  char path[FILE_PATH_MAX];        // the resolved name (replacing files only)
+  char temp_path[FILE_PATH_MAX];
+};
+
+static File open_files[FILE_OPEN_MAX];
+static unsigned temp_counter;
+
+static int StatMode(const char* path, mode_t* mode) {
+  struct stat st;
+  if (stat(path, &st) != 0) return 0;
+  *mode = st.st_mode;
+  return 1;
+}
+
+static int PathExists(const char* path) {
+  mode_t mode;
+  return StatMode(path, &mode);
+}
+
+// Appends text to out at *len; 0 when it does not fit.
+static int Append(char* out, std::size_t size, std::size_t* len, const char* text, std::size_t n) {
+  if (*len + n + 1 > size) return 0;
+  std::memcpy(out + *len, text, n);
+  *len += n;
+  out[*len] = 0;
+  return 1;
+}
+
+// Finds the entry of folder whose name equals name ignoring case; the lowest such name in byte
+// order wins, so that the result does not depend on the order the folder lists its entries.
+static int FindCaseless(const char* folder, const char* name, std::size_t name_len, char* found,
+                        std::size_t found_size) {
+  DIR* dir = opendir(folder[0] ? folder : ".");
+  if (!dir) return 0;
+  int ok = 0;
+  while (dirent* entry = readdir(dir)) {
+    if (std::strlen(entry->d_name) != name_len || strncasecmp(entry->d_name, name, name_len) != 0) continue;
+    if (std::strlen(entry->d_name) + 1 > found_size) continue;
+    if (!ok || std::strcmp(entry->d_name, found) < 0) {
+      std::strcpy(found, entry->d_name);
+      ok = 1;
+    }
+  }
+  closedir(dir);
+  return ok;
+}
+
+int ResolvePath(const char* path, char* out, std::size_t size) {
+  if (!path || size == 0) return 0;
+  std::size_t n = std::strlen(path);
+  if (n + 1 > size) return 0;
+  for (std::size_t i = 0; i <= n; i++) out[i] = path[i] == '\\' ? '/' : path[i];
+  if (PathExists(out) || n == 0) return 1;
+
+  // Rebuild the path a component at a time, taking the name on disk where only the case differs.
+  char written[FILE_PATH_MAX];
+  if (n + 1 > sizeof(written)) return 0;
+  std::memcpy(written, out, n + 1);
+  std::size_t len = 0;
+  out[0] = 0;
+  const char* p = written;
+  if (*p == '/') {
+    Append(out, size, &len, "/", 1);
+    while (*p == '/') p++;
+  }
+  int lookup = 1;  // stops once a folder is missing: nothing below it can exist
+  while (*p) {
+    const char* end = std::strchr(p, '/');
+    std::size_t part = end ? std::size_t(end - p) : std::strlen(p);
+    char name[FILE_PATH_MAX];
+    std::memcpy(name, p, part);
+    name[part] = 0;
+    std::size_t before = len;
+    if (!Append(out, size, &len, name, part)) return 0;
+    if (lookup && !(part <= 2 && (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)) &&
+        !PathExists(out)) {
+      char folder[FILE_PATH_MAX];
+      std::memcpy(folder, out, before);
+      folder[before] = 0;
+      char found[256];
+      len = before;
+      out[len] = 0;
+      if (FindCaseless(folder, name, part, found, sizeof(found))) {
+        if (!Append(out, size, &len, found, std::strlen(found))) return 0;
+      } else {
+        if (!Append(out, size, &len, name, part)) return 0;
+        lookup = 0;
+      }
+    }
+    if (!end) break;
+    if (!Append(out, size, &len, "/", 1)) return 0;
+    p = end;
+    while (*p == '/') p++;
+  }
+  return 1;
+}
+
+// Splits an fopen mode into the stdio mode (always binary: the translation is ours) and text flag.
+static int ParseMode(const char* mode, char* stdio_mode, int* text) {
+  if (!mode || (mode[0] != 'r' && mode[0] != 'w' && mode[0] != 'a')) return 0;
+  int plus = 0, binary = 0;
+  for (const char* m = mode + 1; *m; m++) {
+    if (*m == '+') plus = 1;
+    else if (*m == 'b') binary = 1;
+    else if (*m != 't') return 0;
+  }
+  std::size_t k = 0;
+  stdio_mode[k++] = mode[0];
+  if (plus) stdio_mode[k++] = '+';
+  stdio_mode[k++] = 'b';
+  stdio_mode[k] = 0;
+  *text = !binary;
+  return 1;
+}
+
+static File* FreeSlot() {
+  for (File& f : open_files)
+    if (!f.stream) return &f;
+  return nullptr;
+}
+
+File* FileOpen(const char* path, const char* mode) {
+  char stdio_mode[4];
+  int text;
+  char resolved[FILE_PATH_MAX];
+  File* file = FreeSlot();
+  if (!file || !ParseMode(mode, stdio_mode, &text) || !ResolvePath(path, resolved, sizeof(resolved))) return nullptr;
+  mode_t st_mode;
+  if (StatMode(resolved, &st_mode) && S_ISDIR(st_mode)) return nullptr;
+  std::FILE* stream = std::fopen(resolved, stdio_mode);
+  if (!stream) return nullptr;
+  *file = File{};
+  file->stream = stream;
+  file->text = text;
+  return file;
+}
+
+File* FileOpenReplacing(const char* path, const char* mode) {
+  char stdio_mode[4];
+  int text;
+  File* file = FreeSlot();
+  if (!file || !ParseMode(mode, stdio_mode, &text) || mode[0] != 'w' || std::strchr(mode, '+')) return nullptr;
+  File opened{};
+  if (!ResolvePath(path, opened.path, sizeof(opened.path))) return nullptr;
+  mode_t st_mode;
+  if (StatMode(opened.path, &st_mode) && S_ISDIR(st_mode)) return nullptr;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; attempt++) {
+    int n = std::snprintf(opened.temp_path, sizeof(opened.temp_path), "%s.%d-%u.tmp", opened.path, int(getpid()),
+                          temp_counter++);
+    if (n < 0 || std::size_t(n) >= sizeof(opened.temp_path)) return nullptr;
+    fd = open(opened.temp_path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return nullptr;
+  }
+  if (fd < 0) return nullptr;
+  opened.stream = fdopen(fd, "wb");
+  if (!opened.stream) {
+    close(fd);
+    unlink(opened.temp_path);
+    return nullptr;
+  }
+  opened.text = text;
+  opened.replacing = 1;
+  *file = opened;
+  return file;
+}
+
+int FileClose(File* file) {
+  if (!file || !file->stream) return FILE_EOF;
+  int failed = file->failed || std::ferror(file->stream);
+  if (file->replacing) {
+    if (std::fflush(file->stream) != 0 || fsync(fileno(file->stream)) != 0) failed = 1;
+    if (std::fclose(file->stream) != 0) failed = 1;
+    if (failed || std::rename(file->temp_path, file->path) != 0) {
+      unlink(file->temp_path);
+      failed = 1;
+    }
+  } else if (std::fclose(file->stream) != 0) {
+    failed = 1;
+  }
+  *file = File{};
+  return failed ? FILE_EOF : 0;
+}
+
+int FileGetc(File* file) {
+  if (!file || !file->stream || file->ctrl_z) return FILE_EOF;
+  int c = std::getc(file->stream);
+  if (!file->text || c == FILE_EOF) return c;
+  if (c == 0x1A) {
+    file->ctrl_z = 1;
+    return FILE_EOF;
+  }
+  if (c == '\r') {
+    int next = std::getc(file->stream);
+    if (next == '\n') return '\n';
+    if (next != FILE_EOF) std::ungetc(next, file->stream);
+  }
+  return c;
+}
+
+char* FileGets(char* buffer, int size, File* file) {
+  if (!buffer || size <= 0 || !file || !file->stream) return nullptr;
+  int n = 0;
+  while (n < size - 1) {
+    int c = FileGetc(file);
+    if (c == FILE_EOF) break;
+    buffer[n++] = char(c);
+    if (c == '\n') break;
+  }
+  buffer[n] = 0;
+  return n > 0 ? buffer : nullptr;
+}
+
+static int WriteBytes(const char* data, std::size_t n, File* file) {
+  if (n && std::fwrite(data, 1, n, file->stream) != n) {
+    file->failed = 1;
+    return 0;
+  }
+  return 1;
+}
+
+// Writes text-mode bytes: each "\n" goes out as CR LF.
+static int WriteText(const char* data, std::size_t n, File* file) {
+  if (!file->text) return WriteBytes(data, n, file);
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < n; i++) {
+    if (data[i] != '\n') continue;
+    if (!WriteBytes(data + start, i - start, file) || !WriteBytes("\r\n", 2, file)) return 0;
+    start = i + 1;
+  }
+  return WriteBytes(data + start, n - start, file);
+}
+
+int FilePutc(int c, File* file) {
+  if (!file || !file->stream) return FILE_EOF;
+  char ch = char(c);
+  return WriteText(&ch, 1, file) ? (c & 0xFF) : FILE_EOF;
+}
+
+int FilePuts(const char* text, File* file) {
+  if (!text || !file || !file->stream) return FILE_EOF;
+  return WriteText(text, std::strlen(text), file) ? 0 : FILE_EOF;
+}
+
+int FilePrintf(File* file, const char* format, ...) {
+  if (!file || !file->stream || !format) return -1;
+  char local[1024];
+  va_list args;
+  va_start(args, format);
+  int n = std::vsnprintf(local, sizeof(local), format, args);
+  va_end(args);
+  if (n < 0) return -1;
+  char* text = local;
+  if (std::size_t(n) >= sizeof(local)) {
+    // A long line is rare (the game's are short); it alone pays for a buffer of its own.
+    text = static_cast<char*>(std::malloc(std::size_t(n) + 1));
+    if (!text) return -1;
+    va_start(args, format);
+    std::vsnprintf(text, std::size_t(n) + 1, format, args);
+    va_end(args);
+  }
+  int ok = WriteText(text, std::size_t(n), file);
+  if (text != local) std::free(text);
+  return ok ? n : -1;
+}
+
+std::size_t FileRead(void* buffer, std::size_t item_size, std::size_t count, File* file) {
+  if (!buffer || !file || !file->stream || item_size == 0) return 0;
+  if (!file->text) return std::fread(buffer, item_size, count, file->stream);
+  unsigned char* out = static_cast<unsigned char*>(buffer);
+  std::size_t total = item_size * count, n = 0;
+  for (; n < total; n++) {
+    int c = FileGetc(file);
+    if (c == FILE_EOF) break;
+    out[n] = static_cast<unsigned char>(c);
+  }
+  return n / item_size;
+}
+
+std::size_t FileWrite(const void* buffer, std::size_t item_size, std::size_t count, File* file) {
+  if (!buffer || !file || !file->stream || item_size == 0) return 0;
+  return WriteText(static_cast<const char*>(buffer), item_size * count, file) ? count : 0;
+}
+
+int FileSeek(File* file, long offset, int origin) {
+  if (!file || !file->stream) return -1;
+  int whence = origin == FILE_SEEK_CUR ? SEEK_CUR : origin == FILE_SEEK_END ? SEEK_END : SEEK_SET;
+  if (std::fseek(file->stream, offset, whence) != 0) return -1;
+  file->ctrl_z = 0;
+  return 0;
+}
+
+long FileTell(File* file) { return file && file->stream ? std::ftell(file->stream) : -1; }
+
+int FileEof(File* file) { return !file || !file->stream || file->ctrl_z || std::feof(file->stream); }
+
+int FileError(File* file) { return !file || !file->stream || file->failed || std::ferror(file->stream); }
+
+int FileRemove(const char* path) {
+  char resolved[FILE_PATH_MAX];
+  mode_t mode;
+  if (!ResolvePath(path, resolved, sizeof(resolved)) || !StatMode(resolved, &mode) || S_ISDIR(mode)) return -1;
+  return unlink(resolved) == 0 ? 0 : -1;
+}
+
+int FileExists(const char* path) {
+  char resolved[FILE_PATH_MAX];
+  mode_t mode;
+  return ResolvePath(path, resolved, sizeof(resolved)) && StatMode(resolved, &mode) && S_ISREG(mode);
+}

@@ -1,0 +1,74 @@
+// Headless runs: the switch (KESTRUNE_HEADLESS) and the scripted input (KESTRUNE_SCRIPT).
+//
+// A script has one event a line; "#" starts a comment; passes are counted from 1:
+//   <pass> key <scancode> down|up   a DirectInput scan code (decimal 0..255)
+//   <pass> close                    the window's close request
+//   <pass> focus lost|gained        deactivation / activation with the focus message
+//   answer yes|no|ok                the next message box's answer, in order
+//
+// How the other platform modules read it:
+// - The pass: win's PeekMessageA begins the next pass on each call (the game calls it once, first,
+//   in every pass), so `script_pass` is the number of the pass running now, 0 before the first.
+// - The events of a pass: ScriptEventRange gives the slice of `script_events` (sorted by pass,
+//   file order kept within a pass) that belongs to a pass; pick the kinds you handle from it. The
+//   input module applies SCRIPT_KEY events at its poll of that pass; the window queue turns
+//   SCRIPT_CLOSE and SCRIPT_FOCUS into messages at the start of that pass.
+// - A new event kind: add a ScriptEventKind and a row to the syntax table in script.cpp (its
+//   word and its parse function); text arguments (a file name) go through ScriptStoreText.
+#pragma once
+
+constexpr int SCRIPT_EVENT_MAX = 16384;
+constexpr int SCRIPT_ANSWER_MAX = 256;
+constexpr int SCRIPT_TEXT_MAX = 65536;   // bytes of text arguments, terminators included
+constexpr int SCRIPT_PASS_MAX = 1000000000;
+constexpr int SCRIPT_IDLE_PASSES = 100000;  // passes after the last event before a close request
+
+enum ScriptEventKind {
+  SCRIPT_KEY = 0,    // code: scan code; state: 1 down, 0 up
+  SCRIPT_CLOSE = 1,
+  SCRIPT_FOCUS = 2,  // state: 1 gained, 0 lost
+  SCRIPT_EVENT_KINDS = 3,
+};
+
+enum ScriptAnswer { ANSWER_OK = 0, ANSWER_YES = 1, ANSWER_NO = 2 };
+
+struct ScriptEvent {
+  int pass;          // 1 and up
+  int kind;          // ScriptEventKind
+  int code;          // by kind
+  int state;         // by kind
+  const char* text;  // a text argument (in the script's text store), "" when the kind has none
+  int line;          // the script line it came from
+};
+
+// Per process, filled by a load (all empty when no script is given).
+extern ScriptEvent script_events[SCRIPT_EVENT_MAX];
+extern int script_event_count;
+extern int script_answers[SCRIPT_ANSWER_MAX];  // ScriptAnswer, in file order
+extern int script_answer_count;
+extern int script_answer_next;  // the next answer to hand out
+extern int script_last_pass;    // the pass of the last event, 0 when there is none
+extern int script_pass;         // the pass running now (advanced by PeekMessageA)
+extern char script_error[512];  // what the last failed load said, "" after a good one
+
+// 1 when KESTRUNE_HEADLESS is set to anything but "" or "0" (read once).
+int IsHeadless();
+
+// Empties the script and sets the pass back to 0.
+void ScriptClear();
+// Reads a script from text; name is used in messages. On a bad line the script is left empty,
+// script_error names the line and the fault (also written to standard error) and 0 is returned.
+int ScriptLoadText(const char* text, const char* name);
+// Reads a script file the same way.
+int ScriptLoadFile(const char* path);
+// Reads the file KESTRUNE_SCRIPT names; 1 when none is named.
+int ScriptLoadFromEnvironment();
+
+// The events of a pass are script_events[*first] to script_events[*end - 1].
+void ScriptEventRange(int pass, int* first, int* end);
+// Copies text into the script's text store; null when the store is full.
+const char* ScriptStoreText(const char* text, int length);
+
+// Takes the next answer when it suits the box (yes/no for a Yes/No box, ok for an OK box) and
+// returns it; -1 leaves the answers as they are (the box then takes its default).
+int ScriptTakeAnswer(int yes_no_box);
