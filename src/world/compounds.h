@@ -47,6 +47,7 @@ enum CompoundId {
   COMPOUND_BOSS_13 = 313,
   COMPOUND_BOSS_15 = 315,
 };
+constexpr int COMPOUND_COUNT = 44;
 
 // A plain thing type makes one free-standing thing; a compound id builds the structure. Returns
 // the root's slot, or -1.
