@@ -1,0 +1,629 @@
+#include "platform/xfile.h"
+
+#include <zlib.h>
+
+#include <cmath>
+#include <cstring>
+#include <map>
+
+namespace {
+
+// Anything larger is a damaged or hostile file, not a game model.
+constexpr std::size_t kMaxElements = 1u << 22;
+constexpr int kMaxDepth = 64;
+
+enum TokenKind { T_END, T_NAME, T_STRING, T_NUMBER, T_GUID, T_OBRACE, T_CBRACE, T_SEPARATOR };
+
+struct Token {
+  TokenKind kind;
+  double number;
+  std::string text;
+};
+
+// ---- Tokenizers --------------------------------------------------------------------------------
+
+bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
+
+bool TokenizeText(const char* p, const char* end, std::vector<Token>* tokens, std::string* error) {
+  while (p < end) {
+    char c = *p;
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0') {
+      p++;
+    } else if (c == '#' || (c == '/' && p + 1 < end && p[1] == '/')) {
+      while (p < end && *p != '\n') p++;
+    } else if (c == '{') {
+      tokens->push_back({T_OBRACE, 0, ""});
+      p++;
+    } else if (c == '}') {
+      tokens->push_back({T_CBRACE, 0, ""});
+      p++;
+    } else if (c == ';' || c == ',' || c == '[' || c == ']') {
+      tokens->push_back({T_SEPARATOR, 0, ""});
+      p++;
+    } else if (c == '<') {
+      const char* q = static_cast<const char*>(std::memchr(p, '>', end - p));
+      if (!q) return *error = "unterminated GUID", false;
+      tokens->push_back({T_GUID, 0, ""});
+      p = q + 1;
+    } else if (c == '"') {
+      const char* q = static_cast<const char*>(std::memchr(p + 1, '"', end - p - 1));
+      if (!q) return *error = "unterminated string", false;
+      tokens->push_back({T_STRING, 0, std::string(p + 1, q)});
+      p = q + 1;
+    } else if (IsNameStart(c)) {
+      const char* q = p;
+      while (q < end && IsNameChar(*q)) q++;
+      tokens->push_back({T_NAME, 0, std::string(p, q)});
+      p = q;
+    } else if ((c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.') {
+      // strtod needs a terminated buffer; numbers are short, so copy one out.
+      char buffer[64];
+      std::size_t n = 0;
+      while (p + n < end && n < sizeof(buffer) - 1 &&
+             ((p[n] >= '0' && p[n] <= '9') || p[n] == '-' || p[n] == '+' || p[n] == '.' || p[n] == 'e' ||
+              p[n] == 'E'))
+        n++;
+      std::memcpy(buffer, p, n);
+      buffer[n] = 0;
+      char* stop = nullptr;
+      double v = std::strtod(buffer, &stop);
+      if (stop == buffer) {
+        p++;  // a lone sign or the dots of an open template
+        continue;
+      }
+      tokens->push_back({T_NUMBER, v, ""});
+      p += (stop - buffer);
+    } else {
+      return *error = "unexpected character", false;
+    }
+    if (tokens->size() > kMaxElements * 4) return *error = "file too large", false;
+  }
+  tokens->push_back({T_END, 0, ""});
+  return true;
+}
+
+struct ByteReader {
+  const std::uint8_t* p;
+  const std::uint8_t* end;
+  bool Has(std::size_t n) const { return static_cast<std::size_t>(end - p) >= n; }
+  std::uint16_t Word() {
+    std::uint16_t v = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+    p += 2;
+    return v;
+  }
+  std::uint32_t Dword() {
+    std::uint32_t v = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    p += 4;
+    return v;
+  }
+};
+
+bool TokenizeBinary(const std::uint8_t* data, const std::uint8_t* end, int float_bits, std::vector<Token>* tokens,
+                    std::string* error) {
+  ByteReader r{data, end};
+  while (r.Has(2)) {
+    std::uint16_t token = r.Word();
+    switch (token) {
+      case 1:  // name
+      case 2: {  // string (its terminator follows as an ordinary separator token)
+        if (!r.Has(4)) return *error = "truncated name", false;
+        std::uint32_t n = r.Dword();
+        if (!r.Has(n)) return *error = "name longer than the file", false;
+        tokens->push_back({token == 1 ? T_NAME : T_STRING, 0, std::string(reinterpret_cast<const char*>(r.p), n)});
+        r.p += n;
+        break;
+      }
+      case 3:  // integer
+        if (!r.Has(4)) return *error = "truncated integer", false;
+        tokens->push_back({T_NUMBER, static_cast<double>(r.Dword()), ""});
+        break;
+      case 5:  // GUID
+        if (!r.Has(16)) return *error = "truncated GUID", false;
+        r.p += 16;
+        tokens->push_back({T_GUID, 0, ""});
+        break;
+      case 6:    // integer list
+      case 7: {  // float list
+        if (!r.Has(4)) return *error = "truncated list", false;
+        std::uint32_t n = r.Dword();
+        std::size_t width = token == 6 ? 4 : static_cast<std::size_t>(float_bits / 8);
+        if (n > kMaxElements || !r.Has(std::size_t(n) * width)) return *error = "list longer than the file", false;
+        for (std::uint32_t i = 0; i < n; i++) {
+          double v;
+          if (token == 6) {
+            v = static_cast<double>(r.Dword());
+          } else if (width == 4) {
+            std::uint32_t bits = r.Dword();
+            float f;
+            std::memcpy(&f, &bits, 4);
+            v = f;
+          } else {
+            std::uint64_t lo = r.Dword(), hi = r.Dword();
+            std::uint64_t bits = lo | (hi << 32);
+            std::memcpy(&v, &bits, 8);
+          }
+          tokens->push_back({T_NUMBER, v, ""});
+        }
+        break;
+      }
+      case 10:
+        tokens->push_back({T_OBRACE, 0, ""});
+        break;
+      case 11:
+        tokens->push_back({T_CBRACE, 0, ""});
+        break;
+      case 0:  // padding after a string terminator written as a DWORD
+      case 19:
+      case 20:
+        tokens->push_back({T_SEPARATOR, 0, ""});
+        break;
+      case 31:
+        tokens->push_back({T_NAME, 0, "template"});
+        break;
+      default:
+        // The remaining stand-alone tokens appear only inside templates, which are skipped.
+        if (token >= 12 && token <= 52)
+          tokens->push_back({T_SEPARATOR, 0, ""});
+        else
+          return *error = "unknown binary token", false;
+    }
+    if (tokens->size() > kMaxElements * 4) return *error = "file too large", false;
+  }
+  tokens->push_back({T_END, 0, ""});
+  return true;
+}
+
+// MSZIP: after the header, a DWORD total size, then blocks of (WORD uncompressed size, WORD
+// compressed size, "CK", raw deflate data); each block may refer back into the one before it.
+bool Inflate(const std::uint8_t* data, const std::uint8_t* end, std::vector<std::uint8_t>* out, std::string* error) {
+  ByteReader r{data, end};
+  if (!r.Has(4)) return *error = "truncated compressed file", false;
+  std::uint32_t total = r.Dword();
+  if (total > kMaxElements * 16) return *error = "compressed file too large", false;
+  std::vector<std::uint8_t> previous;
+  while (r.Has(4)) {
+    std::uint16_t uncompressed = r.Word();
+    std::uint16_t compressed = r.Word();
+    if (compressed < 2 || !r.Has(compressed) || r.p[0] != 'C' || r.p[1] != 'K')
+      return *error = "bad compressed block", false;
+    z_stream z{};
+    if (inflateInit2(&z, -15) != Z_OK) return *error = "inflate failed", false;
+    if (!previous.empty()) inflateSetDictionary(&z, previous.data(), static_cast<uInt>(previous.size()));
+    std::vector<std::uint8_t> block(uncompressed);
+    z.next_in = const_cast<Bytef*>(r.p + 2);
+    z.avail_in = compressed - 2u;
+    z.next_out = block.data();
+    z.avail_out = uncompressed;
+    int status = inflate(&z, Z_FINISH);
+    std::size_t produced = uncompressed - z.avail_out;
+    inflateEnd(&z);
+    if ((status != Z_STREAM_END && status != Z_OK && status != Z_BUF_ERROR) || produced != uncompressed)
+      return *error = "bad compressed data", false;
+    out->insert(out->end(), block.begin(), block.end());
+    previous.swap(block);
+    r.p += compressed;
+    if (out->size() > kMaxElements * 16) return *error = "compressed file too large", false;
+  }
+  return true;
+}
+
+// ---- Objects ------------------------------------------------------------------------------------
+
+struct XObject {
+  std::string type, name;
+  std::vector<double> numbers;
+  std::vector<std::string> strings;
+  std::vector<XObject> children;
+  std::vector<std::string> references;
+};
+
+struct Parser {
+  const std::vector<Token>& tokens;
+  std::size_t at = 0;
+  std::string* error;
+
+  const Token& Peek() const { return tokens[at]; }
+  const Token& Next() { return tokens[at < tokens.size() - 1 ? at++ : at]; }
+
+  bool SkipBlock() {
+    int depth = 0;
+    for (;;) {
+      const Token& t = Next();
+      if (t.kind == T_END) return *error = "unterminated template", false;
+      if (t.kind == T_OBRACE) depth++;
+      if (t.kind == T_CBRACE && --depth == 0) return true;
+    }
+  }
+
+  // type [name] [GUID] { contents }
+  bool Object(XObject* object, int depth) {
+    if (depth > kMaxDepth) return *error = "objects nested too deeply", false;
+    object->type = Next().text;
+    if (Peek().kind == T_NAME) object->name = Next().text;
+    if (Peek().kind != T_OBRACE) return *error = "expected { after " + object->type, false;
+    Next();
+    if (Peek().kind == T_GUID) Next();
+    for (;;) {
+      const Token& t = Peek();
+      switch (t.kind) {
+        case T_END:
+          return *error = "unterminated object " + object->type, false;
+        case T_CBRACE:
+          Next();
+          return true;
+        case T_NUMBER:
+          object->numbers.push_back(Next().number);
+          break;
+        case T_STRING:
+          object->strings.push_back(Next().text);
+          break;
+        case T_SEPARATOR:
+        case T_GUID:
+          Next();
+          break;
+        case T_OBRACE: {  // a reference: { name [GUID] }
+          Next();
+          std::string name;
+          if (Peek().kind == T_NAME) name = Next().text;
+          if (Peek().kind == T_GUID) Next();
+          if (Next().kind != T_CBRACE) return *error = "bad reference", false;
+          object->references.push_back(name);
+          break;
+        }
+        case T_NAME: {
+          XObject child;
+          if (!Object(&child, depth + 1)) return false;
+          object->children.push_back(std::move(child));
+          break;
+        }
+      }
+    }
+  }
+};
+
+// ---- Interpretation ------------------------------------------------------------------------------
+
+struct Matrix {
+  double m[4][4];
+};
+
+Matrix Identity() {
+  Matrix r{};
+  for (int i = 0; i < 4; i++) r.m[i][i] = 1;
+  return r;
+}
+
+Matrix Multiply(const Matrix& a, const Matrix& b) {
+  Matrix r{};
+  for (int i = 0; i < 4; i++)
+    for (int j = 0; j < 4; j++)
+      for (int k = 0; k < 4; k++) r.m[i][j] += a.m[i][k] * b.m[k][j];
+  return r;
+}
+
+// The inverse transpose of the upper 3x3, for normals.
+void NormalMatrix(const Matrix& a, double n[3][3]) {
+  const double(*m)[4] = a.m;
+  double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) - m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+               m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+  if (std::fabs(det) < 1e-12) det = 1e-12;
+  double inv[3][3];
+  inv[0][0] = (m[1][1] * m[2][2] - m[1][2] * m[2][1]) / det;
+  inv[0][1] = (m[0][2] * m[2][1] - m[0][1] * m[2][2]) / det;
+  inv[0][2] = (m[0][1] * m[1][2] - m[0][2] * m[1][1]) / det;
+  inv[1][0] = (m[1][2] * m[2][0] - m[1][0] * m[2][2]) / det;
+  inv[1][1] = (m[0][0] * m[2][2] - m[0][2] * m[2][0]) / det;
+  inv[1][2] = (m[0][2] * m[1][0] - m[0][0] * m[1][2]) / det;
+  inv[2][0] = (m[1][0] * m[2][1] - m[1][1] * m[2][0]) / det;
+  inv[2][1] = (m[0][1] * m[2][0] - m[0][0] * m[2][1]) / det;
+  inv[2][2] = (m[0][0] * m[1][1] - m[0][1] * m[1][0]) / det;
+  for (int i = 0; i < 3; i++)
+    for (int j = 0; j < 3; j++) n[i][j] = inv[j][i];
+}
+
+XMaterial DefaultMaterial() { return XMaterial{{1, 1, 1, 1}, 0, {0, 0, 0}, {0, 0, 0}, ""}; }
+
+bool ReadMaterial(const XObject& o, XMaterial* m, std::string* error) {
+  if (o.numbers.size() < 11) return *error = "short Material", false;
+  const std::vector<double>& v = o.numbers;
+  *m = XMaterial{{float(v[0]), float(v[1]), float(v[2]), float(v[3])},
+                 float(v[4]),
+                 {float(v[5]), float(v[6]), float(v[7])},
+                 {float(v[8]), float(v[9]), float(v[10])},
+                 ""};
+  for (const XObject& c : o.children)
+    if (c.type == "TextureFilename" && !c.strings.empty()) m->texture = c.strings[0];
+  return true;
+}
+
+// Reads a count, then checks it against what is left.
+bool Count(const std::vector<double>& v, std::size_t at, std::size_t per_item, std::size_t* count) {
+  if (at >= v.size()) return false;
+  double c = v[at];
+  if (!(c >= 0) || c > double(kMaxElements)) return false;
+  *count = static_cast<std::size_t>(c);
+  return *count * per_item <= v.size() - at - 1;
+}
+
+// Polygon lists: count, then per face an index count and the indices.
+bool ReadFaces(const std::vector<double>& v, std::size_t at, std::size_t vertex_count,
+               std::vector<std::vector<std::uint32_t>>* faces) {
+  std::size_t n;
+  if (!Count(v, at, 1, &n)) return false;
+  std::size_t p = at + 1;
+  faces->clear();
+  faces->reserve(n);
+  for (std::size_t f = 0; f < n; f++) {
+    if (p >= v.size()) return false;
+    double k = v[p++];
+    if (!(k >= 3) || k > 65536 || v.size() - p < static_cast<std::size_t>(k)) return false;
+    std::vector<std::uint32_t> face(static_cast<std::size_t>(k));
+    for (std::uint32_t& index : face) {
+      double i = v[p++];
+      if (!(i >= 0) || i >= double(vertex_count)) return false;
+      index = static_cast<std::uint32_t>(i);
+    }
+    faces->push_back(std::move(face));
+  }
+  return true;
+}
+
+struct Triangle {
+  XVertex corner[3];
+  std::uint32_t material;  // index into the collapsed material list
+};
+
+struct Collector {
+  std::vector<Triangle> triangles;
+  std::vector<XMaterial> materials;
+  std::map<std::string, XMaterial> named_materials;
+  bool has_normals = false;
+  std::string* error;
+
+  bool Mesh(const XObject& o, const Matrix& world) {
+    const std::vector<double>& v = o.numbers;
+    std::size_t nv;
+    if (!Count(v, 0, 3, &nv)) return *error = "Mesh vertex count larger than its data", false;
+    std::vector<std::vector<std::uint32_t>> faces;
+    if (!ReadFaces(v, 1 + nv * 3, nv, &faces)) return *error = "Mesh faces out of range", false;
+
+    const XObject* normals = nullptr;
+    const XObject* uvs = nullptr;
+    const XObject* colors = nullptr;
+    const XObject* material_list = nullptr;
+    for (const XObject& c : o.children) {
+      if (c.type == "MeshNormals") normals = &c;
+      if (c.type == "MeshTextureCoords") uvs = &c;
+      if (c.type == "MeshVertexColors") colors = &c;
+      if (c.type == "MeshMaterialList") material_list = &c;
+    }
+
+    std::size_t nn = 0;
+    std::vector<std::vector<std::uint32_t>> normal_faces;
+    if (normals) {
+      if (!Count(normals->numbers, 0, 3, &nn)) return *error = "MeshNormals count larger than its data", false;
+      if (!ReadFaces(normals->numbers, 1 + nn * 3, nn, &normal_faces) || normal_faces.size() != faces.size())
+        return *error = "MeshNormals faces out of range", false;
+      for (std::size_t f = 0; f < faces.size(); f++)
+        if (normal_faces[f].size() != faces[f].size()) return *error = "MeshNormals faces out of range", false;
+      has_normals = true;
+    }
+    std::size_t nt = 0;
+    if (uvs && (!Count(uvs->numbers, 0, 2, &nt) || nt < nv))
+      return *error = "MeshTextureCoords count does not match the vertices", false;
+    std::vector<std::uint32_t> vertex_colors(nv, 0xFFFFFFFFu);
+    if (colors) {
+      std::size_t nc;
+      if (!Count(colors->numbers, 0, 5, &nc)) return *error = "MeshVertexColors count larger than its data", false;
+      for (std::size_t i = 0; i < nc; i++) {
+        const double* c = &colors->numbers[1 + i * 5];
+        if (!(c[0] >= 0) || c[0] >= double(nv)) return *error = "MeshVertexColors index out of range", false;
+        auto channel = [](double x) {
+          return static_cast<std::uint32_t>(x <= 0 ? 0 : x >= 1 ? 255 : x * 255 + 0.5);
+        };
+        vertex_colors[static_cast<std::size_t>(c[0])] =
+            (channel(c[4]) << 24) | (channel(c[1]) << 16) | (channel(c[2]) << 8) | channel(c[3]);
+      }
+    }
+
+    // Materials of this mesh, then the material of every face.
+    std::vector<XMaterial> mesh_materials;
+    std::vector<std::uint32_t> face_material(faces.size(), 0);
+    if (material_list) {
+      const std::vector<double>& m = material_list->numbers;
+      std::size_t count, indexed;
+      if (!Count(m, 0, 0, &count) || !Count(m, 1, 1, &indexed))
+        return *error = "MeshMaterialList counts larger than its data", false;
+      for (const XObject& c : material_list->children) {
+        if (c.type != "Material") continue;
+        XMaterial mat;
+        if (!ReadMaterial(c, &mat, error)) return false;
+        mesh_materials.push_back(mat);
+      }
+      for (const std::string& name : material_list->references) {
+        auto found = named_materials.find(name);
+        if (found == named_materials.end()) return *error = "unknown material " + name, false;
+        mesh_materials.push_back(found->second);
+      }
+      if (mesh_materials.size() < count) return *error = "MeshMaterialList names fewer materials than it counts", false;
+      mesh_materials.resize(count);
+      for (std::size_t f = 0; f < faces.size(); f++) {
+        // A short list repeats its last entry.
+        if (indexed == 0) break;
+        double i = m[2 + std::min(f, indexed - 1)];
+        if (!(i >= 0) || i >= double(count)) return *error = "material index out of range", false;
+        face_material[f] = static_cast<std::uint32_t>(i);
+      }
+    }
+    if (mesh_materials.empty()) mesh_materials.push_back(DefaultMaterial());
+
+    double nm[3][3];
+    NormalMatrix(world, nm);
+    std::uint32_t base = static_cast<std::uint32_t>(materials.size());
+    materials.insert(materials.end(), mesh_materials.begin(), mesh_materials.end());
+
+    auto corner = [&](std::size_t f, std::size_t k) {
+      XVertex x{};
+      std::uint32_t vi = faces[f][k];
+      const double* p = &v[1 + vi * 3];
+      for (int j = 0; j < 3; j++)
+        x.position[j] = float(p[0] * world.m[0][j] + p[1] * world.m[1][j] + p[2] * world.m[2][j] + world.m[3][j]);
+      if (normals) {
+        const double* n = &normals->numbers[1 + normal_faces[f][k] * 3];
+        double t[3];
+        for (int j = 0; j < 3; j++) t[j] = n[0] * nm[0][j] + n[1] * nm[1][j] + n[2] * nm[2][j];
+        double len = std::sqrt(t[0] * t[0] + t[1] * t[1] + t[2] * t[2]);
+        if (len > 0)
+          for (int j = 0; j < 3; j++) x.normal[j] = float(t[j] / len);
+      }
+      if (uvs) {
+        x.uv[0] = float(uvs->numbers[1 + vi * 2]);
+        x.uv[1] = float(uvs->numbers[2 + vi * 2]);
+      }
+      x.color = vertex_colors[vi];
+      return x;
+    };
+    for (std::size_t f = 0; f < faces.size(); f++)
+      for (std::size_t k = 1; k + 1 < faces[f].size(); k++) {
+        if (triangles.size() >= kMaxElements) return *error = "too many triangles", false;
+        triangles.push_back({{corner(f, 0), corner(f, k), corner(f, k + 1)}, base + face_material[f]});
+      }
+    return true;
+  }
+
+  bool Frame(const XObject& o, const Matrix& parent, int depth) {
+    Matrix local = Identity();
+    for (const XObject& c : o.children)
+      if (c.type == "FrameTransformMatrix") {
+        if (c.numbers.size() < 16) return *error = "short FrameTransformMatrix", false;
+        for (int i = 0; i < 16; i++) local.m[i / 4][i % 4] = c.numbers[i];
+      }
+    Matrix world = Multiply(local, parent);
+    return Children(o, world, depth);
+  }
+
+  bool Children(const XObject& o, const Matrix& world, int depth) {
+    for (const XObject& c : o.children) {
+      if (c.type == "Mesh" && !Mesh(c, world)) return false;
+      if (c.type == "Frame" && !Frame(c, world, depth + 1)) return false;
+    }
+    return true;
+  }
+};
+
+}  // namespace
+
+bool ReadXFile(const std::uint8_t* data, std::size_t size, XMeshData* out, std::string* error) {
+  *out = XMeshData{};
+  std::string scratch;
+  if (!error) error = &scratch;
+  if (size < 16 || std::memcmp(data, "xof ", 4) != 0) return *error = "not an .x file", false;
+  if (std::memcmp(data + 4, "0302", 4) != 0 && std::memcmp(data + 4, "0303", 4) != 0)
+    return *error = "unsupported .x version", false;
+  int float_bits = std::memcmp(data + 12, "0064", 4) == 0 ? 64 : std::memcmp(data + 12, "0032", 4) == 0 ? 32 : 0;
+  if (!float_bits) return *error = "bad float size", false;
+
+  std::vector<std::uint8_t> inflated;
+  const std::uint8_t* body = data + 16;
+  const std::uint8_t* end = data + size;
+  bool text;
+  if (std::memcmp(data + 8, "txt ", 4) == 0 || std::memcmp(data + 8, "bin ", 4) == 0) {
+    text = data[8] == 't';
+  } else if (std::memcmp(data + 8, "tzip", 4) == 0 || std::memcmp(data + 8, "bzip", 4) == 0) {
+    text = data[8] == 't';
+    if (!Inflate(body, end, &inflated, error)) return false;
+    body = inflated.data();
+    end = inflated.data() + inflated.size();
+  } else {
+    return *error = "unknown .x format", false;
+  }
+
+  std::vector<Token> tokens;
+  bool ok = text ? TokenizeText(reinterpret_cast<const char*>(body), reinterpret_cast<const char*>(end), &tokens, error)
+                 : TokenizeBinary(body, end, float_bits, &tokens, error);
+  if (!ok) return false;
+
+  Parser parser{tokens, 0, error};
+  std::vector<XObject> top;
+  while (parser.Peek().kind != T_END) {
+    const Token& t = parser.Peek();
+    if (t.kind == T_NAME && t.text == "template") {
+      if (!parser.SkipBlock()) return false;
+    } else if (t.kind == T_NAME) {
+      XObject o;
+      if (!parser.Object(&o, 0)) return false;
+      top.push_back(std::move(o));
+    } else {
+      parser.Next();
+    }
+  }
+
+  Collector collector;
+  collector.error = error;
+  for (const XObject& o : top) {
+    if (o.type == "Material") {
+      XMaterial m;
+      if (!ReadMaterial(o, &m, error)) return false;
+      collector.named_materials[o.name] = m;
+    }
+  }
+  Matrix identity = Identity();
+  for (const XObject& o : top) {
+    if (o.type == "Mesh" && !collector.Mesh(o, identity)) return false;
+    if (o.type == "Frame" && !collector.Frame(o, identity, 0)) return false;
+  }
+  if (collector.triangles.empty()) return *error = "no mesh in the file", false;
+
+  // One subset per material, in material order.
+  std::vector<std::uint32_t> per_material(collector.materials.size(), 0);
+  for (const Triangle& t : collector.triangles) per_material[t.material]++;
+  std::vector<std::uint32_t> first(collector.materials.size(), 0);
+  for (std::size_t i = 1; i < first.size(); i++) first[i] = first[i - 1] + per_material[i - 1];
+  out->vertices.resize(collector.triangles.size() * 3);
+  std::vector<std::uint32_t> fill = first;
+  for (const Triangle& t : collector.triangles) {
+    std::uint32_t slot = fill[t.material]++;
+    for (int k = 0; k < 3; k++) out->vertices[slot * 3 + k] = t.corner[k];
+  }
+  out->materials = collector.materials;
+  for (std::size_t i = 0; i < collector.materials.size(); i++) out->subsets.push_back({first[i], per_material[i]});
+  out->has_normals = collector.has_normals;
+  return true;
+}
+
+bool CompressXFile(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>* out) {
+  if (size < 16 || std::memcmp(data, "xof ", 4) != 0) return false;
+  bool text = std::memcmp(data + 8, "txt ", 4) == 0;
+  if (!text && std::memcmp(data + 8, "bin ", 4) != 0) return false;
+  out->assign(data, data + 16);
+  std::memcpy(out->data() + 8, text ? "tzip" : "bzip", 4);
+  std::uint32_t total = static_cast<std::uint32_t>(size);
+  for (int i = 0; i < 4; i++) out->push_back(static_cast<std::uint8_t>(total >> (8 * i)));
+  const std::size_t kBlock = 32768;
+  const std::uint8_t* previous = nullptr;
+  std::size_t previous_size = 0;
+  for (std::size_t at = 16; at < size; at += kBlock) {
+    std::size_t n = std::min(kBlock, size - at);
+    z_stream z{};
+    if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+    if (previous) deflateSetDictionary(&z, previous, static_cast<uInt>(previous_size));
+    std::vector<std::uint8_t> packed(deflateBound(&z, n) + 2);
+    packed[0] = 'C';
+    packed[1] = 'K';
+    z.next_in = const_cast<Bytef*>(data + at);
+    z.avail_in = static_cast<uInt>(n);
+    z.next_out = packed.data() + 2;
+    z.avail_out = static_cast<uInt>(packed.size() - 2);
+    int status = deflate(&z, Z_FINISH);
+    std::size_t length = packed.size() - z.avail_out;
+    deflateEnd(&z);
+    if (status != Z_STREAM_END || length > 0xFFFF) return false;
+    out->push_back(static_cast<std::uint8_t>(n)), out->push_back(static_cast<std::uint8_t>(n >> 8));
+    out->push_back(static_cast<std::uint8_t>(length)), out->push_back(static_cast<std::uint8_t>(length >> 8));
+    out->insert(out->end(), packed.begin(), packed.begin() + static_cast<std::ptrdiff_t>(length));
+    previous = data + at;
+    previous_size = n;
+  }
+  return true;
+}
