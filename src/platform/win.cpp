@@ -6,12 +6,374 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
+#include "platform/files.h"
+#include "platform/icon.h"
 #include "platform/script.h"
 
 HINSTANCE GetModuleHandleA(const char*) {
   static int module;
   return &module;
+}
+
+// ---- SDL ----------------------------------------------------------------------------------------
+
+// Starts SDL's video part the first time a window or the desktop is asked for.
+static int VideoReady() {
+  static int state = 0;  // 0 not tried, 1 up, -1 failed
+  if (state == 0) {
+    // The window's close box is a request to the game, not the end of the program.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+      state = 1;
+      std::atexit(SDL_Quit);
+    } else {
+      std::fprintf(stderr, "SDL video: %s\n", SDL_GetError());
+      state = -1;
+    }
+  }
+  return state > 0;
+}
+
+// ---- Icons, classes and windows -----------------------------------------------------------------
+
+struct WinIcon {
+  int used;
+  int width, height;
+  std::uint8_t pixels[ICON_SIZE_MAX * ICON_SIZE_MAX * 4];
+};
+
+struct WinClass {
+  int used;
+  char name[WIN_TITLE_MAX];
+  WNDPROC proc;
+  HINSTANCE instance;
+  HICON icon;
+};
+
+struct WinWindow {
+  int used;
+  WNDPROC proc;
+  HICON icon;
+  char title[WIN_TITLE_MAX];
+  int x, y, width, height;
+  int visible;
+  SDL_Window* sdl;
+};
+
+constexpr int WIN_ICON_MAX = 4;
+static WinIcon icons[WIN_ICON_MAX];
+static WinClass classes[WIN_CLASS_MAX];
+static WinWindow windows[WIN_WINDOW_MAX];
+
+static int LiveWindow(HWND window) { return window && window >= windows && window < windows + WIN_WINDOW_MAX && window->used; }
+
+HANDLE LoadImageA(HINSTANCE, const char* name, UINT type, int cx, int cy, UINT load) {
+  if (type != IMAGE_ICON || !(load & LR_LOADFROMFILE) || !name) return nullptr;
+  WinIcon* icon = nullptr;
+  for (WinIcon& i : icons)
+    if (!i.used && !icon) icon = &i;
+  if (!icon || cx < 1 || cy < 1 || cx > ICON_SIZE_MAX || cy > ICON_SIZE_MAX) return nullptr;
+  File* file = FileOpen(name, "rb");
+  if (!file) return nullptr;
+  // An icon file holds a few small images; anything larger is not one.
+  constexpr std::size_t ICON_FILE_MAX = 1 << 20;
+  std::uint8_t* data = static_cast<std::uint8_t*>(std::malloc(ICON_FILE_MAX));
+  std::size_t size = data ? FileRead(data, 1, ICON_FILE_MAX, file) : 0;
+  int ok = data && FileEof(file) && DecodeIcon(data, size, cx, cy, icon->pixels);
+  FileClose(file);
+  std::free(data);
+  if (!ok) return nullptr;
+  icon->used = 1;
+  icon->width = cx;
+  icon->height = cy;
+  return icon;
+}
+
+const std::uint8_t* IconPixels(HICON icon, int* width, int* height) {
+  if (!icon || !icon->used) return nullptr;
+  *width = icon->width;
+  *height = icon->height;
+  return icon->pixels;
+}
+
+HCURSOR LoadCursorA(HINSTANCE, const char* name) {
+  static int arrow;
+  return name == IDC_ARROW ? &arrow : nullptr;
+}
+
+HGDIOBJ GetStockObject(int object) {
+  static int black_brush;
+  return object == BLACK_BRUSH ? &black_brush : nullptr;
+}
+
+static WinClass* FindClass(const char* name) {
+  for (WinClass& c : classes)
+    if (c.used && std::strcmp(c.name, name) == 0) return &c;
+  return nullptr;
+}
+
+ATOM RegisterClassExA(const WNDCLASSEXA* wc) {
+  if (!wc || !wc->lpfnWndProc || !wc->lpszClassName || !wc->lpszClassName[0]) return 0;
+  if (std::strlen(wc->lpszClassName) >= WIN_TITLE_MAX || FindClass(wc->lpszClassName)) return 0;
+  for (int i = 0; i < WIN_CLASS_MAX; i++) {
+    WinClass& c = classes[i];
+    if (c.used) continue;
+    c.used = 1;
+    std::strcpy(c.name, wc->lpszClassName);
+    c.proc = wc->lpfnWndProc;
+    c.instance = wc->hInstance;
+    c.icon = wc->hIcon;
+    return ATOM(0xC000 + i);
+  }
+  return 0;
+}
+
+BOOL UnregisterClassA(const char* class_name, HINSTANCE) {
+  WinClass* c = class_name ? FindClass(class_name) : nullptr;
+  if (!c) return FALSE;
+  *c = WinClass{};
+  return TRUE;
+}
+
+static void SetSdlIcon(WinWindow* w) {
+  int iw, ih;
+  const std::uint8_t* pixels = IconPixels(w->icon, &iw, &ih);
+  if (!w->sdl || !pixels) return;
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<std::uint8_t*>(pixels), iw, ih, 32, iw * 4,
+                                                            SDL_PIXELFORMAT_RGBA32);
+  if (!surface) return;
+  SDL_SetWindowIcon(w->sdl, surface);
+  SDL_FreeSurface(surface);
+}
+
+HWND CreateWindowExA(DWORD, const char* class_name, const char* title, DWORD, int x, int y, int width, int height,
+                     HWND, HMENU, HINSTANCE, void*) {
+  WinClass* c = class_name ? FindClass(class_name) : nullptr;
+  if (!c) return nullptr;
+  WinWindow* w = nullptr;
+  for (WinWindow& slot : windows)
+    if (!slot.used && !w) w = &slot;
+  if (!w) return nullptr;
+  WinWindow made{};
+  made.used = 1;
+  made.proc = c->proc;
+  made.icon = c->icon;
+  std::snprintf(made.title, sizeof(made.title), "%s", title ? title : "");
+  made.x = x, made.y = y;
+  made.width = width > 1 ? width : 1;
+  made.height = height > 1 ? height : 1;
+  if (!IsHeadless()) {
+    if (!VideoReady()) return nullptr;
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+    made.sdl = SDL_CreateWindow(made.title, x, y, made.width, made.height, SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
+    if (!made.sdl) {
+      std::fprintf(stderr, "SDL window: %s\n", SDL_GetError());
+      return nullptr;
+    }
+  }
+  *w = made;
+  SetSdlIcon(w);
+  return w;
+}
+
+BOOL ShowWindow(HWND window, int show_command) {
+  if (!LiveWindow(window)) return FALSE;
+  BOOL was = window->visible;
+  window->visible = show_command != SW_HIDE;
+  if (window->sdl) {
+    if (window->visible) SDL_ShowWindow(window->sdl);
+    else SDL_HideWindow(window->sdl);
+  }
+  return was;
+}
+
+BOOL IsWindowVisible(HWND window) { return LiveWindow(window) && window->visible; }
+
+BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL) {
+  if (!LiveWindow(window)) return FALSE;
+  window->x = x, window->y = y;
+  window->width = width > 1 ? width : 1;
+  window->height = height > 1 ? height : 1;
+  if (window->sdl) {
+    SDL_SetWindowPosition(window->sdl, x, y);
+    SDL_SetWindowSize(window->sdl, window->width, window->height);
+  }
+  return TRUE;
+}
+
+BOOL GetClientRect(HWND window, RECT* rect) {
+  if (!LiveWindow(window) || !rect) return FALSE;
+  int w = window->width, h = window->height;
+  if (window->sdl) SDL_GetWindowSize(window->sdl, &w, &h);
+  *rect = RECT{0, 0, w, h};
+  return TRUE;
+}
+
+BOOL GetWindowRect(HWND window, RECT* rect) {
+  if (!LiveWindow(window) || !rect) return FALSE;
+  int x = window->x, y = window->y, w = window->width, h = window->height;
+  if (window->sdl) {
+    SDL_GetWindowPosition(window->sdl, &x, &y);
+    SDL_GetWindowSize(window->sdl, &w, &h);
+  }
+  *rect = RECT{x, y, x + w, y + h};
+  return TRUE;
+}
+
+BOOL SetWindowTextA(HWND window, const char* title) {
+  if (!LiveWindow(window)) return FALSE;
+  std::snprintf(window->title, sizeof(window->title), "%s", title ? title : "");
+  if (window->sdl) SDL_SetWindowTitle(window->sdl, window->title);
+  return TRUE;
+}
+
+SDL_Window* WindowSdl(HWND window) { return LiveWindow(window) ? window->sdl : nullptr; }
+
+// ---- Messages -----------------------------------------------------------------------------------
+
+static MSG queue[WIN_QUEUE_MAX];
+static int queue_head, queue_count;
+static int quit_posted, quit_code;
+
+BOOL PostMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (queue_count == WIN_QUEUE_MAX) return FALSE;
+  queue[(queue_head + queue_count) % WIN_QUEUE_MAX] = MSG{window, message, wparam, lparam, timeGetTime()};
+  queue_count++;
+  return TRUE;
+}
+
+void PostQuitMessage(int exit_code) {
+  quit_posted = 1;
+  quit_code = exit_code;
+}
+
+// The window that outside events are for: the first one made that still exists.
+static HWND MainWindow() {
+  for (WinWindow& w : windows)
+    if (w.used) return &w;
+  return nullptr;
+}
+
+static void PostFocus(HWND window, int gained) {
+  PostMessageA(window, WM_ACTIVATEAPP, gained ? 1 : 0, 0);
+  if (gained) PostMessageA(window, WM_SETFOCUS, 0, 0);
+}
+
+// Starts the next headless pass: its scripted events, and the idle rule, become messages.
+static void BeginScriptedPass() {
+  script_pass++;
+  HWND window = MainWindow();
+  int first, end;
+  ScriptEventRange(script_pass, &first, &end);
+  for (int i = first; i < end; i++) {
+    const ScriptEvent& e = script_events[i];
+    if (e.kind == SCRIPT_CLOSE) PostMessageA(window, WM_CLOSE, 0, 0);
+    else if (e.kind == SCRIPT_FOCUS) PostFocus(window, e.state);
+  }
+  // A run that nothing ends must still end: a close request, and should the game refuse it (a
+  // question answered by its default), the window's destruction later.
+  if (script_pass == script_last_pass + SCRIPT_IDLE_PASSES) PostMessageA(window, WM_CLOSE, 0, 0);
+  if (script_pass == script_last_pass + 2 * SCRIPT_IDLE_PASSES) PostMessageA(window, WM_DESTROY, 0, 0);
+}
+
+static HWND WindowOfSdl(Uint32 id) {
+  for (WinWindow& w : windows)
+    if (w.used && w.sdl && SDL_GetWindowID(w.sdl) == id) return &w;
+  return nullptr;
+}
+
+static void PumpSdl() {
+  if (!VideoReady()) return;
+  SDL_Event event;
+  while (SDL_PollEvent(&event)) {
+    if (event.type == SDL_QUIT) {
+      PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
+    } else if (event.type == SDL_WINDOWEVENT) {
+      HWND window = WindowOfSdl(event.window.windowID);
+      if (!window) continue;
+      if (event.window.event == SDL_WINDOWEVENT_CLOSE) PostMessageA(window, WM_CLOSE, 0, 0);
+      else if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) PostFocus(window, 1);
+      else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) PostFocus(window, 0);
+    }
+  }
+}
+
+BOOL PeekMessageA(MSG* msg, HWND, UINT, UINT, UINT remove) {
+  if (IsHeadless()) BeginScriptedPass();
+  else PumpSdl();
+  if (queue_count > 0) {
+    *msg = queue[queue_head];
+    if (remove & PM_REMOVE) {
+      queue_head = (queue_head + 1) % WIN_QUEUE_MAX;
+      queue_count--;
+    }
+    return TRUE;
+  }
+  if (quit_posted) {
+    *msg = MSG{nullptr, WM_QUIT, WPARAM(quit_code), 0, timeGetTime()};
+    if (remove & PM_REMOVE) quit_posted = 0;
+    return TRUE;
+  }
+  return FALSE;
+}
+
+LRESULT DispatchMessageA(const MSG* msg) {
+  if (!msg || !LiveWindow(msg->hwnd)) return 0;
+  return msg->hwnd->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}
+
+LRESULT DefWindowProcA(HWND, UINT, WPARAM, LPARAM) { return 0; }
+
+// ---- Cursor -------------------------------------------------------------------------------------
+
+static int cursor_shown = 1;
+
+int ShowCursor(BOOL show) {
+  cursor_shown = show ? 1 : 0;
+  if (!IsHeadless() && VideoReady()) SDL_ShowCursor(cursor_shown ? SDL_ENABLE : SDL_DISABLE);
+  return cursor_shown ? 0 : -1;
+}
+
+BOOL SetCursorPos(int x, int y) {
+  if (IsHeadless()) return TRUE;
+  if (!VideoReady()) return FALSE;
+  return SDL_WarpMouseGlobal(x, y) == 0;
+}
+
+int CursorShown() { return cursor_shown; }
+
+// ---- Display modes ------------------------------------------------------------------------------
+
+BOOL EnumDisplaySettingsA(const char*, DWORD mode, DEVMODEA* devmode) {
+  if (mode != ENUM_CURRENT_SETTINGS || !devmode) return FALSE;
+  *devmode = DEVMODEA{sizeof(DEVMODEA), 32, WIN_HEADLESS_DESKTOP_WIDTH, WIN_HEADLESS_DESKTOP_HEIGHT, 60};
+  if (IsHeadless()) return TRUE;
+  SDL_DisplayMode desktop;
+  if (!VideoReady() || SDL_GetDesktopDisplayMode(0, &desktop) != 0) return FALSE;
+  devmode->dmBitsPerPel = SDL_BITSPERPIXEL(desktop.format) == 24 && SDL_BYTESPERPIXEL(desktop.format) == 4
+                              ? 32
+                              : DWORD(SDL_BITSPERPIXEL(desktop.format));
+  devmode->dmPelsWidth = DWORD(desktop.w);
+  devmode->dmPelsHeight = DWORD(desktop.h);
+  devmode->dmDisplayFrequency = DWORD(desktop.refresh_rate);
+  return TRUE;
+}
+
+// ---- Tests --------------------------------------------------------------------------------------
+
+void WinResetForTests() {
+  if (!IsHeadless()) return;
+  for (WinIcon& i : icons) i.used = 0;
+  for (WinClass& c : classes) c = WinClass{};
+  for (WinWindow& w : windows) w = WinWindow{};
+  queue_head = queue_count = 0;
+  quit_posted = quit_code = 0;
+  cursor_shown = 1;
 }
 
 // ---- Message boxes ------------------------------------------------------------------------------
