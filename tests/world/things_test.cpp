@@ -1,0 +1,329 @@
+#include <gtest/gtest.h>
+
+#include "fake_engine.h"
+#include "world/game.h"
+#include "world/projectiles.h"
+#include "world/random.h"
+#include "world/tables.h"
+#include "world/things.h"
+
+namespace {
+
+void FreshThings() {
+  ClearThings();
+  thing_last = 59;
+  projectile_last = 299;
+  scroll_speed = 2;
+  missile_kind = PROJ_BOMB;
+  random_state = 1;
+  ResetFakeEngine();
+}
+
+// The values n draws from the generator would give, leaving its state as it was.
+std::vector<int> PeekDraws(int n) {
+  std::uint32_t saved = random_state;
+  std::vector<int> draws;
+  for (int i = 0; i < n; i++) draws.push_back(Rand());
+  random_state = saved;
+  return draws;
+}
+
+// The generator's state after n more draws, leaving it as it was.
+std::uint32_t StateAfter(int n) {
+  std::uint32_t saved = random_state;
+  for (int i = 0; i < n; i++) Rand();
+  std::uint32_t after = random_state;
+  random_state = saved;
+  return after;
+}
+
+const int catalogue_types[] = {
+    THING_GLOW_BUG, THING_SPAWNER, THING_PLAYER, THING_LAUNCHER, THING_CEILING_PLATFORM, THING_FLOOR_PLATFORM,
+    THING_WIDE_PLATFORM, THING_MISSILE, THING_FIGHTER, THING_FIGHTER_2, THING_CARRIER, THING_TUG, THING_TURRET,
+    THING_TURRET_2, THING_BEAM_GUN, THING_CANNON, THING_CANNON_2, THING_LASER, THING_LASER_DOWN, THING_LASER_UP,
+    THING_HULL, THING_HULL_FLIPPED, THING_PART_VERT, THING_PART_VERT_2, THING_PART_VERT_2X2, THING_PART_VERT_2X3,
+    THING_PART_HORZ, THING_PART_HORZ_X2, THING_PART_BRIDGE, THING_METAL_BLOCK, THING_PART_STEP,
+    THING_PART_STEP_FLIPPED, THING_PART_BOX, THING_PART_BOX_2, THING_PART_MOUNT, THING_PART_JOINT,
+    THING_TREE_TRUNK, THING_TREE_TOP, THING_TREE_TOP_PLATFORM, THING_TREE_BRANCH, THING_POW_FORWARD,
+    THING_POW_MISSILE};
+
+TEST(ThingCatalogue, EveryTypeIsKnownAndHasAProperBox) {
+  for (int type : catalogue_types) {
+    FreshThings();
+    int slot = CreateThing(type, -1, 60.0f, 50.0f);
+    ASSERT_EQ(slot, 58);
+    EXPECT_EQ(thing_type[slot], type);
+    EXPECT_TRUE(ConsoleLines().empty()) << type;  // no "Generic Thing"
+    EXPECT_LT(thing_box_x0[slot], thing_box_x1[slot]) << type;
+    EXPECT_LT(thing_box_y0[slot], thing_box_y1[slot]) << type;
+    EXPECT_GT(thing_hp[slot], 0) << type;
+  }
+  for (int type = THING_CORE_0; type <= THING_CORE_15; type++) {
+    FreshThings();
+    int slot = CreateThing(type, -1, 60.0f, 50.0f);
+    EXPECT_TRUE(ConsoleLines().empty()) << type;
+    EXPECT_LT(thing_box_x0[slot], thing_box_x1[slot]) << type;
+    EXPECT_EQ(thing_box_x1[slot], 0);
+    EXPECT_EQ(thing_box_y0[slot], -6);
+    EXPECT_EQ(thing_box_y1[slot], 6);
+    EXPECT_EQ(thing_debris_type[slot], PROJ_FRAGMENT_RED);
+  }
+}
+
+TEST(ThingCatalogue, SpotRows) {
+  struct Row {
+    int type, hp, x0, y0, x1, y1, score, interval, detach, debris, param, vx;
+  } rows[] = {
+      // free-standing at x 60 with scroll_speed 2: vx -2 unless the row gives one
+      {THING_GLOW_BUG, 1000, -5, -5, 5, 5, 1, 0, DETACH_BREAK, PROJ_FRAGMENT_GREY, 1, -2},
+      {THING_SPAWNER, 12, -5, -5, 5, 5, 20, 50, DETACH_BREAK, PROJ_FRAGMENT_GREY, 50, -2},
+      {THING_PLAYER, 5, -5, -4, 6, 4, 0, 6, DETACH_BREAK, PROJ_FRAGMENT_GREY, 0, 0},
+      {THING_LAUNCHER, 10, -5, -7, 5, 7, 25, 24, DETACH_TUMBLE, PROJ_FRAGMENT_GREY, 0, -2},
+      {THING_FIGHTER_2, 3, -5, -5, 5, 5, 8, 0, DETACH_BREAK, PROJ_FRAGMENT_RED, 0, -3},
+      {THING_BEAM_GUN, 30, -10, -4, 10, 4, 20, 0, DETACH_BEAM_GUN, PROJ_FRAGMENT_GREY, -1, -2},
+      {THING_PART_VERT_2X3, 1000, -4, -25, 4, 25, 1, 0, DETACH_SLIDE, PROJ_FRAGMENT_RED, 0, -2},
+      {THING_PART_HORZ_X2, 1000, -12, -3, 36, 3, 1, 0, DETACH_TUMBLE, PROJ_FRAGMENT_RED, 0, -2},
+      {THING_PART_BRIDGE, 1000, -12, -3, 12, 3, 1, 0, DETACH_TUMBLE, PROJ_SPLINTER, 0, -2},
+      {THING_METAL_BLOCK, 1000, 0, -13, 25, 13, 1, 0, DETACH_BREAK, PROJ_FRAGMENT_RED, 0, -2},
+      {THING_PART_MOUNT, 1000, -13, -2, 13, 2, 12, 0, DETACH_BREAK, PROJ_FRAGMENT_GREY, 0, -2},
+      {THING_TREE_TOP, 6, -5, -5, 5, 10, 1, 0, DETACH_FALL, PROJ_LEAF, 0, -2},
+      {THING_POW_FORWARD, 1000, -7, -7, 7, 7, 0, 0, DETACH_FLOAT, PROJ_FRAGMENT_RED, 0, 4},
+      {THING_CORE_0, 55, -19, -6, 0, 6, 30, 5000, DETACH_BREAK, PROJ_FRAGMENT_RED, 0, -4},
+      {THING_CORE_8, 18, -10, -6, 0, 6, 30, 0, DETACH_BREAK, PROJ_FRAGMENT_RED, 0, -2},
+      {THING_CORE_14, 16, -12, -6, 0, 6, 15, 0, DETACH_BREAK, PROJ_FRAGMENT_RED, 0, 0},
+  };
+  for (const Row& r : rows) {
+    FreshThings();
+    int s = CreateThing(r.type, -1, 60.0f, 50.0f);
+    EXPECT_EQ(thing_hp[s], r.hp) << r.type;
+    EXPECT_EQ(thing_box_x0[s], r.x0) << r.type;
+    EXPECT_EQ(thing_box_y0[s], r.y0) << r.type;
+    EXPECT_EQ(thing_box_x1[s], r.x1) << r.type;
+    EXPECT_EQ(thing_box_y1[s], r.y1) << r.type;
+    EXPECT_EQ(thing_score[s], r.score) << r.type;
+    EXPECT_EQ(thing_fire_interval[s], r.interval) << r.type;
+    EXPECT_EQ(thing_detach_mode[s], r.detach) << r.type;
+    EXPECT_EQ(thing_debris_type[s], r.debris) << r.type;
+    EXPECT_EQ(thing_param[s], r.param) << r.type;
+    EXPECT_EQ(thing_vx[s], r.vx) << r.type;
+    EXPECT_EQ(thing_vy[s], 0) << r.type;
+  }
+}
+
+TEST(ThingCatalogue, CommonSetUpPlacesFreeAndAttachedThings) {
+  FreshThings();
+  int root = CreateThing(THING_HULL, -1, 100.0f, 40.0f);
+  EXPECT_EQ(thing_parent[root], -1);
+  EXPECT_FLOAT_EQ(thing_x[root], 100.0f);
+  EXPECT_EQ(thing_vx[root], -2);
+  EXPECT_FLOAT_EQ(thing_roll_spring[root], 1.0f);
+  int part = CreateThing(THING_PART_BOX, root, -8.0f, 3.0f);
+  EXPECT_EQ(thing_parent[part], root);
+  EXPECT_FLOAT_EQ(thing_anchor_x[part], -8.0f);
+  EXPECT_FLOAT_EQ(thing_x[part], 92.0f);
+  EXPECT_FLOAT_EQ(thing_y[part], 43.0f);
+  EXPECT_EQ(thing_vx[part], 0);
+}
+
+TEST(ThingCatalogue, RandomColumnsDrawInRowOrder) {
+  FreshThings();
+  std::vector<int> d = PeekDraws(2);
+  std::uint32_t after = StateAfter(2);
+  int s = CreateThing(THING_FIGHTER, -1, 160.0f, 30.0f);
+  EXPECT_EQ(thing_timer[s], d[0] % 20);
+  EXPECT_FLOAT_EQ(thing_roll_rate[s], static_cast<float>(d[1] % 6) - 3.0f);
+  EXPECT_EQ(thing_roll_time[s], 1000);
+  EXPECT_FLOAT_EQ(thing_roll_spring[s], 0.2f);
+  EXPECT_EQ(thing_fire_timer[s], 12);
+  EXPECT_EQ(thing_vx[s], -4);
+  EXPECT_EQ(random_state, after);
+
+  d = PeekDraws(2);
+  s = CreateThing(THING_TURRET, -1, 160.0f, 30.0f);
+  EXPECT_EQ(thing_timer[s], d[0] % 20 + 50);
+  EXPECT_EQ(thing_fire_timer[s], d[1] % 50);
+  EXPECT_FLOAT_EQ(thing_aim_x[s], -4.0f);
+
+  d = PeekDraws(2);
+  s = CreateThing(THING_TURRET_2, -1, 160.0f, 30.0f);
+  EXPECT_EQ(thing_timer[s], d[0] % 10 + 50);
+  EXPECT_EQ(thing_fire_timer[s], d[1] % 100);
+  EXPECT_FLOAT_EQ(thing_aim_y[s], -4.0f);
+
+  struct OneDraw {
+    int type;
+    int* field;
+    int modulo, base;
+  } one[] = {
+      {THING_MISSILE, thing_timer, 10, 0},      {THING_CARRIER, thing_timer, 10, 0},
+      {THING_CANNON_2, thing_fire_timer, 100, 0}, {THING_LASER, thing_fire_timer, 100, 0},
+      {THING_LASER_DOWN, thing_fire_timer, 100, 0}, {THING_LASER_UP, thing_fire_timer, 100, 0},
+  };
+  for (const OneDraw& o : one) {
+    d = PeekDraws(1);
+    after = StateAfter(1);
+    s = CreateThing(o.type, -1, 160.0f, 30.0f);
+    EXPECT_EQ(o.field[s], d[0] % o.modulo + o.base) << o.type;
+    EXPECT_EQ(random_state, after) << o.type;
+  }
+}
+
+TEST(ThingCatalogue, CoresDrawTheirDirection) {
+  struct Case {
+    int type, speed;
+  } cases[] = {{THING_CORE_2, 4}, {THING_CORE_6, 4}, {THING_CORE_7, 3}, {THING_CORE_13, 4}};
+  for (const Case& c : cases) {
+    for (std::uint32_t seed : {1u, 2u, 3u, 4u}) {
+      FreshThings();
+      random_state = seed;
+      std::vector<int> d = PeekDraws(1);
+      std::uint32_t after = StateAfter(1);
+      int s = CreateThing(c.type, -1, 150.0f, 50.0f);
+      EXPECT_EQ(thing_vy[s], d[0] % 2 == 0 ? -c.speed : c.speed) << c.type;
+      EXPECT_EQ(random_state, after) << "one draw only";
+    }
+  }
+  FreshThings();
+  int s = CreateThing(THING_CORE_7, -1, 150.0f, 50.0f);
+  EXPECT_EQ(thing_vx[s], -2);
+  EXPECT_EQ(thing_fire_timer[s], 200);
+  EXPECT_EQ(thing_fire_interval[s], 90);
+}
+
+TEST(ThingCatalogue, PlatformsStartByTheirHeight) {
+  struct Case {
+    int type;
+    float y;
+    int timer, vy;
+  } cases[] = {
+      {THING_FLOOR_PLATFORM, 70.0f, 1, 4},   {THING_FLOOR_PLATFORM, 69.0f, 4, 4},
+      {THING_FLOOR_PLATFORM, 19.5f, 1, 4},   {THING_FLOOR_PLATFORM, 20.0f, 4, 4},
+      {THING_CEILING_PLATFORM, 50.0f, 4, -4}, {THING_WIDE_PLATFORM, 10.0f, 2, 4},
+      {THING_WIDE_PLATFORM, 50.0f, 2, 4},
+  };
+  for (const Case& c : cases) {
+    FreshThings();
+    int s = CreateThing(c.type, -1, 100.0f, c.y);
+    EXPECT_EQ(thing_timer[s], c.timer) << c.type << " at " << c.y;
+    EXPECT_EQ(thing_vy[s], c.vy) << c.type << " at " << c.y;
+    EXPECT_EQ(thing_param[s], s);
+    EXPECT_EQ(thing_timer2[s], 20);
+    EXPECT_EQ(thing_detach_mode[s], DETACH_PLATFORM);
+  }
+  // Attached: no vertical code, and the timer follows the world y (parent 60 + offset 10).
+  FreshThings();
+  int root = CreateThing(THING_HULL, -1, 100.0f, 60.0f);
+  int s = CreateThing(THING_FLOOR_PLATFORM, root, 0.0f, 10.0f);
+  EXPECT_EQ(thing_vy[s], 0);
+  EXPECT_EQ(thing_timer[s], 1);
+}
+
+TEST(ThingCatalogue, PositionAndSlotDependentRows) {
+  FreshThings();
+  thing_last = 59;
+  EXPECT_EQ(CreateThing(THING_LAUNCHER, -1, 100.0f, 50.0f), 58);
+  EXPECT_EQ(thing_fire_timer[58], 0);
+  EXPECT_EQ(CreateThing(THING_LAUNCHER, -1, 100.0f, 50.0f), 57);
+  EXPECT_EQ(thing_fire_timer[57], 12);
+
+  int tug = CreateThing(THING_TUG, -1, -0.5f, 50.0f);
+  EXPECT_EQ(thing_vx[tug], 1);
+  tug = CreateThing(THING_TUG, -1, 0.0f, 50.0f);
+  EXPECT_EQ(thing_vx[tug], -1);
+  int attached_tug = CreateThing(THING_TUG, tug, -3.0f, 0.0f);
+  EXPECT_EQ(thing_vx[attached_tug], 1);
+
+  scroll_speed = 5;
+  int carrier = CreateThing(THING_CARRIER, tug, 0.0f, 0.0f);
+  EXPECT_EQ(thing_vx[carrier], -5);
+
+  int core = CreateThing(THING_CORE_11, -1, 150.0f, 50.0f);
+  EXPECT_EQ(thing_vx[core], -3);
+  EXPECT_EQ(thing_param[core], -1);
+  EXPECT_EQ(thing_timer[core], 102);
+  EXPECT_EQ(thing_fire_timer[core], 100);
+  core = CreateThing(THING_CORE_11, -1, 150.0f, 49.0f);
+  EXPECT_EQ(thing_vx[core], 0);
+
+  int joint = CreateThing(THING_PART_JOINT, core, -7.0f, 2.5f);
+  EXPECT_FLOAT_EQ(thing_aim_x[joint], -7.0f);
+  EXPECT_FLOAT_EQ(thing_aim_y[joint], 2.5f);
+  EXPECT_EQ(thing_detach_mode[joint], DETACH_FLEE);
+
+  missile_kind = PROJ_CROW;
+  int pow = CreateThing(THING_POW_MISSILE, -1, 80.0f, 50.0f);
+  EXPECT_EQ(thing_param[pow], PROJ_CROW);
+  EXPECT_EQ(thing_vx[pow], 4);
+  EXPECT_EQ(thing_fire_interval[pow], 25);
+}
+
+TEST(ThingCatalogue, UnknownTypesBecomeGenericThings) {
+  for (int type : {static_cast<int>(THING_EXPLOSION), 3, 77, 599, 602}) {
+    FreshThings();
+    int s = CreateThing(type, -1, 50.0f, 50.0f);
+    ASSERT_GE(s, 0);
+    EXPECT_EQ(thing_type[s], type);
+    EXPECT_EQ(thing_hp[s], 1000);
+    EXPECT_EQ(thing_score[s], 0);
+    EXPECT_EQ(thing_box_x0[s], -5);
+    EXPECT_EQ(thing_box_y1[s], 5);
+    EXPECT_EQ(ConsoleLines(), std::vector<std::string>{"Generic Thing"});
+  }
+}
+
+TEST(ThingCatalogue, FullTableAndBadParentsCreateNothing) {
+  FreshThings();
+  for (int i = 0; i < MAX_THINGS; i++) thing_type[i] = THING_HULL;
+  thing_count = MAX_THINGS;
+  EXPECT_EQ(CreateThing(THING_TURRET, -1, 0.0f, 0.0f), -1);
+  EXPECT_EQ(ConsoleLines(), std::vector<std::string>{"Things Expired"});
+
+  for (int parent : {-2, 60, 1000, -1000}) {
+    FreshThings();
+    std::uint32_t state = random_state;
+    EXPECT_EQ(CreateThing(THING_TURRET, parent, 0.0f, 0.0f), -1) << parent;
+    EXPECT_EQ(thing_count, 0);
+    EXPECT_EQ(thing_last, 59);
+    EXPECT_EQ(random_state, state);
+  }
+}
+
+TEST(ThingCatalogue, NoFieldIsInheritedFromTheSlotsLastOccupant) {
+  FreshThings();
+  int s = CreateThing(THING_FIGHTER, -1, 100.0f, 50.0f);
+  thing_score[s] = 77;
+  thing_aim_x[s] = 9.0f;
+  thing_aim_y[s] = -9.0f;
+  thing_roll_time[s] = 400;
+  FreeThing(s);
+  thing_last = s + 1;
+  for (int type : {THING_PLAYER, THING_POW_FORWARD, THING_HULL}) {
+    ASSERT_EQ(CreateThing(type, -1, 50.0f, 50.0f), s);
+    EXPECT_EQ(thing_aim_x[s], 0.0f) << type;
+    EXPECT_EQ(thing_aim_y[s], 0.0f) << type;
+    EXPECT_EQ(thing_roll_time[s], 0) << type;
+    if (type != THING_HULL) {
+      EXPECT_EQ(thing_score[s], 0) << type;
+    }
+    FreeThing(s);
+    thing_last = s + 1;
+  }
+}
+
+TEST(ThingCatalogue, CoreWidthFollowsHitPoints) {
+  struct Case {
+    int hp, x0;
+  } cases[] = {{1, -12}, {16, -12}, {17, -10}, {19, -10}, {20, -11}, {23, -11}, {24, -12},
+               {28, -13}, {55, -19}, {60, -21}};
+  FreshThings();
+  int s = CreateThing(THING_CORE_4, -1, 100.0f, 50.0f);
+  for (const Case& c : cases) {
+    thing_hp[s] = c.hp;
+    SetCoreWidth(s);
+    EXPECT_EQ(thing_box_x0[s], c.x0) << c.hp;
+  }
+  SetCoreWidth(-1);  // ignored
+  SetCoreWidth(60);
+}
+
+}  // namespace
