@@ -13,6 +13,7 @@ int script_answer_next;
 int script_last_pass;
 int script_pass;
 char script_error[512];
+int script_clears;
 
 static char script_text[SCRIPT_TEXT_MAX];
 static int script_text_used;
@@ -27,6 +28,7 @@ int IsHeadless() {
 }
 
 void ScriptClear() {
+  script_clears++;
   script_event_count = 0;
   script_answer_count = 0;
   script_answer_next = 0;
@@ -58,15 +60,19 @@ static int WordIs(const Words& w, int i, const char* text) {
   return i < w.count && int(std::strlen(text)) == w.length[i] && std::strncmp(w.word[i], text, std::size_t(w.length[i])) == 0;
 }
 
-// A decimal number of at most 10 digits within [low, high]; 0 when the word is anything else.
+// A decimal number of at most 10 digits (with a "-" before them where low is negative) within
+// [low, high]; 0 when the word is anything else.
 static int ReadNumber(const Words& w, int i, int low, int high, int* value) {
-  if (i >= w.count || w.length[i] > 10) return 0;
+  if (i >= w.count) return 0;
+  int negative = low < 0 && w.length[i] > 1 && w.word[i][0] == '-';
+  if (w.length[i] - negative > 10) return 0;
   long long v = 0;
-  for (int k = 0; k < w.length[i]; k++) {
+  for (int k = negative; k < w.length[i]; k++) {
     char c = w.word[i][k];
     if (c < '0' || c > '9') return 0;
     v = v * 10 + (c - '0');
   }
+  if (negative) v = -v;
   if (v < low || v > high) return 0;
   *value = int(v);
   return 1;
@@ -76,12 +82,36 @@ static int ReadNumber(const Words& w, int i, int low, int high, int* value) {
 // returns the reason the line is wrong.
 typedef const char* (*ParseEvent)(const Words& w, ScriptEvent* event);
 
+static int ReadDownUp(const Words& w, int i, int* state) {
+  if (WordIs(w, i, "down")) *state = 1;
+  else if (WordIs(w, i, "up")) *state = 0;
+  else return 0;
+  return 1;
+}
+
 static const char* ParseKey(const Words& w, ScriptEvent* event) {
   if (w.count != 4) return "expected: <pass> key <scancode> down|up";
   if (!ReadNumber(w, 2, 0, 255, &event->code)) return "the scan code must be a decimal number from 0 to 255";
-  if (WordIs(w, 3, "down")) event->state = 1;
-  else if (WordIs(w, 3, "up")) event->state = 0;
-  else return "a key is either down or up";
+  if (!ReadDownUp(w, 3, &event->state)) return "a key is either down or up";
+  return nullptr;
+}
+
+// Both pad events share the word "pad"; the word after the pad number tells them apart.
+static const char* ParsePad(const Words& w, ScriptEvent* event) {
+  if (w.count < 4 || !ReadNumber(w, 2, 0, SCRIPT_PAD_MAX - 1, &event->device))
+    return "expected: <pass> pad <0..15> x|y <position> or <pass> pad <0..15> button <b> down|up";
+  if (WordIs(w, 3, "x") || WordIs(w, 3, "y")) {
+    event->kind = SCRIPT_PAD_AXIS;
+    event->code = WordIs(w, 3, "y");
+    if (w.count != 5 || !ReadNumber(w, 4, -SCRIPT_AXIS_FULL, SCRIPT_AXIS_FULL, &event->state))
+      return "an axis position is a decimal number from -1000 to 1000";
+    return nullptr;
+  }
+  if (!WordIs(w, 3, "button")) return "a pad event is x, y or button";
+  event->kind = SCRIPT_PAD_BUTTON;
+  if (w.count != 6 || !ReadNumber(w, 4, 0, SCRIPT_PAD_BUTTONS - 1, &event->code))
+    return "expected: <pass> pad <n> button <0..31> down|up";
+  if (!ReadDownUp(w, 5, &event->state)) return "a button is either down or up";
   return nullptr;
 }
 
@@ -107,8 +137,10 @@ static const ScriptSyntax script_syntax[] = {
     {.word = "key", .kind = SCRIPT_KEY, .parse = ParseKey},
     {.word = "close", .kind = SCRIPT_CLOSE, .parse = ParseClose},
     {.word = "focus", .kind = SCRIPT_FOCUS, .parse = ParseFocus},
+    {.word = "pad", .kind = SCRIPT_PAD_AXIS, .parse = ParsePad},  // or SCRIPT_PAD_BUTTON
 };
-static_assert(sizeof(script_syntax) / sizeof(script_syntax[0]) == SCRIPT_EVENT_KINDS);
+// The two pad kinds share one row.
+static_assert(sizeof(script_syntax) / sizeof(script_syntax[0]) == SCRIPT_EVENT_KINDS - 1);
 
 // Splits a line (up to its comment) into words; 0 when it has more than WORDS_MAX.
 static int SplitWords(const char* line, int length, Words* w) {
@@ -151,7 +183,7 @@ static const char* ParseLine(const char* line, int length, int line_number) {
   const ScriptSyntax* syntax = nullptr;
   for (const ScriptSyntax& s : script_syntax)
     if (WordIs(w, 1, s.word)) syntax = &s;
-  if (!syntax) return "unknown event (expected key, close or focus)";
+  if (!syntax) return "unknown event (expected key, pad, close or focus)";
   event.kind = syntax->kind;
   event.text = "";
   event.line = line_number;

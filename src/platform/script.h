@@ -2,6 +2,9 @@
 //
 // A script has one event a line; "#" starts a comment; passes are counted from 1:
 //   <pass> key <scancode> down|up   a DirectInput scan code (decimal 0..255)
+//   <pass> pad <n> x|y <position>   controller n (0..15) moves a stick axis; the position runs
+//                                   from -1000 (full left/up) to 1000 (full right/down)
+//   <pass> pad <n> button <b> down|up   a controller button (0..31)
 //   <pass> close                    the window's close request
 //   <pass> focus lost|gained        deactivation / activation with the focus message
 //   answer yes|no|ok                the next message box's answer, in order
@@ -11,8 +14,9 @@
 //   in every pass), so `script_pass` is the number of the pass running now, 0 before the first.
 // - The events of a pass: ScriptEventRange gives the slice of `script_events` (sorted by pass,
 //   file order kept within a pass) that belongs to a pass; pick the kinds you handle from it. The
-//   input module applies SCRIPT_KEY events at its poll of that pass; the window queue turns
-//   SCRIPT_CLOSE and SCRIPT_FOCUS into messages at the start of that pass.
+//   input devices apply SCRIPT_KEY and SCRIPT_PAD_ events at their reads in that pass; the window
+//   queue turns SCRIPT_CLOSE and SCRIPT_FOCUS into messages at the start of that pass.
+// - The controllers attached to a headless run are pads 0 up to the highest pad the script names.
 // - A new event kind: add a ScriptEventKind and a row to the syntax table in script.cpp (its
 //   word and its parse function); text arguments (a file name) go through ScriptStoreText.
 #pragma once
@@ -22,12 +26,17 @@ constexpr int SCRIPT_ANSWER_MAX = 256;
 constexpr int SCRIPT_TEXT_MAX = 65536;   // bytes of text arguments, terminators included
 constexpr int SCRIPT_PASS_MAX = 1000000000;
 constexpr int SCRIPT_IDLE_PASSES = 100000;  // passes after the last event before a close request
+constexpr int SCRIPT_PAD_MAX = 16;          // controllers a script can name
+constexpr int SCRIPT_PAD_BUTTONS = 32;
+constexpr int SCRIPT_AXIS_FULL = 1000;      // a stick's full deflection in a script
 
 enum ScriptEventKind {
   SCRIPT_KEY = 0,    // code: scan code; state: 1 down, 0 up
   SCRIPT_CLOSE = 1,
   SCRIPT_FOCUS = 2,  // state: 1 gained, 0 lost
-  SCRIPT_EVENT_KINDS = 3,
+  SCRIPT_PAD_AXIS = 3,    // device: pad; code: 0 x, 1 y; state: position -1000..1000
+  SCRIPT_PAD_BUTTON = 4,  // device: pad; code: button; state: 1 down, 0 up
+  SCRIPT_EVENT_KINDS = 5,
 };
 
 enum ScriptAnswer { ANSWER_OK = 0, ANSWER_YES = 1, ANSWER_NO = 2 };
@@ -35,6 +44,7 @@ enum ScriptAnswer { ANSWER_OK = 0, ANSWER_YES = 1, ANSWER_NO = 2 };
 struct ScriptEvent {
   int pass;          // 1 and up
   int kind;          // ScriptEventKind
+  int device;        // the controller of a pad event, else 0
   int code;          // by kind
   int state;         // by kind
   const char* text;  // a text argument (in the script's text store), "" when the kind has none
@@ -50,6 +60,7 @@ extern int script_answer_next;  // the next answer to hand out
 extern int script_last_pass;    // the pass of the last event, 0 when there is none
 extern int script_pass;         // the pass running now (advanced by PeekMessageA)
 extern char script_error[512];  // what the last failed load said, "" after a good one
+extern int script_clears;       // counts ScriptClear calls, so that a reader can tell a new script
 
 // 1 when KESTRUNE_HEADLESS is set to anything but "" or "0" (read once).
 int IsHeadless();

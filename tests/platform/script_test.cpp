@@ -77,6 +77,15 @@ TEST_F(ScriptTest, BadLinesNameTheLineAndLeaveNoScript) {
       {"answer word", "answer maybe", "yes|no|ok"},
       {"answer alone", "answer", "yes|no|ok"},
       {"too many words", "1 a b c d e f g h i", "too many words"},
+      {"pad number too large", "3 pad 16 x 0", "pad <0..15>"},
+      {"pad alone", "3 pad 0", "pad <0..15>"},
+      {"pad control word", "3 pad 0 z 10", "x, y or button"},
+      {"axis too far", "3 pad 0 x -1001", "-1000 to 1000"},
+      {"axis minus alone", "3 pad 0 y -", "-1000 to 1000"},
+      {"axis without position", "3 pad 0 y", "-1000 to 1000"},
+      {"button too large", "3 pad 0 button 32 down", "0..31"},
+      {"negative button", "3 pad 0 button -1 down", "0..31"},
+      {"button state word", "3 pad 0 button 1 held", "down or up"},
   };
   for (const Case& c : cases) {
     std::string text = "1 close\n# fine\n" + std::string(c.line) + "\n2 close\n";
@@ -88,6 +97,26 @@ TEST_F(ScriptTest, BadLinesNameTheLineAndLeaveNoScript) {
     EXPECT_EQ(script_event_count, 0) << c.label;
     EXPECT_EQ(script_answer_count, 0) << c.label;
     EXPECT_EQ(script_last_pass, 0) << c.label;
+  }
+}
+
+TEST_F(ScriptTest, ReadsControllerEvents) {
+  ASSERT_TRUE(ScriptLoadText("4 pad 2 x -501\n4 pad 2 y 1000\n5 pad 15 button 31 down\n6 pad 0 button 0 up\n", "t"));
+  ASSERT_EQ(script_event_count, 4);
+  struct Want {
+    int kind, device, code, state;
+  };
+  const Want want[] = {
+      {SCRIPT_PAD_AXIS, 2, 0, -501},
+      {SCRIPT_PAD_AXIS, 2, 1, 1000},
+      {SCRIPT_PAD_BUTTON, 15, 31, 1},
+      {SCRIPT_PAD_BUTTON, 0, 0, 0},
+  };
+  for (int i = 0; i < 4; i++) {
+    EXPECT_EQ(script_events[i].kind, want[i].kind) << i;
+    EXPECT_EQ(script_events[i].device, want[i].device) << i;
+    EXPECT_EQ(script_events[i].code, want[i].code) << i;
+    EXPECT_EQ(script_events[i].state, want[i].state) << i;
   }
 }
 
