@@ -8,6 +8,9 @@
 ScriptEvent script_events[SCRIPT_EVENT_MAX];
 int script_event_count;
 int script_answers[SCRIPT_ANSWER_MAX];
+ScriptDialogAction script_dialog_actions[SCRIPT_DIALOG_ACTION_MAX];
+int script_dialog_action_count;
+static int script_dialog_action_taken[SCRIPT_DIALOG_ACTION_MAX];
 int script_answer_count;
 int script_answer_next;
 int script_last_pass;
@@ -32,6 +35,8 @@ void ScriptClear() {
   script_event_count = 0;
   script_answer_count = 0;
   script_answer_next = 0;
+  script_dialog_action_count = 0;
+  for (int& taken : script_dialog_action_taken) taken = 0;
   script_last_pass = 0;
   script_pass = 0;
   script_text_used = 0;
@@ -161,6 +166,31 @@ static int SplitWords(const char* line, int length, Words* w) {
   return 1;
 }
 
+// dialog <template> set <control> <text to the end of the line>
+// dialog <template> press <control>
+static const char* ParseDialogAction(const Words& w, const char* line, int length) {
+  ScriptDialogAction action{};
+  const char* usage = "expected: dialog <template> set <control> <text> or dialog <template> press <control>";
+  if (w.count < 4 || !ReadNumber(w, 1, 0, 65535, &action.dialog) || !ReadNumber(w, 3, 0, 65535, &action.control))
+    return usage;
+  if (WordIs(w, 2, "press") && w.count == 4) {
+    action.press = 1;
+    action.text = "";
+  } else if (WordIs(w, 2, "set")) {
+    // The text runs to the end of the line, so that paths may hold spaces and '#'.
+    const char* start = w.count > 4 ? w.word[4] : line + length;
+    int n = static_cast<int>(line + length - start);
+    while (n > 0 && (start[n - 1] == '\r' || start[n - 1] == ' ' || start[n - 1] == '\t')) n--;
+    action.text = ScriptStoreText(start, n);
+    if (!action.text) return "script text store is full";
+  } else {
+    return usage;
+  }
+  if (script_dialog_action_count == SCRIPT_DIALOG_ACTION_MAX) return "too many dialog actions";
+  script_dialog_actions[script_dialog_action_count++] = action;
+  return nullptr;
+}
+
 // Reads one line into the script; the reason it is wrong otherwise.
 static const char* ParseLine(const char* line, int length, int line_number) {
   Words w;
@@ -176,9 +206,10 @@ static const char* ParseLine(const char* line, int length, int line_number) {
     script_answers[script_answer_count++] = answer;
     return nullptr;
   }
+  if (WordIs(w, 0, "dialog")) return ParseDialogAction(w, line, length);
   ScriptEvent event{};
   if (!ReadNumber(w, 0, 1, SCRIPT_PASS_MAX, &event.pass))
-    return "a line starts with a pass number (1 to 1000000000) or \"answer\"";
+    return "a line starts with a pass number (1 to 1000000000), \"answer\" or \"dialog\"";
   if (w.count < 2) return "a pass number needs an event after it";
   const ScriptSyntax* syntax = nullptr;
   for (const ScriptSyntax& s : script_syntax)
@@ -270,4 +301,14 @@ int ScriptTakeAnswer(int yes_no_box) {
   if ((answer == ANSWER_OK) == (yes_no_box != 0)) return -1;
   script_answer_next++;
   return answer;
+}
+
+int ScriptTakeDialogAction(int dialog, ScriptDialogAction* out) {
+  for (int i = 0; i < script_dialog_action_count; i++) {
+    if (script_dialog_action_taken[i] || script_dialog_actions[i].dialog != dialog) continue;
+    script_dialog_action_taken[i] = 1;
+    *out = script_dialog_actions[i];
+    return 1;
+  }
+  return 0;
 }

@@ -8,6 +8,8 @@
 //   <pass> close                    the window's close request
 //   <pass> focus lost|gained        deactivation / activation with the focus message
 //   answer yes|no|ok                the next message box's answer, in order
+//   dialog <template> set <control> <text>   fill a dialog's edit box (setup program)
+//   dialog <template> press <control>        press a dialog's button (setup program)
 //
 // How the other platform modules read it:
 // - The pass: win's PeekMessageA begins the next pass on each call (the game calls it once, first,
@@ -39,6 +41,16 @@ enum ScriptEventKind {
   SCRIPT_EVENT_KINDS = 5,
 };
 
+constexpr int SCRIPT_DIALOG_ACTION_MAX = 256;
+
+// What a headless modal dialog does, in file order per dialog template.
+struct ScriptDialogAction {
+  int dialog;        // template id
+  int control;       // control id
+  int press;         // 1 press the button, 0 set the edit box's text
+  const char* text;  // the text to set
+};
+
 enum ScriptAnswer { ANSWER_OK = 0, ANSWER_YES = 1, ANSWER_NO = 2 };
 
 struct ScriptEvent {
@@ -56,7 +68,9 @@ extern ScriptEvent script_events[SCRIPT_EVENT_MAX];
 extern int script_event_count;
 extern int script_answers[SCRIPT_ANSWER_MAX];  // ScriptAnswer, in file order
 extern int script_answer_count;
-extern int script_answer_next;  // the next answer to hand out
+extern int script_answer_next;
+extern ScriptDialogAction script_dialog_actions[SCRIPT_DIALOG_ACTION_MAX];
+extern int script_dialog_action_count;  // the next answer to hand out
 extern int script_last_pass;    // the pass of the last event, 0 when there is none
 extern int script_pass;         // the pass running now (advanced by PeekMessageA)
 extern char script_error[512];  // what the last failed load said, "" after a good one
@@ -83,3 +97,6 @@ const char* ScriptStoreText(const char* text, int length);
 // Takes the next answer when it suits the box (yes/no for a Yes/No box, ok for an OK box) and
 // returns it; -1 leaves the answers as they are (the box then takes its default).
 int ScriptTakeAnswer(int yes_no_box);
+
+// Takes the next action scripted for a dialog template; 0 when none is left.
+int ScriptTakeDialogAction(int dialog, ScriptDialogAction* out);
