@@ -32,6 +32,9 @@ void SetCameraOrbit(float, float, float, float, float, float) {}
 void SetFogColor(unsigned int) {}
 void SetFogEnd(float) {}
 
+// View of the game frame (front-end states)
+int camera_view = VIEW_CLASSIC;
+
 // Input (input module)
 int action_back, action_fire, action_missile, action_up, action_left, action_down, action_right;
 int input_lock;

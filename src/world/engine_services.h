@@ -45,6 +45,15 @@ void SetCameraOrbit(float angle, float height, float distance, float at_x, float
 void SetFogColor(unsigned int color);
 void SetFogEnd(float fog_end);
 
+// ---- View of the game frame -------------------------------------------------------------------
+enum {
+  VIEW_MAP = -4,
+  VIEW_TRACK_PLAYER = -3,
+  VIEW_CLASSIC = -2,  // the default side view
+  VIEW_HUD = -1,
+};
+extern int camera_view;  // a view above, or 0..59 for a camera riding on that thing slot
+
 // ---- Input -------------------------------------------------------------------------------------
 // The seven action flags of this pass, set by the input poll (the world clears up/down on a push).
 extern int action_back, action_fire, action_missile, action_up, action_left, action_down, action_right;

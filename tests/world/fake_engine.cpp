@@ -20,6 +20,7 @@ MeshSlot mesh_sky_cloudy_01{"mesh_sky_cloudy_01"}, mesh_sky_cloudy_02{"mesh_sky_
 
 int action_back, action_fire, action_missile, action_up, action_left, action_down, action_right;
 int input_lock;
+int camera_view = VIEW_CLASSIC;
 float auto_fire;
 int fps = 20;
 int playfield_width = 140, playfield_height = 100;
@@ -83,6 +84,7 @@ void ResetFakeEngine() {
   engine_calls.clear();
   action_back = action_fire = action_missile = action_up = action_left = action_down = action_right = 0;
   input_lock = 0;
+  camera_view = VIEW_CLASSIC;
   auto_fire = 0.0f;
   fps = 20;
   playfield_width = 140;

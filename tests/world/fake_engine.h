@@ -28,7 +28,7 @@ struct EngineCall {
 
 extern std::vector<EngineCall> engine_calls;
 
-// Clears the record and puts the input flags, auto_fire, fps and layout at their defaults.
+// Clears the record and puts the input flags, auto_fire, fps, camera_view and layout at their defaults.
 void ResetFakeEngine();
 // Calls of one kind (optionally only those naming `text`).
 int CountCalls(EngineCallKind kind, const std::string& text = "");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "draws.h"
 #include "fake_engine.h"
 #include "world/game.h"
 #include "world/projectiles.h"
@@ -19,23 +20,7 @@ void FreshThings() {
   ResetFakeEngine();
 }
 
-// The values n draws from the generator would give, leaving its state as it was.
-std::vector<int> PeekDraws(int n) {
-  std::uint32_t saved = random_state;
-  std::vector<int> draws;
-  for (int i = 0; i < n; i++) draws.push_back(Rand());
-  random_state = saved;
-  return draws;
-}
 
-// The generator's state after n more draws, leaving it as it was.
-std::uint32_t StateAfter(int n) {
-  std::uint32_t saved = random_state;
-  for (int i = 0; i < n; i++) Rand();
-  std::uint32_t after = random_state;
-  random_state = saved;
-  return after;
-}
 
 const int catalogue_types[] = {
     THING_GLOW_BUG, THING_SPAWNER, THING_PLAYER, THING_LAUNCHER, THING_CEILING_PLATFORM, THING_FLOOR_PLATFORM,
