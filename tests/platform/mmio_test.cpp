@@ -3,41 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "support/temp_dir.h"
 
 namespace {
 
 typedef std::vector<unsigned char> Bytes;
 
-class MmioTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kestrune_mmio_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-
-  std::string Path(const char* name) const { return (dir / name).string(); }
-
-  void Put(const std::string& path, const Bytes& bytes) const {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  }
-
-  static Bytes Get(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-
-  std::filesystem::path dir;
-};
+class MmioTest : public TempDirTest {};
 
 void Append(Bytes& bytes, const char* text) { bytes.insert(bytes.end(), text, text + std::strlen(text)); }
 
@@ -69,7 +45,7 @@ Bytes Typed(const char* type, const Bytes& body) {
 }
 
 TEST_F(MmioTest, OpenFailuresGiveTheirCodes) {
-  Put(Path("plain"), {1, 2, 3});
+  Put("plain", {1, 2, 3});
   struct Case {
     const char* label;
     std::string path;
@@ -88,7 +64,7 @@ TEST_F(MmioTest, OpenFailuresGiveTheirCodes) {
 
 TEST_F(MmioTest, BackslashPathsAreFolderSeparators) {
   std::filesystem::create_directory(dir / "res");
-  Put(Path("res/a.wav"), {7});
+  Put("res/a.wav", {7});
   std::string windows = dir.string() + "\\res\\a.wav";
   HMMIO file = mmioOpenA(windows.c_str(), nullptr, MMIO_READ);
   ASSERT_NE(file, nullptr);
@@ -98,7 +74,7 @@ TEST_F(MmioTest, BackslashPathsAreFolderSeparators) {
 TEST_F(MmioTest, ReadsAndSeeksAcrossASmallBuffer) {
   Bytes bytes(1000);
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<unsigned char>(i * 7);
-  Put(Path("data"), bytes);
+  Put("data", bytes);
   MMIOINFO info = {};
   info.cchBuffer = 16;
   HMMIO file = mmioOpenA(Path("data").c_str(), &info, MMIO_READ | MMIO_ALLOCBUF);
@@ -153,7 +129,7 @@ TEST_F(MmioTest, CreatedChunksGetTheirSizesAndPadBytes) {
 TEST_F(MmioTest, DescendFindsChunksWithinTheirParent) {
   Bytes inner = Typed("WAVE", Join({Chunk("aaaa", {1}), Chunk("LIST", Typed("info", Chunk("dddd", {4, 4}))),
                                     Chunk("bbbb", {2, 2, 2, 2})}));
-  Put(Path("nested"), Join({Chunk("RIFF", inner), Chunk("eeee", {5})}));
+  Put("nested", Join({Chunk("RIFF", inner), Chunk("eeee", {5})}));
   HMMIO file = mmioOpenA(Path("nested").c_str(), nullptr, MMIO_READ | MMIO_ALLOCBUF);
   ASSERT_NE(file, nullptr);
 
@@ -200,7 +176,7 @@ TEST_F(MmioTest, DescendIntoTruncatedHeadersFails) {
       {.label = "RIFF without its form type", .bytes = {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A'}},
   };
   for (const Case& c : cases) {
-    Put(Path("cut"), c.bytes);
+    Put("cut", c.bytes);
     HMMIO file = mmioOpenA(Path("cut").c_str(), nullptr, MMIO_READ);
     ASSERT_NE(file, nullptr) << c.label;
     MMCKINFO chunk = {};
@@ -210,7 +186,7 @@ TEST_F(MmioTest, DescendIntoTruncatedHeadersFails) {
 }
 
 TEST_F(MmioTest, ReadWriteFilesChangeInPlace) {
-  Put(Path("rw"), Bytes(40, 'a'));
+  Put("rw", Bytes(40, 'a'));
   MMIOINFO info = {};
   info.cchBuffer = 8;
   HMMIO file = mmioOpenA(Path("rw").c_str(), &info, MMIO_READWRITE | MMIO_ALLOCBUF);
@@ -277,7 +253,7 @@ TEST_F(MmioTest, DirectBufferAccessReadsAndWrites) {
 }
 
 TEST_F(MmioTest, ReadOnlyFilesRefuseChunksAndBufferWrites) {
-  Put(Path("ro"), {1, 2, 3, 4});
+  Put("ro", {1, 2, 3, 4});
   HMMIO file = mmioOpenA(Path("ro").c_str(), nullptr, MMIO_READ | MMIO_ALLOCBUF);
   ASSERT_NE(file, nullptr);
   MMCKINFO chunk = {};

@@ -4,12 +4,11 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -81,31 +80,7 @@ Bytes Samples(size_t count) {
   return bytes;
 }
 
-class WaveTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kestrune_wave_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-
-  std::string Path(const char* name) const { return (dir / name).string(); }
-
-  std::string Put(const char* name, const Bytes& bytes) const {
-    std::string path = Path(name);
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return path;
-  }
-
-  static Bytes Get(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-
-  std::filesystem::path dir;
-};
+class WaveTest : public TempDirTest {};
 
 // Each file goes through open, start and one read of everything the data chunk declares; the
 // first failing step's code is what the case expects, and a file that reads gives its data.
