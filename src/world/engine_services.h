@@ -74,3 +74,24 @@ extern float spawn_line_x;                                // 165.0: where new sc
 struct MeshSlot;
 extern MeshSlot mesh_sky_cloudy_01, mesh_sky_cloudy_02, mesh_sky_clear_01, mesh_sky_desert_01,
     mesh_sky_sunset_01;
+
+// ---- Text files --------------------------------------------------------------------------------
+// Text files in the runtime's text mode, relative to the working folder: "\n" is written as
+// CR LF and CR LF is read back as "\n", so a line the game ends with "\r\n" is stored as CR CR LF.
+// A file the game rewrites is written beside its name and put in place only when complete, so a
+// crash or a full disk never leaves it cut short. The layout of a TextFile belongs to the engine.
+struct TextFile;
+// Opens an existing file for reading; null when it cannot be opened.
+TextFile* OpenTextFile(const char* name);
+// Starts writing a new version of `name` (created or replaced when committed); null when it
+// cannot. Until CommitTextFile the old file stays as it was.
+TextFile* CreateTextFile(const char* name);
+// Reads one line with its line end, at most size - 1 characters (as fgets); null at the end.
+char* ReadTextLine(TextFile* file, char* buffer, int size);
+// Writes a text; 1 when all of it was taken, else 0.
+int WriteText(TextFile* file, const char* text);
+// Closes a file opened for reading.
+void CloseTextFile(TextFile* file);
+// Closes a file being written and, when every write and the close succeeded, puts it in place of
+// its name: 1. Otherwise the new version is dropped, the old file stays, and the result is 0.
+int CommitTextFile(TextFile* file);

@@ -73,7 +73,27 @@ extern float fog_end, fog_end_target;
 void SetGameState(int state);
 // Empties the world and returns it to the title scene.
 void ResetGame();
-// Prepares the environment of a new stage.
+// Prepares the environment of a new stage: barriers, shift target, script registers, title
+// values, fade targets, fog target, generators. The current colours and fog end fade on.
 void ResetStage();
+// Fills missile_ammo for missile_kind; an unknown kind becomes the Bomb with no missiles.
+void SetMissileAmmo();
+// Starts a game in MODE_CAST, MODE_SURVIVAL, MODE_RANDOM or MODE_BOSS_BATTLE (other values
+// start nothing). The caller has checked the mode's unlock flag.
+void StartGame(int mode);
+// Starts a Dev Mode game (game_mode is already MODE_DEV) on stage 0..18; other stages start
+// nothing. forward_level and missile_kind stay as the Dev Mode screen left them.
+void StartDevStage(int stage);
 // The world tick: the last step of every game frame and of every idle frame behind the menus.
 void UpdateWorld();
+
+// The player's ship slot, checked: player_thing while it is a thing slot holding the ship or
+// the explosion that replaced it, else -1. Every read of the player's fields goes through it.
+int PlayerSlot();
+// The player's slot holds hit points above 0.
+bool PlayerAlive();
+
+// Posts the HUD's centred fading message, formatted and cut to fit message_text.
+void PostHudMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// A display colour: alpha 255 and per channel the channel x 255 truncated, held to 0..255.
+unsigned int PackDeviceColor(float r, float g, float b);

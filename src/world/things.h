@@ -69,3 +69,5 @@ enum DetachMode {
 int CreateThing(int type, int parent, float x, float y);
 // Sizes a boss core's hit box by its current hit points.
 void SetCoreWidth(int slot);
+// The motion pass: speed codes, attached things, the left edge, fuses, detaching, barrier scroll.
+void MoveThings();

@@ -1,6 +1,9 @@
 #include "fake_engine.h"
 
+#include <cstdio>
+
 std::vector<EngineCall> engine_calls;
+int fake_fail_commits;
 
 #define SOUND(name) SoundSlot snd_##name{"snd_" #name, true};
 SOUND(tick_denied_01) SOUND(tick_in_01) SOUND(tick_out_01) SOUND(tick_move_01) SOUND(tick_select_01)
@@ -82,6 +85,7 @@ void SetFogEnd(float fog_end) {
 
 void ResetFakeEngine() {
   engine_calls.clear();
+  fake_fail_commits = 0;
   action_back = action_fire = action_missile = action_up = action_left = action_down = action_right = 0;
   input_lock = 0;
   camera_view = VIEW_CLASSIC;
@@ -108,4 +112,72 @@ std::vector<std::string> ConsoleLines() {
   for (const EngineCall& c : engine_calls)
     if (c.kind == CALL_CONSOLE) lines.push_back(c.text);
   return lines;
+}
+
+// Real files with the runtime's text-mode rules, so tests can check the bytes on disk.
+struct TextFile {
+  std::FILE* file;
+  bool writing;
+  bool failed;
+  std::string name;  // the file a commit replaces
+  std::string temp;  // what is being written
+};
+
+TextFile* OpenTextFile(const char* name) {
+  std::FILE* f = std::fopen(name, "rb");
+  if (!f) return nullptr;
+  return new TextFile{f, false, false, name, ""};
+}
+
+TextFile* CreateTextFile(const char* name) {
+  std::string temp = std::string(name) + ".tmp";
+  std::FILE* f = std::fopen(temp.c_str(), "wb");
+  if (!f) return nullptr;
+  return new TextFile{f, true, false, name, temp};
+}
+
+char* ReadTextLine(TextFile* file, char* buffer, int size) {
+  if (!file || file->writing || size < 1) return nullptr;
+  int n = 0;
+  while (n < size - 1) {
+    int c = std::fgetc(file->file);
+    if (c == EOF || c == 0x1A) break;
+    if (c == '\r') {
+      int next = std::fgetc(file->file);
+      if (next == '\n')
+        c = '\n';
+      else if (next != EOF)
+        std::ungetc(next, file->file);
+    }
+    buffer[n++] = static_cast<char>(c);
+    if (c == '\n') break;
+  }
+  buffer[n] = '\0';
+  return n > 0 ? buffer : nullptr;
+}
+
+int WriteText(TextFile* file, const char* text) {
+  if (!file || !file->writing) return 0;
+  for (const char* p = text; *p; p++) {
+    if ((*p == '\n' && std::fputc('\r', file->file) == EOF) || std::fputc(*p, file->file) == EOF) {
+      file->failed = true;
+      return 0;
+    }
+  }
+  return 1;
+}
+
+void CloseTextFile(TextFile* file) {
+  if (!file) return;
+  std::fclose(file->file);
+  delete file;
+}
+
+int CommitTextFile(TextFile* file) {
+  if (!file) return 0;
+  bool ok = std::fclose(file->file) == 0 && !file->failed && fake_fail_commits == 0;
+  if (ok) ok = std::rename(file->temp.c_str(), file->name.c_str()) == 0;
+  if (!ok) std::remove(file->temp.c_str());
+  delete file;
+  return ok ? 1 : 0;
 }

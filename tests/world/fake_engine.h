@@ -27,6 +27,9 @@ struct EngineCall {
 };
 
 extern std::vector<EngineCall> engine_calls;
+// Text files are real files in the working folder, written and read with the runtime's text-mode
+// rules. While this is nonzero every commit fails as on a full disk (the old file stays).
+extern int fake_fail_commits;
 
 // Clears the record and puts the input flags, auto_fire, fps, camera_view and layout at their defaults.
 void ResetFakeEngine();

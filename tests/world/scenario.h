@@ -1,0 +1,21 @@
+// World scenarios: the real world tables run frame by frame against the recording fake engine.
+#pragma once
+
+// The seven action flags held during a frame.
+struct Actions {
+  int back = 0, fire = 0, missile = 0, up = 0, left = 0, down = 0, right = 0;
+};
+
+// Puts the whole world back as the program starts (every table, progress variable, fade, stage
+// environment and record global, the random state 1) and clears the fake engine's record.
+void ResetScenario();
+// One game frame in the playing order: generators, statics, thing motion, projectiles, player
+// collisions, projectile hits, behaviours, world tick; the flags are set before it, as the input
+// poll does.
+void RunGameFrame(const Actions& actions = {});
+// n game frames, each with the same flags.
+void RunGameFrames(int n, const Actions& actions = {});
+// Game frames while the state stays STATE_PLAYING, at most n; returns how many ran.
+int RunWhilePlaying(int n, const Actions& actions = {});
+// One idle frame behind the menus: statics, thing motion, projectiles, world tick.
+void RunIdleFrame();
