@@ -56,11 +56,3 @@ struct MeshSlot {
   int unused;
 };
 MeshSlot mesh_sky_cloudy_01, mesh_sky_cloudy_02, mesh_sky_clear_01, mesh_sky_desert_01, mesh_sky_sunset_01;
-
-// Text files (world files on the platform's text-file layer): nothing can be opened yet.
-TextFile* OpenTextFile(const char*) { return nullptr; }
-TextFile* CreateTextFile(const char*) { return nullptr; }
-char* ReadTextLine(TextFile*, char*, int) { return nullptr; }
-int WriteText(TextFile*, const char*) { return 0; }
-void CloseTextFile(TextFile*) {}
-int CommitTextFile(TextFile*) { return 0; }
