@@ -2,16 +2,14 @@
 // Each is removed when its module lands.
 #include "world/behaviours.h"
 #include "world/collisions.h"
-#include "world/projectiles.h"
 #include "world/scenery.h"
 #include "world/stage_script.h"
 #include "world/things.h"
 
-// Thing motion, scenery, projectiles, collisions and behaviours: nothing moves or acts yet.
+// Thing motion, scenery, collisions and behaviours: nothing moves or acts yet.
 void MoveThings() {}
 void UpdateStatics() {}
 void UpdateGenerators() {}
-void UpdateProjectiles() {}
 void CheckPlayerCollisions() {}
 void CheckProjectileHits() {}
 void UpdateThings() {}
