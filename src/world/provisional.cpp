@@ -2,14 +2,11 @@
 // Each is removed when its module lands.
 #include "world/behaviours.h"
 #include "world/collisions.h"
-#include "world/scenery.h"
 #include "world/stage_script.h"
 #include "world/things.h"
 
-// Thing motion, scenery, collisions and behaviours: nothing moves or acts yet.
+// Thing motion, collisions and behaviours: nothing moves or acts yet.
 void MoveThings() {}
-void UpdateStatics() {}
-void UpdateGenerators() {}
 void CheckPlayerCollisions() {}
 void CheckProjectileHits() {}
 void UpdateThings() {}
