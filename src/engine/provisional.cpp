@@ -2,7 +2,19 @@
 // Each is removed when its module lands.
 #include <cstdio>
 
+#include "engine/config.h"
+#include "engine/console.h"
+#include "engine/display.h"
+#include "engine/frontend.h"
+#include "engine/input.h"
+#include "engine/lights.h"
+#include "engine/main_loop.h"
+#include "engine/meshes.h"
+#include "engine/render.h"
+#include "engine/sound.h"
+#include "platform/files.h"
 #include "world/engine_services.h"
+#include "world/game.h"
 
 // Sound (sound table module)
 struct SoundSlot {
@@ -22,6 +34,7 @@ void StopSoundSlot(SoundSlot*) {}
 
 // Console (console module)
 void ConsolePrint(const char* text) { std::fprintf(stderr, "%s\n", text); }
+char text_buffer[256];
 
 // Lights and views (mesh drawing module)
 void SetLightColor(int, float, float, float) {}
@@ -38,12 +51,96 @@ int camera_view = VIEW_CLASSIC;
 // Input (input module)
 int action_back, action_fire, action_missile, action_up, action_left, action_down, action_right;
 int input_lock;
+IDirectInput8A* direct_input;
+IDirectInputDevice8A* keyboard_device;
+void InitInput(HINSTANCE instance) {
+  void* made = nullptr;
+  if (DirectInput8Create(instance, DIRECTINPUT_VERSION, IID_IDirectInput8A, &made, nullptr) != DI_OK) return;
+  direct_input = static_cast<IDirectInput8A*>(made);
+  direct_input->CreateDevice(GUID_SysKeyboard, &keyboard_device, nullptr);
+}
+void PollInput() {}
 
-// Configuration (configuration module)
+// Display (display module): the window placed and shown at the configured size, no device.
+int full_screen_active = 1;
+int fail_next_display_start;
+int InitDirect3D() {
+  if (fail_next_display_start) {
+    fail_next_display_start = 0;
+    ShowWindow(main_window, SW_HIDE);
+    MessageBoxExA(nullptr, "Unknown error while creating Direct3D object.", "Error Unknown", MB_ICONHAND, 0);
+    return 0;
+  }
+  int w = int(display_width), h = int(display_height);
+  int cx = int(desktop_mode.dmPelsWidth / 2), cy = int(desktop_mode.dmPelsHeight / 2);
+  MoveWindow(main_window, cx - w / 2, cy - h / 2, w, h, FALSE);
+  ShowWindow(main_window, SW_SHOW);
+  full_screen_active = windowed == 0;
+  ShowCursor(full_screen_active ? FALSE : TRUE);
+  return 1;
+}
+void ComputeLayout() {}
+void SetProjection() {}
+void CreateFonts() {}
+void ReleaseGraphics() {
+  if (full_screen_active || IsWindowVisible(main_window)) ShowWindow(main_window, SW_HIDE);
+  full_screen_active = 0;
+}
+void ShutdownDevices() {
+  ReleaseGraphics();
+  if (keyboard_device) keyboard_device->Release();
+  keyboard_device = nullptr;
+  if (direct_input) direct_input->Release();
+  direct_input = nullptr;
+}
+
+// Meshes, lights and views (mesh modules)
+void LoadMeshTable() {}
+void InitLights() {}
+void SetView(int) {}
+
+// Sound device (sound module)
+void InitSound() {}
+void LoadSoundTable() {}
+
+// Frame renderer (render module): only the two animation counters.
+float spin_angle, blink;
+void RenderFrame() {
+  spin_angle += 2;
+  if (spin_angle >= 358) spin_angle = 0;
+  blink = blink == 0 ? 1.0f : 0.0f;
+}
+
+// Front-end states (front-end modules): the boot goes to the main menu, whose back quits.
+static void BootHandler() { SetGameState(STATE_MAIN_MENU); }
+static void MainMenuHandler() {
+  if (!action_back) return;
+  PlaySoundSlot(&snd_tick_out_01, 0, 0, 0, 0);
+  SaveConfig("prefs.cfg");
+  QuitStep(0);
+}
+const StateHandler state_handlers[STATE_COUNT] = {
+    BootHandler,      // STATE_BOOT
+    MainMenuHandler,  // STATE_MAIN_MENU; the other states run nothing yet
+};
+
+// Configuration (configuration module): the defaults; a file is only looked at.
 float auto_fire;
-
-// Frame pace (main loop)
-int fps = 20;
+float windowed = 1, display_width = 640, display_height = 480;
+void InitConfigTags() {}
+int LoadConfig(const char* path) {
+  File* file = FileOpen(path, "r");
+  if (!file) return 0;
+  FileClose(file);
+  return 1;
+}
+int SaveConfig(const char* path) {
+  File* file = FileOpenReplacing(path, "w");
+  if (!file) return 0;
+  FilePrintf(file, "windowed\t\t= %i\r\ndisplay_width\t= %i\r\ndisplay_height\t= %i\r\n", int(windowed),
+             int(display_width), int(display_height));
+  return FileClose(file) == 0;
+}
 
 // Layout (display module)
 int playfield_width = 140, playfield_height = 100;

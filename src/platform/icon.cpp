@@ -1,34 +1,27 @@
 #include "platform/icon.h"
 
-#include <png.h>
-
 #include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include "platform/image_decode.h"
 
 static unsigned U16(const std::uint8_t* p) { return unsigned(p[0]) | unsigned(p[1]) << 8; }
 static std::uint32_t U32(const std::uint8_t* p) { return U16(p) | std::uint32_t(U16(p + 2)) << 16; }
 
-// The image of one directory entry, decoded to RGBA at its own size into pixels (room for
-// ICON_SIZE_MAX squared); 0 when it is not a well-formed image.
+// A PNG entry, decoded by the texture decoder; at most ICON_SIZE_MAX square.
 static int DecodePng(const std::uint8_t* data, std::size_t size, std::uint8_t* pixels, int* w, int* h) {
-  png_image image;
-  std::memset(&image, 0, sizeof(image));
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, data, size)) return 0;
-  if (image.width < 1 || image.height < 1 || image.width > ICON_SIZE_MAX || image.height > ICON_SIZE_MAX) {
-    png_image_free(&image);
-    return 0;
-  }
-  image.format = PNG_FORMAT_RGBA;
-  if (!png_image_finish_read(&image, nullptr, pixels, 0, nullptr)) {
-    png_image_free(&image);
-    return 0;
-  }
-  *w = int(image.width);
-  *h = int(image.height);
+  DecodedImage image;
+  std::string error;
+  if (!DecodeImage(data, size, &image, &error) || image.width > ICON_SIZE_MAX || image.height > ICON_SIZE_MAX) return 0;
+  std::memcpy(pixels, image.rgba.data(), image.rgba.size());
+  *w = image.width;
+  *h = image.height;
   return 1;
 }
 
+// The BMP form of an entry: a header without the file header, the height counting the colour
+// rows and the mask rows, then the colour rows and a 1-bit transparency mask, bottom row first.
 static int DecodeBitmap(const std::uint8_t* data, std::size_t size, std::uint8_t* pixels, int* w, int* h) {
   if (size < 40) return 0;
   std::uint32_t header = U32(data);
@@ -107,8 +100,8 @@ int DecodeIcon(const std::uint8_t* data, std::size_t size, int width, int height
   if (!pixels) return 0;
   int w = 0, h = 0;
   static const std::uint8_t png_signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  int ok = image_size >= 8 && std::memcmp(image, png_signature, 8) == 0 ? DecodePng(image, image_size, pixels, &w, &h)
-                                                                       : DecodeBitmap(image, image_size, pixels, &w, &h);
+  int is_png = image_size >= 8 && std::memcmp(image, png_signature, 8) == 0;
+  int ok = is_png ? DecodePng(image, image_size, pixels, &w, &h) : DecodeBitmap(image, image_size, pixels, &w, &h);
   if (ok)
     for (int y = 0; y < height; y++)
       for (int x = 0; x < width; x++) {

@@ -232,6 +232,12 @@ BOOL SetWindowTextA(HWND window, const char* title) {
   return TRUE;
 }
 
+int GetWindowTextA(HWND window, char* text, int size) {
+  if (!LiveWindow(window) || !text || size <= 0) return 0;
+  int n = std::snprintf(text, std::size_t(size), "%s", window->title);
+  return n < size ? n : size - 1;
+}
+
 SDL_Window* WindowSdl(HWND window) { return LiveWindow(window) ? window->sdl : nullptr; }
 
 // ---- Messages -----------------------------------------------------------------------------------
