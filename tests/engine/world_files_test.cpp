@@ -1,38 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <string>
 
+#include "support/temp_dir.h"
 #include "world/engine_services.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// Each test runs in a fresh folder of its own.
-class WorldFiles : public ::testing::Test {
- protected:
-  void SetUp() override {
-    old_dir = fs::current_path();
-    char pattern[] = "/tmp/kestrune_world_files_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = pattern;
-    fs::current_path(dir);
-  }
-  void TearDown() override {
-    fs::current_path(old_dir);
-    fs::remove_all(dir);
-  }
-  static std::string Bytes(const char* name) {
-    std::ifstream in(name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  fs::path old_dir, dir;
-};
+using WorldFiles = WorkingDirTest;
 
 TEST_F(WorldFiles, LinesEndingInCrLfReachTheDiskAsCrCrLfAndReadBack) {
   TextFile* out = CreateTextFile("record(0).dat");
@@ -40,7 +19,7 @@ TEST_F(WorldFiles, LinesEndingInCrLfReachTheDiskAsCrCrLfAndReadBack) {
   EXPECT_EQ(WriteText(out, "ABC\r\n"), 1);
   EXPECT_EQ(WriteText(out, "-1\r\n"), 1);
   EXPECT_EQ(CommitTextFile(out), 1);
-  EXPECT_EQ(Bytes("record(0).dat"), "ABC\r\r\n-1\r\r\n");
+  EXPECT_EQ(Text("record(0).dat"), "ABC\r\r\n-1\r\r\n");
 
   TextFile* in = OpenTextFile("record(0).dat");
   ASSERT_NE(in, nullptr);
@@ -58,9 +37,9 @@ TEST_F(WorldFiles, NothingReplacesTheOldFileBeforeTheCommit) {
   TextFile* out = CreateTextFile("record(-1).dat");
   ASSERT_NE(out, nullptr);
   WriteText(out, "new\n");
-  EXPECT_EQ(Bytes("record(-1).dat"), "old");
+  EXPECT_EQ(Text("record(-1).dat"), "old");
   EXPECT_EQ(CommitTextFile(out), 1);
-  EXPECT_EQ(Bytes("record(-1).dat"), "new\r\n");
+  EXPECT_EQ(Text("record(-1).dat"), "new\r\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);  // no temp left
 }
 

@@ -37,3 +37,24 @@ class TempDirTest : public ::testing::Test {
 
   std::filesystem::path dir;
 };
+
+// The same, with the folder as the working folder during the test (for files the game names
+// relative to its bin folder).
+class WorkingDirTest : public TempDirTest {
+ protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    old_dir = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+  }
+  void TearDown() override {
+    std::filesystem::current_path(old_dir);
+    TempDirTest::TearDown();
+  }
+  // The bytes of a file in the working folder as text.
+  static std::string Text(const std::string& name) {
+    std::vector<unsigned char> bytes = Get(name);
+    return std::string(bytes.begin(), bytes.end());
+  }
+  std::filesystem::path old_dir;
+};

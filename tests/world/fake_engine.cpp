@@ -119,6 +119,7 @@ struct TextFile {
   std::FILE* file;
   bool writing;
   bool failed;
+  bool ended;        // a Ctrl-Z was read: the file ends there
   std::string name;  // the file a commit replaces
   std::string temp;  // what is being written
 };
@@ -126,21 +127,22 @@ struct TextFile {
 TextFile* OpenTextFile(const char* name) {
   std::FILE* f = std::fopen(name, "rb");
   if (!f) return nullptr;
-  return new TextFile{f, false, false, name, ""};
+  return new TextFile{f, false, false, false, name, ""};
 }
 
 TextFile* CreateTextFile(const char* name) {
   std::string temp = std::string(name) + ".tmp";
   std::FILE* f = std::fopen(temp.c_str(), "wb");
   if (!f) return nullptr;
-  return new TextFile{f, true, false, name, temp};
+  return new TextFile{f, true, false, false, name, temp};
 }
 
 char* ReadTextLine(TextFile* file, char* buffer, int size) {
-  if (!file || file->writing || size < 1) return nullptr;
+  if (!file || file->writing || file->ended || size < 1) return nullptr;
   int n = 0;
   while (n < size - 1) {
     int c = std::fgetc(file->file);
+    if (c == 0x1A) file->ended = true;
     if (c == EOF || c == 0x1A) break;
     if (c == '\r') {
       int next = std::fgetc(file->file);
