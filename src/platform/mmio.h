@@ -5,10 +5,9 @@
 
 #include <cstdint>
 
-typedef std::uint32_t DWORD;
+#include "platform/wintypes.h"
+
 typedef std::uint16_t WORD;
-typedef std::int32_t LONG;
-typedef unsigned int UINT;
 typedef UINT MMRESULT;
 typedef DWORD FOURCC;
 typedef char* HPSTR;
