@@ -77,6 +77,7 @@ void ResetProgress() {
   clock_frames = play_seconds = play_minutes = 0;
   world_shift = world_shift_target = 50;
   phase_2 = phase_4 = phase_8 = phase_16 = phase_32 = phase_64 = phase_59 = 0;
+  explosion_turn = 0;
 
   const Color3 black = {0.0f, 0.0f, 0.0f};
   key_light_color = key_light_target = fill_light_color = fill_light_target = black;
