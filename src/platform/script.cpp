@@ -131,6 +131,12 @@ static const char* ParseFocus(const Words& w, ScriptEvent* event) {
   return nullptr;
 }
 
+static const char* ParseCapture(const Words& w, ScriptEvent* event) {
+  if (w.count != 3) return "expected: <pass> capture <file.png>";
+  event->text = ScriptStoreText(w.word[2], w.length[2]);
+  return event->text ? nullptr : "too much text in the script";
+}
+
 struct ScriptSyntax {
   const char* word;
   int kind;
@@ -143,6 +149,7 @@ static const ScriptSyntax script_syntax[] = {
     {.word = "close", .kind = SCRIPT_CLOSE, .parse = ParseClose},
     {.word = "focus", .kind = SCRIPT_FOCUS, .parse = ParseFocus},
     {.word = "pad", .kind = SCRIPT_PAD_AXIS, .parse = ParsePad},  // or SCRIPT_PAD_BUTTON
+    {.word = "capture", .kind = SCRIPT_CAPTURE, .parse = ParseCapture},
 };
 // The two pad kinds share one row.
 static_assert(sizeof(script_syntax) / sizeof(script_syntax[0]) == SCRIPT_EVENT_KINDS - 1);
@@ -214,7 +221,7 @@ static const char* ParseLine(const char* line, int length, int line_number) {
   const ScriptSyntax* syntax = nullptr;
   for (const ScriptSyntax& s : script_syntax)
     if (WordIs(w, 1, s.word)) syntax = &s;
-  if (!syntax) return "unknown event (expected key, pad, close or focus)";
+  if (!syntax) return "unknown event (expected key, pad, close, focus or capture)";
   event.kind = syntax->kind;
   event.text = "";
   event.line = line_number;

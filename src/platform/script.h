@@ -7,6 +7,7 @@
 //   <pass> pad <n> button <b> down|up   a controller button (0..31)
 //   <pass> close                    the window's close request
 //   <pass> focus lost|gained        deactivation / activation with the focus message
+//   <pass> capture <file.png>       writes the frame on screen at the end of that pass (display)
 //   answer yes|no|ok                the next message box's answer, in order
 //   dialog <template> set <control> <text>   fill a dialog's edit box (setup program)
 //   dialog <template> press <control>        press a dialog's button (setup program)
@@ -38,7 +39,8 @@ enum ScriptEventKind {
   SCRIPT_FOCUS = 2,  // state: 1 gained, 0 lost
   SCRIPT_PAD_AXIS = 3,    // device: pad; code: 0 x, 1 y; state: position -1000..1000
   SCRIPT_PAD_BUTTON = 4,  // device: pad; code: button; state: 1 down, 0 up
-  SCRIPT_EVENT_KINDS = 5,
+  SCRIPT_CAPTURE = 5,     // text: the PNG file to write
+  SCRIPT_EVENT_KINDS = 6,
 };
 
 constexpr int SCRIPT_DIALOG_ACTION_MAX = 256;

@@ -1,0 +1,279 @@
+// The GL renderer on a surfaceless EGL context: real frames read back and looked at.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/gfx.h"
+#include "platform/image_decode.h"
+#include "platform/script.h"
+
+namespace {
+
+constexpr UINT kWidth = 64, kHeight = 48;
+
+struct Pixel {
+  int r, g, b, a;
+};
+
+class GlDevice : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!GfxEglAvailable()) GTEST_SKIP() << "no surfaceless EGL display with OpenGL 3.3 core here";
+    gfx_backend_request = GFX_BACKEND_EGL;
+    GfxResetHeadless();
+    gfx_headless.window_width = kWidth;
+    gfx_headless.window_height = kHeight;
+    direct3d = Direct3DCreate8(D3D_SDK_VERSION);
+    ASSERT_NE(direct3d, nullptr);
+    D3DPRESENT_PARAMETERS p = {};
+    p.BackBufferCount = 1;
+    p.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    p.Windowed = TRUE;
+    p.BackBufferFormat = D3DFMT_X8R8G8B8;
+    p.EnableAutoDepthStencil = TRUE;
+    p.AutoDepthStencilFormat = D3DFMT_D24S8;
+    ASSERT_EQ(CreateDevice(direct3d, 0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &device),
+              S_OK);
+  }
+  void TearDown() override {
+    Release(quad);
+    Release(device);
+    Release(direct3d);
+    gfx_backend_request = -1;
+    GfxResetHeadless();
+  }
+
+  void Show() {
+    ASSERT_EQ(Present(device, nullptr, nullptr, nullptr, nullptr), S_OK);
+    frame.resize(kWidth * kHeight * 4);
+    ASSERT_EQ(GfxReadFrame(device, frame.data(), kWidth, kHeight), S_OK);
+  }
+  Pixel At(int x, int y) const {
+    const BYTE* p = &frame[(y * kWidth + x) * 4];
+    return {p[0], p[1], p[2], p[3]};
+  }
+
+  // A rectangle in clip space (identity transforms) at depth z, turning clockwise on screen.
+  GfxMeshBuffer* Rect(float x0, float y0, float x1, float y1, float z, bool clockwise = true) {
+    const GfxVertex v[4] = {{x0, y1, z, 0, 0, -1, 0, 0},
+                            {x1, y1, z, 0, 0, -1, 1, 0},
+                            {x1, y0, z, 0, 0, -1, 1, 1},
+                            {x0, y0, z, 0, 0, -1, 0, 1}};
+    const DWORD cw[6] = {0, 1, 2, 0, 2, 3}, ccw[6] = {0, 2, 1, 0, 3, 2};
+    GfxMeshBuffer* mesh = nullptr;
+    EXPECT_EQ(CreateMeshBuffer(device, v, 4, clockwise ? cw : ccw, 6, &mesh), S_OK);
+    return mesh;
+  }
+  void DrawQuad(GfxMeshBuffer* mesh) {
+    BeginScene(device);
+    DrawMeshBuffer(device, mesh, 0, 6);
+    EndScene(device);
+  }
+  void BlackClear() { Clear(device, 0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0); }
+
+  IDirect3D8* direct3d = nullptr;
+  IDirect3DDevice8* device = nullptr;
+  GfxMeshBuffer* quad = nullptr;
+  std::vector<BYTE> frame;
+};
+
+void ExpectColor(Pixel p, int r, int g, int b, int tolerance = 2) {
+  EXPECT_NEAR(p.r, r, tolerance);
+  EXPECT_NEAR(p.g, g, tolerance);
+  EXPECT_NEAR(p.b, b, tolerance);
+}
+
+TEST_F(GlDevice, ClearsTheWholeTargetAndRectanglesFromTheTop) {
+  Clear(device, 0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_ARGB(255, 10, 20, 30), 1.0f, 0);
+  const D3DRECT band = {0, 0, kWidth, 8};
+  Clear(device, 1, &band, D3DCLEAR_TARGET, D3DCOLOR_ARGB(255, 200, 100, 50), 1.0f, 0);
+  Show();
+  ExpectColor(At(5, 0), 200, 100, 50, 0);
+  ExpectColor(At(63, 7), 200, 100, 50, 0);
+  ExpectColor(At(5, 8), 10, 20, 30, 0);
+  ExpectColor(At(0, 47), 10, 20, 30, 0);
+}
+
+TEST_F(GlDevice, PresentShowsTheFrameUntilTheNextPresent) {
+  Clear(device, 0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+  Show();
+  Clear(device, 0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0);
+  ASSERT_EQ(GfxReadFrame(device, frame.data(), kWidth, kHeight), S_OK);
+  ExpectColor(At(10, 10), 255, 0, 0, 0);
+}
+
+TEST_F(GlDevice, UnlitGeometryIsWhiteAndCounterClockwiseFacesAreCulled) {
+  SetRenderState(device, D3DRS_LIGHTING, FALSE);
+  quad = Rect(-1, -1, 0, 1, 0.5f);  // left half
+  GfxMeshBuffer* back = Rect(0, -1, 1, 1, 0.5f, false);
+  BlackClear();
+  DrawQuad(quad);
+  DrawQuad(back);
+  Show();
+  ExpectColor(At(10, 24), 255, 255, 255);
+  ExpectColor(At(50, 24), 0, 0, 0);
+  SetRenderState(device, D3DRS_CULLMODE, D3DCULL_NONE);
+  BlackClear();
+  DrawQuad(back);
+  Show();
+  ExpectColor(At(50, 24), 255, 255, 255);
+  Release(back);
+}
+
+TEST_F(GlDevice, DepthRunsFromZeroToOne) {
+  SetRenderState(device, D3DRS_LIGHTING, FALSE);
+  SetRenderState(device, D3DRS_TEXTUREFACTOR, 0xFF0000FF);
+  SetTextureStageState(device, 0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
+  quad = Rect(-1, -1, 1, 1, 0.9f);
+  GfxMeshBuffer* near_half = Rect(-1, -1, 0, 1, 0.05f);
+  GfxMeshBuffer* far_half = Rect(0, -1, 1, 1, 0.95f);
+  BlackClear();
+  DrawQuad(near_half);  // blue, in front
+  SetRenderState(device, D3DRS_TEXTUREFACTOR, 0xFFFF0000);
+  DrawQuad(quad);       // red: hidden on the left, drawn over the far half on the right
+  SetRenderState(device, D3DRS_TEXTUREFACTOR, 0xFF00FF00);
+  DrawQuad(far_half);   // green, behind the red one
+  Show();
+  ExpectColor(At(10, 24), 0, 0, 255);
+  ExpectColor(At(50, 24), 255, 0, 0);
+  // A clear of depth alone, with depth writes off, still clears it.
+  SetRenderState(device, D3DRS_ZWRITEENABLE, FALSE);
+  Clear(device, 0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+  DrawQuad(far_half);
+  Show();
+  ExpectColor(At(50, 24), 0, 255, 0);
+  Release(near_half);
+  Release(far_half);
+}
+
+TEST_F(GlDevice, DirectionalLightAndMaterial) {
+  D3DMATERIAL8 red = {};
+  red.Diffuse = {1, 0, 0, 1};
+  red.Ambient = {0, 0, 1, 1};
+  SetMaterial(device, &red);
+  D3DLIGHT8 light = {};
+  light.Type = D3DLIGHT_DIRECTIONAL;
+  light.Diffuse = {0.5f, 0.5f, 0.5f, 0};
+  light.Direction = {0, 0, 1};  // straight at the quad's normal (0, 0, -1)
+  SetLight(device, 8, &light);
+  LightEnable(device, 8, TRUE);
+  SetRenderState(device, D3DRS_AMBIENT, D3DCOLOR_ARGB(255, 64, 64, 64));
+  quad = Rect(-1, -1, 1, 1, 0.5f);
+  BlackClear();
+  DrawQuad(quad);
+  Show();
+  ExpectColor(At(32, 24), 128, 0, 64);
+  // Switched off, only the ambient part is left.
+  LightEnable(device, 8, FALSE);
+  BlackClear();
+  DrawQuad(quad);
+  Show();
+  ExpectColor(At(32, 24), 0, 0, 64);
+}
+
+TEST_F(GlDevice, LinearFogByDepth) {
+  D3DXMATRIX projection;
+  D3DXMatrixPerspectiveFovLH(&projection, 1.0f, 4.0f / 3.0f, 0.1f, 1000.0f);
+  SetTransform(device, D3DTS_PROJECTION, &projection);
+  SetRenderState(device, D3DRS_LIGHTING, FALSE);
+  SetRenderState(device, D3DRS_FOGENABLE, TRUE);
+  SetRenderState(device, D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
+  SetRenderState(device, D3DRS_FOGCOLOR, 0xFF0000FF);
+  SetRenderState(device, D3DRS_FOGSTART, FloatBits(0.0f));
+  SetRenderState(device, D3DRS_FOGEND, FloatBits(200.0f));
+  struct Case {
+    float z;
+    int white;  // expected red and green channels
+  };
+  for (Case c : {Case{50.0f, 191}, Case{100.0f, 128}, Case{300.0f, 0}}) {
+    SCOPED_TRACE(c.z);
+    Release(quad);
+    quad = Rect(-1000, -1000, 1000, 1000, c.z);
+    BlackClear();
+    DrawQuad(quad);
+    Show();
+    ExpectColor(At(32, 24), c.white, c.white, 255, 3);
+  }
+}
+
+TEST_F(GlDevice, TextureStageZeroModulatesTheDiffuse) {
+  IDirect3DTexture8* texture = nullptr;
+  ASSERT_EQ(CreateTexture(device, 2, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture), S_OK);
+  D3DLOCKED_RECT locked;
+  ASSERT_EQ(LockRect(texture, 0, &locked, nullptr, 0), S_OK);
+  DWORD* texels = static_cast<DWORD*>(locked.pBits);
+  texels[0] = 0xFFFF8000;  // orange
+  texels[1] = 0x8000FF00;  // green, half transparent
+  UnlockRect(texture, 0);
+  SetTexture(device, 0, texture);
+  SetRenderState(device, D3DRS_LIGHTING, FALSE);
+  SetRenderState(device, D3DRS_ALPHABLENDENABLE, TRUE);
+  SetRenderState(device, D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  SetRenderState(device, D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  quad = Rect(-1, -1, 1, 1, 0.5f);
+  Clear(device, 0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FF, 1.0f, 0);
+  DrawQuad(quad);
+  Show();
+  ExpectColor(At(10, 24), 255, 128, 0);
+  ExpectColor(At(50, 24), 0, 128, 127);
+  // Without a texture the stage reads white.
+  SetTexture(device, 0, nullptr);
+  BlackClear();
+  DrawQuad(quad);
+  Show();
+  ExpectColor(At(50, 24), 255, 255, 255);
+  Release(texture);
+}
+
+TEST_F(GlDevice, WireframeFillDrawsOnlyEdges) {
+  SetRenderState(device, D3DRS_LIGHTING, FALSE);
+  SetRenderState(device, D3DRS_FILLMODE, D3DFILL_WIREFRAME);
+  quad = Rect(-0.5f, -0.5f, 0.5f, 0.5f, 0.5f);
+  BlackClear();
+  DrawQuad(quad);
+  Show();
+  ExpectColor(At(20, 30), 0, 0, 0);  // inside, off the diagonal
+}
+
+TEST_F(GlDevice, ScriptCaptureWritesThePresentedFrame) {
+  std::string dir = ::testing::TempDir() + "gfx_capture_XXXXXX";
+  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+  std::string first = dir + "/first.png", second = dir + "/second.png";
+  std::string script = "2 capture " + first + "\n4 capture " + second + "\n";
+  ASSERT_EQ(ScriptLoadText(script.c_str(), "test"), 1);
+  for (int pass = 1; pass <= 4; pass++) {
+    script_pass = pass;
+    if (pass == 4) continue;  // presents nothing: the frame of pass 3 stays on screen
+    Clear(device, 0, nullptr, D3DCLEAR_TARGET, pass == 2 ? 0xFFFF0000 : 0xFF00FF00, 1.0f, 0);
+    Present(device, nullptr, nullptr, nullptr, nullptr);
+  }
+  Release(device);  // writes what is still pending
+  device = nullptr;
+  ScriptClear();
+  struct Want {
+    std::string path;
+    int r, g;
+  };
+  for (const Want& want : {Want{first, 255, 0}, Want{second, 0, 255}}) {
+    SCOPED_TRACE(want.path);
+    std::FILE* f = std::fopen(want.path.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    std::vector<std::uint8_t> bytes(1 << 16);
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
+    std::fclose(f);
+    DecodedImage image;
+    std::string error;
+    ASSERT_TRUE(DecodeImage(bytes.data(), bytes.size(), &image, &error)) << error;
+    EXPECT_EQ(image.width, static_cast<int>(kWidth));
+    EXPECT_EQ(image.height, static_cast<int>(kHeight));
+    EXPECT_EQ(image.rgba[0], want.r);
+    EXPECT_EQ(image.rgba[1], want.g);
+    std::remove(want.path.c_str());
+  }
+  std::remove(dir.c_str());
+}
+
+}  // namespace
