@@ -62,20 +62,19 @@ constexpr Color3 DEFAULT_STARS = {1.0f, 1.0f, 1.0f};
 // (or with a broken one) a second is the nominal 20 frames, not one frame.
 constexpr int NOMINAL_FPS = 20;
 
-// Lives of the ship at the start of each scored mode.
-constexpr int start_lives[4] = {
-    [MODE_CAST] = 5,
-    [MODE_SURVIVAL] = 1,
-    [MODE_RANDOM] = 8,
-    [MODE_BOSS_BATTLE] = 8,
+// What a game start gives each scored mode; Random Mode's first stage comes from its order.
+struct ModeStart {
+  const char* label;
+  int stage;
+  int lives;
 };
-// First stage of each scored mode; Random Mode's comes from its order.
-constexpr int start_stage[4] = {
-    [MODE_CAST] = 5,
-    [MODE_SURVIVAL] = 0,
-    [MODE_RANDOM] = -1,
-    [MODE_BOSS_BATTLE] = 17,
+constexpr ModeStart mode_starts[] = {
+    {.label = "Cast Mode", .stage = 5, .lives = 5},
+    {.label = "Survival", .stage = 0, .lives = 1},
+    {.label = "Random Mode", .stage = -1, .lives = 8},
+    {.label = "Boss Battle", .stage = 17, .lives = 8},
 };
+static_assert(sizeof mode_starts / sizeof mode_starts[0] == MODE_DEV);
 
 void Advance(int& counter, int period) { counter = counter >= period - 1 ? 0 : counter + 1; }
 
@@ -128,9 +127,6 @@ void StepFades() {
   if (fog_end != before) SetFogEnd(fog_end);
 }
 
-// Game starts share the ship and the lights.
-void SpawnPlayer() { player_thing = SpawnThing(THING_PLAYER, 10.0f, static_cast<float>(playfield_half_height)); }
-
 void SetStartLights() {
   key_light_color = DEFAULT_KEY_LIGHT;
   SetLightColor(LIGHT_KEY, key_light_color.r, key_light_color.g, key_light_color.b);
@@ -154,6 +150,10 @@ void DrawRandomOrder() {
 }
 
 }  // namespace
+
+void SpawnPlayerShip() {
+  player_thing = SpawnThing(THING_PLAYER, 10.0f, static_cast<float>(playfield_half_height));
+}
 
 int PlayerSlot() {
   if (player_thing < 0 || player_thing >= MAX_THINGS) return -1;
@@ -291,10 +291,10 @@ void StartGame(int mode) {
   ResetGame();
   ResetStage();
   if (mode == MODE_RANDOM) DrawRandomOrder();
-  current_stage = mode == MODE_RANDOM ? random_order[0] : start_stage[mode];
-  SpawnPlayer();
+  current_stage = mode == MODE_RANDOM ? random_order[0] : mode_starts[mode].stage;
+  SpawnPlayerShip();
   int slot = PlayerSlot();
-  if (slot >= 0) thing_hp[slot] = start_lives[mode];
+  if (slot >= 0) thing_hp[slot] = mode_starts[mode].lives;
   forward_level = 1;
   missile_kind = mode == MODE_RANDOM ? PROJ_BOMB + Rand() % 4 : 0;
   SetMissileAmmo();
@@ -308,7 +308,7 @@ void StartDevStage(int stage) {
   ResetGame();
   ResetStage();
   current_stage = stage;
-  SpawnPlayer();
+  SpawnPlayerShip();
   SetMissileAmmo();
   PostHudMessage("%s %i", "Stage", current_stage);
   SetStartLights();

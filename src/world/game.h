@@ -87,6 +87,8 @@ void StartDevStage(int stage);
 // The world tick: the last step of every game frame and of every idle frame behind the menus.
 void UpdateWorld();
 
+// A new ship for the player at (10, playfield_half_height); player_thing is its slot (or -1).
+void SpawnPlayerShip();
 // The player's ship slot, checked: player_thing while it is a thing slot holding the ship or
 // the explosion that replaced it, else -1. Every read of the player's fields goes through it.
 int PlayerSlot();

@@ -1,6 +1,5 @@
 #include "world/progression.h"
 
-#include "world/compounds.h"
 #include "world/engine_services.h"
 #include "world/game.h"
 #include "world/records.h"
@@ -133,7 +132,7 @@ void ContinueGame() {
   missile_ammo /= 2;
   ClearThings();
   ResetStage();
-  player_thing = SpawnThing(THING_PLAYER, 10.0f, static_cast<float>(playfield_half_height));
+  SpawnPlayerShip();
   if (action_back) {
     SetGameState(STATE_CURRENT_MAP);
     PlaySoundSlot(&snd_tick_out_01, 0, 0.0f, 0.0f, 0.0f);

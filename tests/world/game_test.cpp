@@ -20,24 +20,6 @@ namespace {
 
 constexpr int SAME = -99;  // the entry action leaves the value alone
 
-int PutThing(int slot, int type, float x, float y) {
-  thing_type[slot] = type;
-  thing_parent[slot] = -1;
-  thing_anchor_x[slot] = thing_x[slot] = x;
-  thing_anchor_y[slot] = thing_y[slot] = y;
-  thing_count++;
-  return slot;
-}
-
-int PutProjectile(int slot, int type, int owner, float x, float y) {
-  projectile_type[slot] = type;
-  projectile_owner[slot] = owner;
-  projectile_x[slot] = x;
-  projectile_y[slot] = y;
-  projectile_count++;
-  return slot;
-}
-
 TEST(GameState, EntryActionsPerState) {
   struct Case {
     int state;
@@ -119,7 +101,7 @@ TEST(GameState, MenusEnteredFromAGameResetTheWorldToTheTitleScene) {
     ResetScenario();
     StartGame(MODE_SURVIVAL);
     score = 300;
-    PutThing(20, THING_FIGHTER, 100.0f, 40.0f);
+    PlaceThing(20, THING_FIGHTER, 100.0f, 40.0f);
     SetGameState(state);
     SCOPED_TRACE(state);
     EXPECT_EQ(current_stage, 19);
@@ -138,7 +120,7 @@ TEST(GameState, MainMenuOverTheTitleSceneKeepsItRunning) {
   ResetGame();
   ResetStage();
   stage_tick = 640;
-  PutThing(30, THING_PLAYER, 10.0f, 50.0f);  // the title scene's own ship
+  PlaceThing(30, THING_PLAYER, 10.0f, 50.0f);  // the title scene's own ship
   SetGameState(STATE_MAIN_MENU);
   EXPECT_EQ(stage_tick, 640);
   EXPECT_EQ(thing_type[30], THING_PLAYER);
@@ -157,7 +139,7 @@ TEST(GameState, MainMenuAfterAGameSelectsTheModeAndLocksInput) {
 TEST(ResetGame, EmptiesTheWorldAndForgetsTheShip) {
   ResetScenario();
   StartGame(MODE_CAST);
-  PutProjectile(100, PROJ_ROUND, 3, 50.0f, 50.0f);
+  PlaceProjectile(100, PROJ_ROUND, 3, 50.0f, 50.0f);
   static_type[4] = STATIC_ROCK_1;
   static_count = 1;
   score = 999;
@@ -390,7 +372,7 @@ TEST(PlayerSlot, OnlyASlotHoldingTheShipOrItsExplosion) {
   }
   player_thing = 12;
   EXPECT_EQ(PlayerSlot(), -1);  // a free slot
-  PutThing(12, THING_FIGHTER, 0.0f, 0.0f);
+  PlaceThing(12, THING_FIGHTER, 0.0f, 0.0f);
   EXPECT_EQ(PlayerSlot(), -1);  // taken by another thing since
   thing_type[12] = THING_PLAYER;
   thing_hp[12] = 1;
@@ -443,18 +425,18 @@ TEST(UpdateWorld, WorldShiftMovesTheFreeWorldButNotTheShipOrItsShots) {
     ResetScenario();
     world_shift = 50;
     world_shift_target = 50 + 2 * direction;
-    player_thing = PutThing(40, THING_PLAYER, 10.0f, 50.0f);
-    const int enemy = PutThing(30, THING_FIGHTER, 100.0f, 20.0f);
-    const int core = PutThing(29, THING_CORE_15, 100.0f, 20.0f);
-    const int part = PutThing(28, THING_PART_BOX, 4.0f, 20.0f);
+    player_thing = PlaceThing(40, THING_PLAYER, 10.0f, 50.0f);
+    const int enemy = PlaceThing(30, THING_FIGHTER, 100.0f, 20.0f);
+    const int core = PlaceThing(29, THING_CORE_15, 100.0f, 20.0f);
+    const int part = PlaceThing(28, THING_PART_BOX, 4.0f, 20.0f);
     thing_parent[part] = core;
-    const int pickup = PutThing(27, THING_POW_FORWARD, 60.0f, 20.0f);
-    const int bug = PutThing(26, THING_GLOW_BUG, 60.0f, 20.0f);
+    const int pickup = PlaceThing(27, THING_POW_FORWARD, 60.0f, 20.0f);
+    const int bug = PlaceThing(26, THING_GLOW_BUG, 60.0f, 20.0f);
     const int free_slot = 25;
     thing_anchor_y[free_slot] = 20.0f;
-    const int own_shot = PutProjectile(200, PROJ_SHOT_1, player_thing, 50.0f, 50.0f);
-    const int enemy_shot = PutProjectile(199, PROJ_ROUND, enemy, 50.0f, 50.0f);
-    const int debris = PutProjectile(198, PROJ_DEBRIS, -1, 50.0f, 50.0f);
+    const int own_shot = PlaceProjectile(200, PROJ_SHOT_1, player_thing, 50.0f, 50.0f);
+    const int enemy_shot = PlaceProjectile(199, PROJ_ROUND, enemy, 50.0f, 50.0f);
+    const int debris = PlaceProjectile(198, PROJ_DEBRIS, -1, 50.0f, 50.0f);
     projectile_y[197] = 50.0f;  // a free projectile slot
     generator_type[14] = STATIC_TREE;
     generator_y[14] = 95.0f;

@@ -40,25 +40,14 @@ class Progression : public WorkingDirTest {
     SetGameState(STATE_FINAL_RESULTS);
   }
   static int PutThing(int slot, int type, float x, float y, int x0, int y0, int x1, int y1) {
-    thing_type[slot] = type;
-    thing_parent[slot] = -1;
-    thing_x[slot] = thing_anchor_x[slot] = x;
-    thing_y[slot] = thing_anchor_y[slot] = y;
+    PlaceThing(slot, type, x, y);
     thing_box_x0[slot] = x0;
     thing_box_y0[slot] = y0;
     thing_box_x1[slot] = x1;
     thing_box_y1[slot] = y1;
-    thing_count++;
     return slot;
   }
-  static int PutProjectile(int slot, float x, float y) {
-    projectile_type[slot] = PROJ_ROUND;
-    projectile_owner[slot] = -1;
-    projectile_x[slot] = x;
-    projectile_y[slot] = y;
-    projectile_count++;
-    return slot;
-  }
+  static int PutProjectile(int slot, float x, float y) { return PlaceProjectile(slot, PROJ_ROUND, -1, x, y); }
 };
 
 // The graph as the game's stages are laid out: passes lead to harder nodes, losses to easier.

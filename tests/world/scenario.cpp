@@ -127,6 +127,24 @@ void ResetScenario() {
   SeedRandom(1);
 }
 
+int PlaceThing(int slot, int type, float x, float y) {
+  if (thing_type[slot] == 0) thing_count++;
+  thing_type[slot] = type;
+  thing_parent[slot] = -1;
+  thing_anchor_x[slot] = thing_x[slot] = x;
+  thing_anchor_y[slot] = thing_y[slot] = y;
+  return slot;
+}
+
+int PlaceProjectile(int slot, int type, int owner, float x, float y) {
+  if (projectile_type[slot] == 0) projectile_count++;
+  projectile_type[slot] = type;
+  projectile_owner[slot] = owner;
+  projectile_x[slot] = x;
+  projectile_y[slot] = y;
+  return slot;
+}
+
 void RunGameFrame(const Actions& actions) {
   SetActions(actions);
   UpdateGenerators();

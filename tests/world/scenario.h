@@ -9,6 +9,11 @@ struct Actions {
 // Puts the whole world back as the program starts (every table, progress variable, fade, stage
 // environment and record global, the random state 1) and clears the fake engine's record.
 void ResetScenario();
+// Puts a live free-standing thing of `type` at (x, y) in a slot and counts it; the slot's other
+// fields stay as they were. Returns the slot.
+int PlaceThing(int slot, int type, float x, float y);
+// Puts a live projectile in a slot and counts it. Returns the slot.
+int PlaceProjectile(int slot, int type, int owner, float x, float y);
 // One game frame in the playing order: generators, statics, thing motion, projectiles, player
 // collisions, projectile hits, behaviours, world tick; the flags are set before it, as the input
 // poll does.
