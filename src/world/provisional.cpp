@@ -2,10 +2,8 @@
 // Each is removed when its module lands.
 #include "world/behaviours.h"
 #include "world/stage_script.h"
-#include "world/things.h"
 
-// Thing motion and behaviours: nothing moves or acts yet.
-void MoveThings() {}
+// Behaviours: nothing acts yet.
 void UpdateThings() {}
 
 // Stage script: no stage ever ends.

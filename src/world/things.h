@@ -65,9 +65,7 @@ enum DetachMode {
 };
 
 // A new thing of `type`: free-standing at (x, y) with parent -1, else attached to `parent` at offset
-// (x, y). Returns the slot, or -1 when the table is full.
+// (x, y). Returns the slot, or -1 when the table is full or the parent is no slot (not -1, 0..59).
 int CreateThing(int type, int parent, float x, float y);
 // Sizes a boss core's hit box by its current hit points.
 void SetCoreWidth(int slot);
-// The motion pass: speed codes, attached things, the left edge, fuses, detaching, barrier scroll.
-void MoveThings();

@@ -6,6 +6,7 @@
 #include "world/behaviours.h"
 #include "world/collisions.h"
 #include "world/game.h"
+#include "world/motion.h"
 #include "world/projectiles.h"
 #include "world/random.h"
 #include "world/records.h"
