@@ -1,18 +1,20 @@
 // The GL renderer on a surfaceless EGL context: real frames read back and looked at.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "platform/gfx.h"
+#include "platform/gfx_font.h"
 #include "platform/image_decode.h"
 #include "platform/script.h"
 
 namespace {
 
-constexpr UINT kWidth = 64, kHeight = 48;
 
 struct Pixel {
   int r, g, b, a;
@@ -20,6 +22,7 @@ struct Pixel {
 
 class GlDevice : public ::testing::Test {
  protected:
+  UINT kWidth = 64, kHeight = 48;  // the frame; a fixture for texts makes it larger
   void SetUp() override {
     if (!GfxEglAvailable()) GTEST_SKIP() << "no surfaceless EGL display with OpenGL 3.3 core here";
     gfx_backend_request = GFX_BACKEND_EGL;
@@ -88,7 +91,7 @@ void ExpectColor(Pixel p, int r, int g, int b, int tolerance = 2) {
 
 TEST_F(GlDevice, ClearsTheWholeTargetAndRectanglesFromTheTop) {
   Clear(device, 0, nullptr, D3DCLEAR_TARGET, D3DCOLOR_ARGB(255, 10, 20, 30), 1.0f, 0);
-  const D3DRECT band = {0, 0, kWidth, 8};
+  const D3DRECT band = {0, 0, static_cast<LONG>(kWidth), 8};
   Clear(device, 1, &band, D3DCLEAR_TARGET, D3DCOLOR_ARGB(255, 200, 100, 50), 1.0f, 0);
   Show();
   ExpectColor(At(5, 0), 200, 100, 50, 0);
@@ -274,6 +277,114 @@ TEST_F(GlDevice, ScriptCaptureWritesThePresentedFrame) {
     std::remove(want.path.c_str());
   }
   std::remove(dir.c_str());
+}
+
+class GlText : public GlDevice {
+ protected:
+  GlText() {
+    kWidth = 320;
+    kHeight = 240;
+  }
+  void TearDown() override {
+    Release(font);
+    GlDevice::TearDown();
+  }
+  // The box of the pixels brighter than the background.
+  RECT Ink() const {
+    RECT ink = {static_cast<LONG>(kWidth), static_cast<LONG>(kHeight), -1, -1};
+    for (UINT y = 0; y < kHeight; y++) {
+      for (UINT x = 0; x < kWidth; x++) {
+        if (At(x, y).r < 100) continue;
+        ink.left = std::min<LONG>(ink.left, x);
+        ink.top = std::min<LONG>(ink.top, y);
+        ink.right = std::max<LONG>(ink.right, x + 1);
+        ink.bottom = std::max<LONG>(ink.bottom, y + 1);
+      }
+    }
+    return ink;
+  }
+  void Draw(const char* text, RECT rect, DWORD format, D3DCOLOR color = 0xFFFFFFFF) {
+    BlackClear();
+    BeginScene(device);
+    DrawTextA(font, text, -1, &rect, format, color);
+    EndScene(device);
+    Show();
+  }
+  ID3DXFont* font = nullptr;
+};
+
+TEST_F(GlText, TextLandsInItsRectangleByTheAlignment) {
+  LOGFONTA lf = {};
+  lf.lfHeight = -24;
+  lf.lfWeight = 400;
+  std::strcpy(lf.lfFaceName, "Arial");
+  ASSERT_EQ(D3DXCreateFontIndirect(device, &lf, &font), S_OK);
+  const RECT rect = {40, 30, 280, 210};
+  struct Case {
+    DWORD format;
+    bool left, center, right, top, vcenter, bottom;
+  };
+  const Case cases[] = {
+      {DT_LEFT | DT_TOP, true, false, false, true, false, false},
+      {DT_CENTER | DT_TOP, false, true, false, true, false, false},
+      {DT_RIGHT | DT_TOP, false, false, true, true, false, false},
+      {DT_LEFT | DT_VCENTER, true, false, false, false, true, false},
+      {DT_CENTER | DT_VCENTER, false, true, false, false, true, false},
+      {DT_RIGHT | DT_BOTTOM, false, false, true, false, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.format);
+    Draw("HEAVY", rect, c.format | DT_SINGLELINE | DT_NOCLIP);
+    RECT ink = Ink();
+    RECT box = GfxTextBox(font, "HEAVY", -1, &rect, c.format);
+    ASSERT_GT(ink.right, ink.left) << "no text drawn";
+    EXPECT_GE(ink.left, box.left - 1);
+    EXPECT_LE(ink.right, box.right + 1);
+    EXPECT_GE(ink.top, box.top);
+    EXPECT_LE(ink.bottom, box.bottom);
+    int middle_x = (ink.left + ink.right) / 2, middle_y = (ink.top + ink.bottom) / 2;
+    if (c.left) {
+      EXPECT_LE(ink.left, rect.left + 3);
+    }
+    if (c.center) {
+      EXPECT_NEAR(middle_x, (rect.left + rect.right) / 2, 3);
+    }
+    if (c.right) {
+      EXPECT_GE(ink.right, rect.right - 3);
+    }
+    if (c.top) {
+      EXPECT_LE(ink.top, rect.top + 8);  // the caps start below the ascent's top
+    }
+    if (c.vcenter) {
+      EXPECT_NEAR(middle_y, (rect.top + rect.bottom) / 2, 4);
+    }
+    if (c.bottom) {
+      EXPECT_GE(ink.bottom, rect.bottom - 8);  // the descent lies below the caps
+    }
+  }
+}
+
+TEST_F(GlText, ColourAndClipping) {
+  LOGFONTA lf = {};
+  lf.lfHeight = -40;
+  lf.lfWeight = 1000;
+  std::strcpy(lf.lfFaceName, "Arial");
+  ASSERT_EQ(D3DXCreateFontIndirect(device, &lf, &font), S_OK);
+  // Clipped to a rectangle narrower than the text, and without DT_NOCLIP spilling over.
+  const RECT narrow = {100, 100, 140, 140};
+  Draw("WWWW", narrow, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  RECT ink = Ink();
+  EXPECT_GE(ink.left, narrow.left);
+  EXPECT_LE(ink.right, narrow.right);
+  Draw("WWWW", narrow, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP);
+  ink = Ink();
+  EXPECT_LT(ink.left, narrow.left);
+  EXPECT_GT(ink.right, narrow.right);
+  // The colour, half transparent over black.
+  Draw("I", {0, 0, 320, 240}, DT_CENTER | DT_VCENTER | DT_SINGLELINE, D3DXColorPack(1, 0, 0, 0.5f));
+  Pixel p = At(160, 120);
+  EXPECT_NEAR(p.r, 128, 3);
+  EXPECT_EQ(p.g, 0);
 }
 
 }  // namespace
