@@ -447,7 +447,7 @@ constexpr CompoundPart boss_15_parts[] = {
 };
 
 // ---- All compounds -----------------------------------------------------------------------------
-constexpr FieldWrite ON_THE_GROUND = {FIELD_VX_GROUND};
+constexpr FieldWrite ON_GROUND = {FIELD_VX_GROUND};
 
 constexpr Compound compounds[] = {
     //  id                                  root                                       parts
@@ -470,14 +470,14 @@ constexpr Compound compounds[] = {
     {.id = COMPOUND_CARRIER_LASERS,        .root = THING_CARRIER,          .parts = carrier_lasers_parts},
     {.id = COMPOUND_CARRIER_LASERS_4,      .root = THING_CARRIER,          .parts = carrier_lasers_4_parts},
     {.id = COMPOUND_CARRIER_TURRETS,       .root = THING_CARRIER,          .parts = carrier_turrets_parts},
-    {.id = COMPOUND_TREE_1,          .root = THING_TREE_TRUNK, .root_set = ON_THE_GROUND, .parts = tree_1_parts},
-    {.id = COMPOUND_TREE_2,          .root = THING_TREE_TRUNK, .root_set = ON_THE_GROUND, .parts = tree_2_parts},
-    {.id = COMPOUND_TREE_3,          .root = THING_TREE_TRUNK, .root_set = ON_THE_GROUND, .parts = tree_3_parts},
-    {.id = COMPOUND_TREE_4,          .root = THING_TREE_TRUNK, .root_set = ON_THE_GROUND, .parts = tree_4_parts},
-    {.id = COMPOUND_TREE_5,          .root = THING_TREE_TRUNK, .root_set = ON_THE_GROUND, .parts = tree_5_parts},
-    {.id = COMPOUND_PLATFORM_TREE_1, .root = THING_TREE_TRUNK, .root_set = ON_THE_GROUND, .parts = platform_tree_1_parts},
-    {.id = COMPOUND_PLATFORM_TREE_2, .root = THING_TREE_TRUNK, .root_set = ON_THE_GROUND, .parts = platform_tree_2_parts},
-    {.id = COMPOUND_PLATFORM_TREE_3, .root = THING_TREE_TRUNK, .root_set = ON_THE_GROUND, .parts = platform_tree_3_parts},
+    {.id = COMPOUND_TREE_1,          .root = THING_TREE_TRUNK, .root_set = ON_GROUND, .parts = tree_1_parts},
+    {.id = COMPOUND_TREE_2,          .root = THING_TREE_TRUNK, .root_set = ON_GROUND, .parts = tree_2_parts},
+    {.id = COMPOUND_TREE_3,          .root = THING_TREE_TRUNK, .root_set = ON_GROUND, .parts = tree_3_parts},
+    {.id = COMPOUND_TREE_4,          .root = THING_TREE_TRUNK, .root_set = ON_GROUND, .parts = tree_4_parts},
+    {.id = COMPOUND_TREE_5,          .root = THING_TREE_TRUNK, .root_set = ON_GROUND, .parts = tree_5_parts},
+    {.id = COMPOUND_PLATFORM_TREE_1, .root = THING_TREE_TRUNK, .root_set = ON_GROUND, .parts = platform_tree_1_parts},
+    {.id = COMPOUND_PLATFORM_TREE_2, .root = THING_TREE_TRUNK, .root_set = ON_GROUND, .parts = platform_tree_2_parts},
+    {.id = COMPOUND_PLATFORM_TREE_3, .root = THING_TREE_TRUNK, .root_set = ON_GROUND, .parts = platform_tree_3_parts},
     {.id = COMPOUND_BAR_POST_ABOVE,        .root = THING_PART_HORZ_X2,     .parts = bar_post_above_parts},
     {.id = COMPOUND_BAR_POST_BELOW,        .root = THING_PART_HORZ_X2,     .parts = bar_post_below_parts},
     {.id = COMPOUND_BOSS_0,                .root = THING_CORE_0,           .parts = boss_0_parts},

@@ -1,10 +1,6 @@
 // Stand-ins for world functions whose module is not built yet, so the program links.
 // Each is removed when its module lands.
 #include "world/behaviours.h"
-#include "world/stage_script.h"
 
 // Behaviours: nothing acts yet.
 void UpdateThings() {}
-
-// Stage script: no stage ever ends.
-int RunStageScript() { return 0; }

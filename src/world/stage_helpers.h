@@ -1,0 +1,63 @@
+// What the stage timelines share (stages_*.cpp): spawning with field writes, reaching things
+// through the script registers, holds and runs of ticks. Internal to the stage script.
+//
+// A timeline is one function per stage: its every-frame rules first, then a switch (stage_tick)
+// with a case per row. A regular run ("every 15 ticks from 200 to 245") goes in the default
+// case through EveryTicks; a run tick that also has a case of its own must be handled there too.
+#pragma once
+
+#include <initializer_list>
+#include <optional>
+
+constexpr int STAGE_GOES_ON = 0;
+constexpr int STAGE_OVER = 1;
+
+// The stage timelines, run by RunStageScript.
+int RunStage0();
+int RunStage1();
+int RunStage2();
+int RunStage3();
+
+// Fields written into a thing after its spawn, or later through a register. Only the fields
+// given are written; the designators must follow this order.
+struct ThingFields {
+  std::optional<int> vx = {}, vy = {};
+  std::optional<int> vx_by = {}, vy_by = {};  // added to the speed code
+  std::optional<int> param = {}, timer = {}, fire_timer = {}, fuse = {};
+  std::optional<int> parent = {};  // hangs the thing on that slot: its anchor becomes the offset
+  std::optional<int> hp = {}, box_y0 = {}, box_y1 = {};
+};
+
+// `slot` when it is a slot of the thing table, else -1. Every read of a register that should hold
+// a thing goes through here: a failed spawn leaves -1 in it, and some registers hold counters.
+int ThingSlot(int slot);
+// `slot` when it is a thing slot holding a thing of `type`, else -1.
+int ThingOfType(int slot, int type);
+
+// Writes the fields into the thing in `slot`; nothing when the slot is not valid.
+void SetThing(int slot, const ThingFields& fields);
+// SpawnThing, then the fields on the slot it returned (none on -1). Returns that slot.
+int Spawn(int id, float x, float y, const ThingFields& fields = {});
+// The fields on every live thing of one of `types`, highest slot first.
+void SetEveryThing(std::initializer_list<int> types, const ThingFields& fields);
+// Frees a hung thing where it stands: no parent, its anchor its current position.
+void CutLoose(int slot);
+
+// Hold conditions.
+bool RegisterIs(int reg, int type);  // the thing in the register's slot is of `type`
+bool RegisterOccupied(int reg);      // the register's slot holds any thing
+bool AnyThingOf(int type);           // some slot of the thing table holds `type`
+bool AnyBossCore();                  // some slot holds a boss core (500..599)
+
+// A checkpoint: while `condition` stands, sets stage_tick back to `back_to` (the world tick
+// then runs back_to + 1 onward again). Returns the condition.
+bool HoldWhile(bool condition, int back_to);
+// stage_tick is one of from, from + every, ... up to `to`.
+bool EveryTicks(int every, int from, int to);
+
+// Ceiling and floor barriers both from x0 to x1.
+void SetBarriers(float x0, float x1);
+// The world's shift and its target at once, without the gradual move.
+void SetWorldShiftNow(int shift);
+// Formats the HUD's message into message_text, cut to fit, and shows it.
+void PostStageMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
