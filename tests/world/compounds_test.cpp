@@ -208,6 +208,9 @@ TEST(Compounds, PlainTypesMakeOneFreeThingAndKeepTheCursor) {
     EXPECT_EQ(thing_type[slot], type);
     EXPECT_EQ(thing_parent[slot], -1);
     EXPECT_EQ(thing_count, 1);
+    const std::vector<std::string> expected = type == THING_FIGHTER ? std::vector<std::string>{}
+                                                                    : std::vector<std::string>{"Generic Thing"};
+    EXPECT_EQ(ConsoleLines(), expected) << type;
   }
 }
 

@@ -55,7 +55,7 @@ TEST(StageScript, DriftDebrisComesOneFrameInSixteen) {
   EXPECT_EQ(projectile_owner[slot], -1);
   EXPECT_EQ(projectile_x[slot], 190.0f);
   EXPECT_EQ(projectile_y[slot], y);
-  EXPECT_EQ(projectile_z[slot], 0.0f);
+  EXPECT_EQ(projectile_life[slot], 0);  // drifting level with the ground, it lives until it leaves
   EXPECT_EQ(projectile_vx[slot], -4.0f);
   EXPECT_EQ(projectile_vy[slot], 0.0f);
 }
