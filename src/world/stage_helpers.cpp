@@ -1,8 +1,5 @@
 #include "world/stage_helpers.h"
 
-#include <cstdarg>
-#include <cstdio>
-
 #include "world/compounds.h"
 #include "world/game.h"
 #include "world/tables.h"
@@ -91,11 +88,3 @@ void SetBarriers(float x0, float x1) {
 }
 
 void SetWorldShiftNow(int shift) { world_shift = world_shift_target = shift; }
-
-void PostStageMessage(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(message_text, sizeof(message_text), format, args);
-  va_end(args);
-  message_alpha = 2.0f;
-}

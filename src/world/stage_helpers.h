@@ -59,5 +59,3 @@ bool EveryTicks(int every, int from, int to);
 void SetBarriers(float x0, float x1);
 // The world's shift and its target at once, without the gradual move.
 void SetWorldShiftNow(int shift);
-// Formats the HUD's message into message_text, cut to fit, and shows it.
-void PostStageMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));

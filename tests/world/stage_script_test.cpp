@@ -161,14 +161,14 @@ TEST(StageHelpers, HoldsAndRuns) {
   EXPECT_EQ(hits, "200 215 230 245 ");
 }
 
-TEST(StageHelpers, MessagesAreCutToFit) {
+TEST(StageScript, MessagesAreCutToFit) {
   message_alpha = 0.0f;
-  PostStageMessage("%i:0%i", 9, 5);
+  PostHudMessage("%i:0%i", 9, 5);
   EXPECT_STREQ(message_text, "9:05");
   EXPECT_EQ(message_alpha, 2.0f);
 
   const std::string long_text(300, 'x');
-  PostStageMessage("%s", long_text.c_str());
+  PostHudMessage("%s", long_text.c_str());
   EXPECT_EQ(std::strlen(message_text), sizeof(message_text) - 1);
   EXPECT_EQ(std::string(message_text), long_text.substr(0, sizeof(message_text) - 1));
 }

@@ -2,8 +2,11 @@
 
 #include <vector>
 
+#include "fake_engine.h"
 #include "stage_fixture.h"
 #include "world/compounds.h"
+#include "world/game.h"
+#include "world/stage_helpers.h"
 #include "world/projectiles.h"
 #include "world/scenery.h"
 #include "world/things.h"
@@ -111,14 +114,22 @@ TEST(Stage0, FightersOfTheOpening) {
   EXPECT_EQ(thing_vy[56], 2);
 }
 
-TEST(Stage0, FighterRunsEveryFifteenTicks) {
-  BeginStage(0);
-  stage_tick = 190;
-  RunUntilTick(320);
-  std::vector<Spawned> fighters = FreeThingsOf(THING_FIGHTER);
-  ASSERT_EQ(fighters.size(), 8u);
-  for (int i = 0; i < 4; i++) EXPECT_EQ(fighters[i].y, 80.0f) << i;
-  for (int i = 4; i < 8; i++) EXPECT_EQ(fighters[i].y, 10.0f) << i;
+TEST(Stages0To3, FighterRunsComeOnTheirTicksOnly) {
+  const struct {
+    int stage, from, to;
+    std::vector<float> ys;  // of the fighters in the order they came
+  } runs[] = {
+      {0, 190, 320, {80, 80, 80, 80, 10, 10, 10, 10}},          // every 15 from 200 to 245, 260 to 305
+      {2, 640, 770, {-10, 110, -10, 110, -10, 110, -10, 110}},  // every 30 from 650 to 740, 665 to 755
+  };
+  for (const auto& run : runs) {
+    BeginStage(run.stage);
+    stage_tick = run.from;
+    RunUntilTick(run.to);
+    std::vector<float> ys;
+    for (const Spawned& fighter : FreeThingsOf(THING_FIGHTER)) ys.push_back(fighter.y);
+    EXPECT_EQ(ys, run.ys) << run.stage;
+  }
 }
 
 TEST(Stage0, TheSecondHeavyFighterIsFaster) {
@@ -237,15 +248,6 @@ TEST(Stage2, FightersMoveWithTheGround) {
   EXPECT_EQ(thing_y[57], 120.0f);
   EXPECT_EQ(thing_vx[57], -4);
   EXPECT_EQ(thing_param[57], 1);
-}
-
-TEST(Stage2, FightersFromAboveAndBelow) {
-  BeginStage(2);
-  stage_tick = 640;
-  RunUntilTick(770);
-  std::vector<Spawned> fighters = FreeThingsOf(THING_FIGHTER);
-  ASSERT_EQ(fighters.size(), 8u);
-  for (int i = 0; i < 8; i++) EXPECT_EQ(fighters[i].y, i % 2 == 0 ? -10.0f : 110.0f) << i;
 }
 
 TEST(Stage2, TheCorridorNarrowsAfterTheCarrier) {
@@ -403,50 +405,88 @@ TEST(Stage3, HoldsForTheBossThenEndsWithTheWorldDropped) {
   EXPECT_EQ(world_shift_target, 50);
 }
 
-// ---- Whole stages, frame by frame -----------------------------------------------------------------
+// ---- Whole stages, frame by frame ------------------------------------------------------------------
 
-TEST(StageScenario, Stage0PlaysToItsEnd) {
-  BeginStage(0);
-  RunUntilTick(600);
-  EXPECT_EQ(CountThings(THING_FIGHTER), 15);
-  EXPECT_EQ(CountThings(THING_FIGHTER_2), 2);
-  ASSERT_EQ(thing_type[script_handle], THING_CARRIER);
-  // While the carrier lives the stage stays between 581 and 600.
+// A Dev Mode game on `stage`, its ship unable to die, played by the real world frames.
+void PlayStage(int stage) {
+  ResetScenario();
+  game_mode = MODE_DEV;
+  StartDevStage(stage);
+  god_mode = 1;
+}
+
+// Game frames until `done` or the game leaves the playing state; returns the frames run.
+template <typename Done>
+int PlayUntil(Done done, int max_frames = 5000) {
+  int frames = 0;
+  while (!done() && game_state == STATE_PLAYING && frames < max_frames) {
+    RunGameFrame();
+    frames++;
+  }
+  return frames;
+}
+
+// Frees every thing of `type`, as its destruction would in the end.
+void RemoveAll(int type) {
+  for (int i = 0; i < MAX_THINGS; i++) {
+    if (thing_type[i] == type) FreeThing(i);
+  }
+}
+
+bool Playing() { return game_state == STATE_PLAYING; }
+
+TEST(StageScenario, Stage0WaitsForItsCarrierThenEnds) {
+  PlayStage(0);
+  EXPECT_EQ(PlayUntil([] { return stage_tick == 600; }), 600);
+  ASSERT_TRUE(RegisterIs(script_handle, THING_CARRIER));
   for (int frame = 0; frame < 100; frame++) {
-    EXPECT_EQ(RunScriptFrame(), 0);
+    RunGameFrame();
+    ASSERT_TRUE(Playing());
     EXPECT_GE(stage_tick, 581);
     EXPECT_LE(stage_tick, 600);
   }
-  thing_type[script_handle] = THING_EXPLOSION;
-  int frames = 0;
-  while (!RunScriptFrame()) frames++;
-  EXPECT_LT(frames, 20);
-  EXPECT_EQ(stage_tick, 600);
-  EXPECT_EQ(thing_count, 15 + 2 + 5);  // nothing moves here: the carrier's slot holds its explosion
+  FreeThing(script_handle);
+  EXPECT_LE(PlayUntil([] { return !Playing(); }), 20);
+  EXPECT_EQ(game_state, STATE_MAIN_MENU);  // a Dev Mode stage ends in the menu
 }
 
-TEST(StageScenario, Stage3PlaysToItsBossAndEnds) {
-  BeginStage(3);
-  RunUntilTick(970);
-  ASSERT_EQ(thing_type[script_handle], THING_CORE_7);
-  EXPECT_EQ(world_shift, 0);
-  EXPECT_EQ(ceiling_x1, 615.0f);
-  EXPECT_EQ(generator_count, 4);  // nothing emits here: the generators of ticks 0 and 295
-  for (int frame = 0; frame < 50; frame++) EXPECT_EQ(RunScriptFrame(), 0);
-  EXPECT_GE(stage_tick, 961);
-  thing_type[script_handle] = THING_EXPLOSION;
-  int frames = 0;
-  while (!RunScriptFrame()) frames++;
-  EXPECT_LT(frames, 10);
-  EXPECT_EQ(stage_tick, 970);
-  EXPECT_EQ(world_shift, 50);
+TEST(StageScenario, Stage1SendsItsBossOnceTheCarriersAreGone) {
+  PlayStage(1);
+  PlayUntil([] { return stage_tick == 709; });
+  EXPECT_EQ(CountThings(THING_CARRIER), 2);
+  for (int frame = 0; frame < 30; frame++) RunGameFrame();
+  EXPECT_GE(stage_tick, 702);
+  EXPECT_LE(stage_tick, 709);
+  EXPECT_FALSE(AnyBossCore());
+  RemoveAll(THING_CARRIER);
+  EXPECT_LE(PlayUntil([] { return AnyBossCore(); }), 9);
+  EXPECT_EQ(CountThings(THING_CORE_6), 1);
+  PlayUntil([] { return stage_tick == 750; });
+  for (int frame = 0; frame < 50; frame++) RunGameFrame();
+  ASSERT_TRUE(Playing());
+  EXPECT_GE(stage_tick, 716);
+  RemoveAll(THING_CORE_6);
+  EXPECT_LE(PlayUntil([] { return !Playing(); }), 36);
+  EXPECT_EQ(game_state, STATE_MAIN_MENU);
 }
 
 TEST(StageScenario, Stage2RunsStraightThrough) {
-  BeginStage(2);
-  EXPECT_EQ(RunUntilTick(2000), 1251);
-  EXPECT_EQ(stage_tick, 1250);
-  EXPECT_EQ(world_shift, 50);
+  PlayStage(2);
+  EXPECT_EQ(PlayUntil([] { return !Playing(); }), 1251);
+  EXPECT_EQ(game_state, STATE_MAIN_MENU);
+}
+
+TEST(StageScenario, Stage3HoldsForItsBossThenEnds) {
+  PlayStage(3);
+  PlayUntil([] { return stage_tick == 970; });
+  EXPECT_EQ(world_shift, 0);
+  ASSERT_TRUE(RegisterIs(script_handle, THING_CORE_7));
+  for (int frame = 0; frame < 50; frame++) RunGameFrame();
+  ASSERT_TRUE(Playing());
+  EXPECT_GE(stage_tick, 961);
+  FreeThing(script_handle);
+  EXPECT_LE(PlayUntil([] { return !Playing(); }), 10);
+  EXPECT_EQ(game_state, STATE_MAIN_MENU);
 }
 
 }  // namespace
