@@ -5,6 +5,11 @@
 extern float windowed;        // 1 runs in a window, 0 full screen
 extern float display_width;   // client width in pixels (or a display-mode index, see the display)
 extern float display_height;  // client height in pixels
+extern float button_back_0, button_fire_0, button_missle_0, button_up_0;  // first keys (scan codes)
+extern float button_left_0, button_down_0, button_right_0;
+extern float button_back_1, button_fire_1, button_missle_1, button_up_1;  // second keys, 0 none
+extern float button_left_1, button_down_1, button_right_1;
+extern float enable_di_devices;  // nonzero: look for game controllers at start-up
 
 // Registers the variables in the tag table; once, before the first LoadConfig.
 void InitConfigTags();

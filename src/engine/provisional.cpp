@@ -48,19 +48,6 @@ void SetFogEnd(float) {}
 // View of the game frame (front-end states)
 int camera_view = VIEW_CLASSIC;
 
-// Input (input module)
-int action_back, action_fire, action_missile, action_up, action_left, action_down, action_right;
-int input_lock;
-IDirectInput8A* direct_input;
-IDirectInputDevice8A* keyboard_device;
-void InitInput(HINSTANCE instance) {
-  void* made = nullptr;
-  if (DirectInput8Create(instance, DIRECTINPUT_VERSION, IID_IDirectInput8A, &made, nullptr) != DI_OK) return;
-  direct_input = static_cast<IDirectInput8A*>(made);
-  direct_input->CreateDevice(GUID_SysKeyboard, &keyboard_device, nullptr);
-}
-void PollInput() {}
-
 // Display (display module): the window placed and shown at the configured size, no device.
 int full_screen_active = 1;
 int fail_next_display_start;
@@ -88,6 +75,14 @@ void ReleaseGraphics() {
 }
 void ShutdownDevices() {
   ReleaseGraphics();
+  for (IDirectInputDevice8A*& controller : controller_devices) {
+    if (controller) {
+      controller->Unacquire();
+      controller->Release();
+    }
+    controller = nullptr;
+  }
+  if (keyboard_device) keyboard_device->Unacquire();
   if (keyboard_device) keyboard_device->Release();
   keyboard_device = nullptr;
   if (direct_input) direct_input->Release();
@@ -127,6 +122,11 @@ const StateHandler state_handlers[STATE_COUNT] = {
 // Configuration (configuration module): the defaults; a file is only looked at.
 float auto_fire;
 float windowed = 1, display_width = 640, display_height = 480;
+float button_back_0 = 1, button_fire_0 = 57, button_missle_0 = 28, button_up_0 = 200;
+float button_left_0 = 203, button_down_0 = 208, button_right_0 = 205;
+float button_back_1 = 0, button_fire_1 = 29, button_missle_1 = 56, button_up_1 = 17;
+float button_left_1 = 30, button_down_1 = 31, button_right_1 = 32;
+float enable_di_devices = 1;
 void InitConfigTags() {}
 int LoadConfig(const char* path) {
   File* file = FileOpen(path, "r");
