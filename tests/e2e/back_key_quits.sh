@@ -3,19 +3,8 @@
 # program, as soon as the menu's entry lock is over: exit code 0 within a few passes (not by the
 # idle close request), with "prefs.cfg" saved.
 set -euo pipefail
-build=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir "$work/bin"
-cp "$build/bin/Kestrune PC" "$work/bin/"
-[ -d "$build/res" ] && cp -r "$build/res" "$work/res"
-printf '# Esc down from the second pass on\n2 key 1 down\n' > "$work/script.txt"
-cd "$work/bin"
-set +e
-KESTRUNE_HEADLESS=1 KESTRUNE_TIME=1000 KESTRUNE_SCRIPT="$work/script.txt" "./Kestrune PC" 2> "$work/stderr.txt"
-code=$?
-set -e
-cat "$work/stderr.txt"
+source "$(dirname "$0")/headless.bash"
+run_headless "$1" $'# Esc down from the second pass on\n2 key 1 down\n'
 [ "$code" -eq 0 ] || { echo "exit code $code, expected 0"; exit 1; }
 passes=$(sed -n 's/^headless run: \([0-9]*\) passes, exit code 0$/\1/p' "$work/stderr.txt")
 [ -n "$passes" ] || { echo "no pass count"; exit 1; }

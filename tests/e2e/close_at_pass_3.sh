@@ -2,20 +2,9 @@
 # A headless run whose script closes the window at pass 3 quits at once from the main menu:
 # exit code 0 after exactly three passes, with "prefs.cfg" saved and "console.log" started afresh.
 set -euo pipefail
-build=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir "$work/bin"
-cp "$build/bin/Kestrune PC" "$work/bin/"
-[ -d "$build/res" ] && cp -r "$build/res" "$work/res"
+source "$(dirname "$0")/headless.bash"
 printf 'old log\r\r\n' > "$work/bin/console.log"
-printf '# closes the window on the third pass\n3 close\n' > "$work/script.txt"
-cd "$work/bin"
-set +e
-KESTRUNE_HEADLESS=1 KESTRUNE_TIME=1000 KESTRUNE_SCRIPT="$work/script.txt" "./Kestrune PC" 2> "$work/stderr.txt"
-code=$?
-set -e
-cat "$work/stderr.txt"
+run_headless "$1" $'# closes the window on the third pass\n3 close\n'
 [ "$code" -eq 0 ] || { echo "exit code $code, expected 0"; exit 1; }
 grep -qx 'headless run: 3 passes, exit code 0' "$work/stderr.txt" || { echo "expected exactly 3 passes"; exit 1; }
 [ -f prefs.cfg ] || { echo "prefs.cfg was not saved"; exit 1; }
