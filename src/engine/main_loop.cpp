@@ -1,7 +1,6 @@
 #include "engine/main_loop.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "engine/config.h"
 #include "engine/console.h"

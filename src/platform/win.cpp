@@ -293,16 +293,26 @@ static HWND WindowOfSdl(Uint32 id) {
   return nullptr;
 }
 
+// A close request that is already waiting is not queued again: clicks on the close box while the
+// game is busy (or asking whether to exit) are one request.
+static void PostClose(HWND window) {
+  for (int i = 0; i < queue_count; i++) {
+    const MSG& m = queue[(queue_head + i) % WIN_QUEUE_MAX];
+    if (m.hwnd == window && m.message == WM_CLOSE) return;
+  }
+  PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
 static void PumpSdl() {
   if (!VideoReady()) return;
   SDL_Event event;
   while (SDL_PollEvent(&event)) {
     if (event.type == SDL_QUIT) {
-      PostMessageA(MainWindow(), WM_CLOSE, 0, 0);
+      PostClose(MainWindow());
     } else if (event.type == SDL_WINDOWEVENT) {
       HWND window = WindowOfSdl(event.window.windowID);
       if (!window) continue;
-      if (event.window.event == SDL_WINDOWEVENT_CLOSE) PostMessageA(window, WM_CLOSE, 0, 0);
+      if (event.window.event == SDL_WINDOWEVENT_CLOSE) PostClose(window);
       else if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) PostFocus(window, 1);
       else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) PostFocus(window, 0);
     }

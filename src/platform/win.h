@@ -4,9 +4,10 @@
 // The queue: PeekMessageA is the one place where outside events come in. Each call
 //   - headless: begins the next pass (script_pass + 1; the game calls it once, first, in every
 //     pass) and queues that pass's scripted close and focus events, and the idle close request;
-//   - real: drains SDL's event queue, keeping only a window close (WM_CLOSE), focus gained
-//     (WM_ACTIVATEAPP 1, then WM_SETFOCUS) and focus lost (WM_ACTIVATEAPP 0); every other SDL event
-//     is dropped (SDL's keyboard and controller state stays current for the input module);
+//   - real: drains SDL's event queue, keeping only a window close (WM_CLOSE; not queued again while
+//     one waits), focus gained (WM_ACTIVATEAPP 1, then WM_SETFOCUS) and focus lost
+//     (WM_ACTIVATEAPP 0); every other SDL event is dropped (SDL's keyboard and controller state
+//     stays current for the input module);
 // then removes at most one message. The queue holds WIN_QUEUE_MAX messages and drops what does
 // not fit, so nothing piles up.
 #pragma once

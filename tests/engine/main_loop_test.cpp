@@ -13,6 +13,7 @@
 #include "engine/render.h"
 #include "platform/files.h"
 #include "platform/script.h"
+#include "support/temp_dir.h"
 #include "world/game.h"
 #include "world/random.h"
 
@@ -20,15 +21,13 @@ namespace {
 
 // A fresh install folder (bin beside res) entered as the working folder, and every global of the
 // loop and of the layers it drives back at its start value.
-class MainLoopTest : public ::testing::Test {
+class MainLoopTest : public WorkingDirTest {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/kestrune_loop_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    ASSERT_EQ(std::system(("mkdir '" + dir_ + "/bin' '" + dir_ + "/res'").c_str()), 0);
-    ASSERT_NE(getcwd(old_cwd_, sizeof(old_cwd_)), nullptr);
-    ASSERT_EQ(chdir((dir_ + "/bin").c_str()), 0);
+    WorkingDirTest::SetUp();
+    std::filesystem::create_directory(dir / "bin");
+    std::filesystem::create_directory(dir / "res");
+    std::filesystem::current_path(dir / "bin");
     WinResetForTests();
     ScriptClear();
     SetVirtualClock(1000000);
@@ -53,8 +52,7 @@ class MainLoopTest : public ::testing::Test {
     ShutdownDevices();  // gives the input devices back to their pool
     WinResetForTests();
     ScriptClear();
-    ASSERT_EQ(chdir(old_cwd_), 0);
-    ASSERT_EQ(std::system(("rm -rf '" + dir_ + "'").c_str()), 0);
+    WorkingDirTest::TearDown();
   }
   // Starts the program as WinMain does, with the script given.
   void Start(const char* script = "") {
@@ -74,8 +72,6 @@ class MainLoopTest : public ::testing::Test {
     game_state = STATE_PLAYING;
   }
   static void Send(UINT message, WPARAM wparam = 0) { MainWindowProc(main_window, message, wparam, 0); }
-  std::string dir_;
-  char old_cwd_[4096];
 };
 
 TEST_F(MainLoopTest, StartUpMakesTheWindowAndShowsIt) {

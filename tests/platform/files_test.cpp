@@ -1,5 +1,7 @@
 #include "platform/files.h"
 
+#include "support/temp_dir.h"
+
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -13,38 +15,15 @@
 
 namespace {
 
-// A fresh folder per test, entered as the working folder (the game opens names relative to it).
-class FilesTest : public ::testing::Test {
+// A fresh folder per test, entered as the working folder.
+class FilesTest : public WorkingDirTest {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/kestrune_files_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    ASSERT_NE(getcwd(old_cwd_, sizeof(old_cwd_)), nullptr);
-    ASSERT_EQ(chdir(dir_.c_str()), 0);
-  }
-  void TearDown() override {
-    ASSERT_EQ(chdir(old_cwd_), 0);
-    std::string cmd = "rm -rf '" + dir_ + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-  }
-  static std::string ReadBytes(const char* name) {
-    std::FILE* f = std::fopen(name, "rb");
-    if (!f) return "<missing>";
-    std::string bytes;
-    int c;
-    while ((c = std::fgetc(f)) != EOF) bytes += char(c);
-    std::fclose(f);
-    return bytes;
-  }
   static void WriteBytes(const char* name, const std::string& bytes) {
     std::FILE* f = std::fopen(name, "wb");
     ASSERT_NE(f, nullptr);
     std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
   }
-  std::string dir_;
-  char old_cwd_[4096];
 };
 
 TEST_F(FilesTest, TextWriteTurnsEachLineFeedIntoCrLf) {
@@ -54,7 +33,7 @@ TEST_F(FilesTest, TextWriteTurnsEachLineFeedIntoCrLf) {
   FilePrintf(f, "%i\r\n", 1);
   FilePutc('\n', f);
   ASSERT_EQ(FileClose(f), 0);
-  EXPECT_EQ(ReadBytes("a.txt"), "a\r\r\n1\r\r\n\r\n");
+  EXPECT_EQ(Text("a.txt"), "a\r\r\n1\r\r\n\r\n");
 }
 
 TEST_F(FilesTest, BinaryWritePassesBytes) {
@@ -62,7 +41,7 @@ TEST_F(FilesTest, BinaryWritePassesBytes) {
   ASSERT_NE(f, nullptr);
   FilePuts("a\r\n", f);
   ASSERT_EQ(FileClose(f), 0);
-  EXPECT_EQ(ReadBytes("b.bin"), "a\r\n");
+  EXPECT_EQ(Text("b.bin"), "a\r\n");
 }
 
 TEST_F(FilesTest, TextReadRules) {
@@ -126,7 +105,7 @@ TEST_F(FilesTest, AppendAddsAtTheEnd) {
     FilePrintf(f, "%s\r\n", i ? "two" : "one");
     FileClose(f);
   }
-  EXPECT_EQ(ReadBytes("console.log"), "one\r\r\ntwo\r\r\n");
+  EXPECT_EQ(Text("console.log"), "one\r\r\ntwo\r\r\n");
 }
 
 TEST_F(FilesTest, OpenFailures) {
@@ -163,7 +142,7 @@ TEST_F(FilesTest, PathsMapBackslashesAndMatchNamesIgnoringCase) {
   WriteBytes("Res/Parent.ICO", "icon");
   WriteBytes("bin/exact.txt", "x");
   ASSERT_EQ(chdir("bin"), 0);
-  const std::string absolute = dir_ + "/RES/parent.ico", absolute_on_disk = dir_ + "/Res/Parent.ICO";
+  const std::string absolute = dir.string() + "/RES/parent.ico", absolute_on_disk = dir.string() + "/Res/Parent.ICO";
   struct Case {
     const char* label;
     const char* path;
@@ -206,8 +185,8 @@ TEST_F(FilesTest, WritingAnExistingNameInOtherCaseRewritesIt) {
   ASSERT_NE(f, nullptr);
   FilePuts("new", f);
   FileClose(f);
-  EXPECT_EQ(ReadBytes("Prefs.cfg"), "new");
-  EXPECT_EQ(ReadBytes("prefs.cfg"), "<missing>");
+  EXPECT_EQ(Text("Prefs.cfg"), "new");
+  EXPECT_FALSE(std::filesystem::exists("prefs.cfg"));
 }
 
 TEST_F(FilesTest, RemoveAndExists) {
@@ -226,9 +205,9 @@ TEST_F(FilesTest, ReplacingLeavesTheOldFileUntilTheClose) {
   File* f = FileOpenReplacing("record(0).dat", "w");
   ASSERT_NE(f, nullptr);
   FilePuts("new\r\n", f);
-  EXPECT_EQ(ReadBytes("record(0).dat"), "old");
+  EXPECT_EQ(Text("record(0).dat"), "old");
   ASSERT_EQ(FileClose(f), 0);
-  EXPECT_EQ(ReadBytes("record(0).dat"), "new\r\r\n");
+  EXPECT_EQ(Text("record(0).dat"), "new\r\r\n");
   // Nothing but the file itself is left in the folder.
   EXPECT_EQ(std::system("test $(ls -A | wc -l) -eq 1"), 0);
 }
@@ -249,7 +228,7 @@ TEST_F(FilesTest, ReplacingAFileThatFailsKeepsTheOldOne) {
   int closed = FileClose(f);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old_limit), 0);
   EXPECT_EQ(closed, FILE_EOF);
-  EXPECT_EQ(ReadBytes("prefs.cfg"), "old");
+  EXPECT_EQ(Text("prefs.cfg"), "old");
   EXPECT_EQ(std::system("test $(ls -A | wc -l) -eq 1"), 0);
 }
 
