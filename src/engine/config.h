@@ -10,6 +10,9 @@ extern float button_left_0, button_down_0, button_right_0;
 extern float button_back_1, button_fire_1, button_missle_1, button_up_1;  // second keys, 0 none
 extern float button_left_1, button_down_1, button_right_1;
 extern float enable_di_devices;  // nonzero: look for game controllers at start-up
+extern float display_format;  // full-screen back-buffer format (D3DFORMAT, 22 = X8R8G8B8)
+extern float vsync;           // nonzero: full screen presents once per refresh
+extern float antialias;       // multisample type (0 none)
 
 // Registers the variables in the tag table; once, before the first LoadConfig.
 void InitConfigTags();

@@ -170,7 +170,9 @@ static void ActivationChanged(int active) {
     }
     return;
   }
-  if (windowed == 0 && !full_screen_active && game_state != STATE_BOOT) {
+  // Only when no display exists: "Fullscreen" toggled but not applied leaves the window's device
+  // live, and a second device must not be made over it.
+  if (windowed == 0 && !full_screen_active && !device && game_state != STATE_BOOT) {
     if (!StartDisplay()) {
       ConsolePrint("Unable to restart display.");
       QuitStep(EXIT_DISPLAY_FAILED);

@@ -41,56 +41,15 @@ void SetLightColor(int, float, float, float) {}
 void SetCameraLook(float, float, float, float, float, float) {}
 void SetCameraOrbit(float, float, float, float, float, float) {}
 
-// Fog render states (display module)
-void SetFogColor(unsigned int) {}
-void SetFogEnd(float) {}
-
 // View of the game frame (front-end states)
 int camera_view = VIEW_CLASSIC;
 
-// Display (display module): the window placed and shown at the configured size, no device.
-int full_screen_active = 1;
-int fail_next_display_start;
-int InitDirect3D() {
-  if (fail_next_display_start) {
-    fail_next_display_start = 0;
-    ShowWindow(main_window, SW_HIDE);
-    MessageBoxExA(nullptr, "Unknown error while creating Direct3D object.", "Error Unknown", MB_ICONHAND, 0);
-    return 0;
-  }
-  int w = int(display_width), h = int(display_height);
-  int cx = int(desktop_mode.dmPelsWidth / 2), cy = int(desktop_mode.dmPelsHeight / 2);
-  MoveWindow(main_window, cx - w / 2, cy - h / 2, w, h, FALSE);
-  ShowWindow(main_window, SW_SHOW);
-  full_screen_active = windowed == 0;
-  ShowCursor(full_screen_active ? FALSE : TRUE);
-  return 1;
-}
-void ComputeLayout() {}
-void SetProjection() {}
-void CreateFonts() {}
-void ReleaseGraphics() {
-  if (full_screen_active || IsWindowVisible(main_window)) ShowWindow(main_window, SW_HIDE);
-  full_screen_active = 0;
-}
-void ShutdownDevices() {
-  ReleaseGraphics();
-  for (IDirectInputDevice8A*& controller : controller_devices) {
-    if (controller) {
-      controller->Unacquire();
-      controller->Release();
-    }
-    controller = nullptr;
-  }
-  if (keyboard_device) keyboard_device->Unacquire();
-  if (keyboard_device) keyboard_device->Release();
-  keyboard_device = nullptr;
-  if (direct_input) direct_input->Release();
-  direct_input = nullptr;
-}
 
 // Meshes, lights and views (mesh modules)
 void LoadMeshTable() {}
+void ReleaseMeshTable() {}
+char texture_cache_name[TEXTURE_CACHE_SIZE][TEXTURE_NAME_SIZE];
+IDirect3DTexture8* texture_cache_texture[TEXTURE_CACHE_SIZE];
 void InitLights() {}
 void SetView(int) {}
 
@@ -127,6 +86,7 @@ float button_left_0 = 203, button_down_0 = 208, button_right_0 = 205;
 float button_back_1 = 0, button_fire_1 = 29, button_missle_1 = 56, button_up_1 = 17;
 float button_left_1 = 30, button_down_1 = 31, button_right_1 = 32;
 float enable_di_devices = 1;
+float display_format = 22, vsync = 1, antialias = 0;
 void InitConfigTags() {}
 int LoadConfig(const char* path) {
   File* file = FileOpen(path, "r");
@@ -141,12 +101,6 @@ int SaveConfig(const char* path) {
              int(display_width), int(display_height));
   return FileClose(file) == 0;
 }
-
-// Layout (display module)
-int playfield_width = 140, playfield_height = 100;
-int playfield_half_width = 70, playfield_half_height = 50;
-float ceiling_y = 5.0f, floor_y = 95.0f;
-float spawn_line_x = 165.0f;
 
 // Mesh slots (mesh table module)
 struct MeshSlot {

@@ -333,8 +333,10 @@ HRESULT CreateDevice(IDirect3D8* direct3d, UINT adapter, D3DDEVTYPE type, HWND f
   if (p.BackBufferCount == 0) p.BackBufferCount = 1;
   if (p.Windowed) {
     if (p.BackBufferFormat == D3DFMT_UNKNOWN) p.BackBufferFormat = direct3d->desktop.Format;
+    // The window's client size; headless without a window, the adapter's stand-in size.
     UINT w = gfx_headless.window_width, h = gfx_headless.window_height;
-    if (!Headless(backend) && !SdlWindowClientSize(device->window, &w, &h)) return D3DERR_NOTAVAILABLE;
+    bool sized = device->window && WindowClientSize(device->window, &w, &h);
+    if (!Headless(backend) && !sized) return D3DERR_NOTAVAILABLE;
     if (p.BackBufferWidth == 0) p.BackBufferWidth = w;
     if (p.BackBufferHeight == 0) p.BackBufferHeight = h;
   }

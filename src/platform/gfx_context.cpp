@@ -187,7 +187,7 @@ bool SdlAdapterModes(D3DDISPLAYMODE* modes, UINT capacity, UINT* count, D3DDISPL
   return true;
 }
 
-bool SdlWindowClientSize(HWND window, UINT* width, UINT* height) {
+bool WindowClientSize(HWND window, UINT* width, UINT* height) {
   RECT client;
   if (!GetClientRect(window, &client)) return false;
   *width = static_cast<UINT>(client.right - client.left);

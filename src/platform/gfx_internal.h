@@ -81,7 +81,7 @@ bool GlContextWindowSize(IDirect3DDevice8* device, int* width, int* height);
 void GlContextSwap(IDirect3DDevice8* device);
 // The desktop's modes and current mode from SDL; false when SDL's video is not available.
 bool SdlAdapterModes(D3DDISPLAYMODE* modes, UINT capacity, UINT* count, D3DDISPLAYMODE* desktop);
-// The window's client size in pixels (SDL), for a windowed device asked for size 0.
-bool SdlWindowClientSize(HWND window, UINT* width, UINT* height);
+// The window's client size in pixels, for a windowed device asked for size 0.
+bool WindowClientSize(HWND window, UINT* width, UINT* height);
 // Full screen on the desktop (scaled, with black bars) or back to the window.
 void SdlSetFullScreen(HWND window, bool full_screen);

@@ -19,6 +19,12 @@
 
 namespace {
 
+// The next display start meets a device that cannot be made for an unknown reason.
+void FailNextDisplayStart() {
+  gfx_headless.create_results[0] = E_FAIL;
+  gfx_headless.create_result_count = 1;
+}
+
 // A fresh install folder (bin beside res) entered as the working folder, and every global of the
 // loop and of the layers it drives back at its start value.
 class MainLoopTest : public WorkingDirTest {
@@ -43,7 +49,7 @@ class MainLoopTest : public WorkingDirTest {
     in_game = 0;
     windowed = 1;
     full_screen_active = 1;
-    fail_next_display_start = 0;
+    GfxResetHeadless();
     spin_angle = blink = 0;
     action_back = 0;
     input_lock = 0;
@@ -157,7 +163,7 @@ TEST_F(MainLoopTest, WindowCreationFailingEndsWithEFailWithoutAMessage) {
 }
 
 TEST_F(MainLoopTest, DisplayFailingAtStartRunsNoPassAndReportsFailure) {
-  fail_next_display_start = 1;
+  FailNextDisplayStart();
   ASSERT_TRUE(ScriptLoadText("", "test"));
   testing::internal::CaptureStderr();
   int code = WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL);
@@ -415,6 +421,20 @@ TEST_F(MainLoopTest, FullScreenIsReleasedOnDeactivationAndRestartedOnActivation)
   EXPECT_EQ(quit_flag, 0);
 }
 
+TEST_F(MainLoopTest, ActivationMakesNoSecondDeviceOverALiveOne) {
+  // "Fullscreen" toggled on the display options but not applied, then away and back.
+  StartToMenu();
+  IDirect3DDevice8* live = device;
+  ASSERT_NE(live, nullptr);
+  windowed = 0;
+  Send(WM_ACTIVATEAPP, 0);
+  Send(WM_ACTIVATEAPP, 1);
+  EXPECT_EQ(device, live);
+  EXPECT_EQ(GfxCurrentDevice(), live);
+  EXPECT_EQ(full_screen_active, 0);
+  EXPECT_EQ(quit_flag, 0);
+}
+
 TEST_F(MainLoopTest, ActivationOnTheBootStateRestartsNothing) {
   windowed = 0;
   Start();
@@ -430,8 +450,8 @@ TEST_F(MainLoopTest, ActivationOnTheBootStateRestartsNothing) {
 TEST_F(MainLoopTest, ARestartThatFailsQuitsWithAFailureCodeAndSavesNothing) {
   windowed = 0;
   StartToMenu();
-  full_screen_active = 0;
-  fail_next_display_start = 1;
+  ReleaseGraphics();  // as on losing activation
+  FailNextDisplayStart();
   testing::internal::CaptureStderr();
   Send(WM_ACTIVATEAPP, 1);
   std::string err = testing::internal::GetCapturedStderr();
