@@ -320,6 +320,16 @@ static void DestroyObjects(GfxGlDevice* g) {
   glDeleteTextures(1, &g->white_texture);
 }
 
+// GfxVertex in the bound array buffer: position, normal, texture coordinate.
+static void SetVertexLayout() {
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(GfxVertex), reinterpret_cast<void*>(0));
+  glEnableVertexAttribArray(1);
+  glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, sizeof(GfxVertex), reinterpret_cast<void*>(12));
+  glEnableVertexAttribArray(2);
+  glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(GfxVertex), reinterpret_cast<void*>(24));
+}
+
 HRESULT GlCreateDevice(IDirect3DDevice8* device) {
   auto* g = new (std::nothrow) GfxGlDevice{};
   if (!g) return D3DERR_OUTOFVIDEOMEMORY;
@@ -391,12 +401,7 @@ HRESULT GlCreateDevice(IDirect3DDevice8* device) {
   glGenBuffers(1, &g->quad_vbo);
   glBindBuffer(GL_ARRAY_BUFFER, g->quad_vbo);
   glBufferData(GL_ARRAY_BUFFER, sizeof(GfxVertex) * 6 * kQuadCapacity, nullptr, GL_STREAM_DRAW);
-  glEnableVertexAttribArray(0);
-  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(GfxVertex), reinterpret_cast<void*>(0));
-  glEnableVertexAttribArray(1);
-  glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, sizeof(GfxVertex), reinterpret_cast<void*>(12));
-  glEnableVertexAttribArray(2);
-  glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(GfxVertex), reinterpret_cast<void*>(24));
+  SetVertexLayout();
   glBindVertexArray(0);
   return S_OK;
 }
@@ -574,12 +579,7 @@ HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWO
   glGenBuffers(1, &m->ebo);
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m->ebo);
   glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof(DWORD) * buffer->index_count, indices, GL_STATIC_DRAW);
-  glEnableVertexAttribArray(0);
-  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(GfxVertex), reinterpret_cast<void*>(0));
-  glEnableVertexAttribArray(1);
-  glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, sizeof(GfxVertex), reinterpret_cast<void*>(12));
-  glEnableVertexAttribArray(2);
-  glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(GfxVertex), reinterpret_cast<void*>(24));
+  SetVertexLayout();
   glBindVertexArray(0);
   if (glGetError() != GL_NO_ERROR) {
     glDeleteBuffers(1, &m->vbo);

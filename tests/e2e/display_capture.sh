@@ -3,19 +3,8 @@
 # that pass as a PNG of the display's size (640 x 480 by default). Skipped where no EGL display can
 # be made.
 set -euo pipefail
-build=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir "$work/bin"
-cp "$build/bin/Kestrune PC" "$work/bin/"
-[ -d "$build/res" ] && cp -r "$build/res" "$work/res"
-printf '3 capture frame.png\n5 close\n' > "$work/script.txt"
-cd "$work/bin"
-set +e
-KESTRUNE_HEADLESS=1 KESTRUNE_TIME=1000 KESTRUNE_SCRIPT="$work/script.txt" "./Kestrune PC" 2> "$work/stderr.txt"
-code=$?
-set -e
-cat "$work/stderr.txt"
+source "$(dirname "$0")/headless.bash"
+run_headless "$1" $'3 capture frame.png\n5 close\n'
 if grep -q 'Video hardware not present' "$work/stderr.txt"; then
   echo "skipped: no EGL display here"
   exit 0
