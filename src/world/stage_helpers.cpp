@@ -22,7 +22,8 @@ void SetThing(int slot, const ThingFields& fields) {
   if (fields.timer) thing_timer[slot] = *fields.timer;
   if (fields.fire_timer) thing_fire_timer[slot] = *fields.fire_timer;
   if (fields.fuse) thing_fuse[slot] = *fields.fuse;
-  if (fields.parent) thing_parent[slot] = *fields.parent;
+  // A parent outside the table, or the thing itself, would leave it drifting for ever: it stays free.
+  if (fields.parent) thing_parent[slot] = ThingSlot(*fields.parent) != slot ? ThingSlot(*fields.parent) : -1;
   if (fields.hp) thing_hp[slot] = *fields.hp;
   if (fields.box_y0) thing_box_y0[slot] = *fields.box_y0;
   if (fields.box_y1) thing_box_y1[slot] = *fields.box_y1;

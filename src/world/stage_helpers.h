@@ -24,7 +24,7 @@ struct ThingFields {
   std::optional<int> vx = {}, vy = {};
   std::optional<int> vx_by = {}, vy_by = {};  // added to the speed code
   std::optional<int> param = {}, timer = {}, fire_timer = {}, fuse = {};
-  std::optional<int> parent = {};  // hangs the thing on that slot: its anchor becomes the offset
+  std::optional<int> parent = {};  // hangs the thing on that slot (its anchor becomes the offset); -1 frees it
   std::optional<int> hp = {}, box_y0 = {}, box_y1 = {};
 };
 

@@ -84,6 +84,17 @@ TEST(StageHelpers, SpawnWritesOnlyTheGivenFields) {
   EXPECT_EQ(thing_vy[slot], -1);
 }
 
+TEST(StageHelpers, AThingHangsOnlyOnAnotherSlotOfTheTable) {
+  BeginStage(0);
+  const int bar = Spawn(THING_PART_HORZ_X2, 165, 30);
+  const int platform = Spawn(THING_WIDE_PLATFORM, 0, -6, {.parent = bar});
+  EXPECT_EQ(thing_parent[platform], bar);
+  for (int parent : {platform, -1, 60, 4000}) {
+    SetThing(platform, {.parent = parent});
+    EXPECT_EQ(thing_parent[platform], -1) << parent;
+  }
+}
+
 TEST(StageHelpers, ASpawnIntoAFullTableWritesNothing) {
   BeginStage(0);
   for (int i = 0; i < MAX_THINGS; i++) {

@@ -4,6 +4,7 @@
 
 #include "fake_engine.h"
 #include "stage_fixture.h"
+#include "world/collisions.h"
 #include "world/compounds.h"
 #include "world/game.h"
 #include "world/stage_helpers.h"
@@ -426,10 +427,10 @@ int PlayUntil(Done done, int max_frames = 5000) {
   return frames;
 }
 
-// Frees every thing of `type`, as its destruction would in the end.
-void RemoveAll(int type) {
-  for (int i = 0; i < MAX_THINGS; i++) {
-    if (thing_type[i] == type) FreeThing(i);
+// Destroys every thing of `type`, as the player's fire would.
+void DestroyAll(int type) {
+  for (int i = MAX_THINGS - 1; i >= 0; i--) {
+    if (thing_type[i] == type) DestroyThing(i);
   }
 }
 
@@ -445,7 +446,7 @@ TEST(StageScenario, Stage0WaitsForItsCarrierThenEnds) {
     EXPECT_GE(stage_tick, 581);
     EXPECT_LE(stage_tick, 600);
   }
-  FreeThing(script_handle);
+  DestroyThing(script_handle);
   EXPECT_LE(PlayUntil([] { return !Playing(); }), 20);
   EXPECT_EQ(game_state, STATE_MAIN_MENU);  // a Dev Mode stage ends in the menu
 }
@@ -458,14 +459,14 @@ TEST(StageScenario, Stage1SendsItsBossOnceTheCarriersAreGone) {
   EXPECT_GE(stage_tick, 702);
   EXPECT_LE(stage_tick, 709);
   EXPECT_FALSE(AnyBossCore());
-  RemoveAll(THING_CARRIER);
+  DestroyAll(THING_CARRIER);
   EXPECT_LE(PlayUntil([] { return AnyBossCore(); }), 9);
   EXPECT_EQ(CountThings(THING_CORE_6), 1);
   PlayUntil([] { return stage_tick == 750; });
   for (int frame = 0; frame < 50; frame++) RunGameFrame();
   ASSERT_TRUE(Playing());
   EXPECT_GE(stage_tick, 716);
-  RemoveAll(THING_CORE_6);
+  DestroyAll(THING_CORE_6);
   EXPECT_LE(PlayUntil([] { return !Playing(); }), 36);
   EXPECT_EQ(game_state, STATE_MAIN_MENU);
 }
@@ -484,7 +485,7 @@ TEST(StageScenario, Stage3HoldsForItsBossThenEnds) {
   for (int frame = 0; frame < 50; frame++) RunGameFrame();
   ASSERT_TRUE(Playing());
   EXPECT_GE(stage_tick, 961);
-  FreeThing(script_handle);
+  DestroyThing(script_handle);
   EXPECT_LE(PlayUntil([] { return !Playing(); }), 10);
   EXPECT_EQ(game_state, STATE_MAIN_MENU);
 }
