@@ -14,6 +14,10 @@ extern float display_format;  // full-screen back-buffer format (D3DFORMAT, 22 =
 extern float vsync;           // nonzero: full screen presents once per refresh
 extern float antialias;       // multisample type (0 none)
 
+// The length of key when it stands in line from position start on (letters may differ in case
+// unless exact), else -1; empty texts never match.
+int MatchPrefix(const char* key, const char* line, int start, int exact);
+
 // Registers the variables in the tag table; once, before the first LoadConfig.
 void InitConfigTags();
 // 1 when the file was read, 0 when it could not be opened.

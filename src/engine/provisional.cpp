@@ -33,7 +33,13 @@ void PlaySoundSlot(SoundSlot*, int, float, float, float) {}
 void StopSoundSlot(SoundSlot*) {}
 
 // Console (console module)
-void ConsolePrint(const char* text) { std::fprintf(stderr, "%s\n", text); }
+void ConsolePrint(const char* text) {
+  std::fprintf(stderr, "%s\n", text);
+  if (FILE* log = std::fopen("console.log", "a")) {
+    std::fprintf(log, "%s\r\n", text);
+    std::fclose(log);
+  }
+}
 char text_buffer[256];
 
 // Lights and views (mesh drawing module)
@@ -46,10 +52,6 @@ int camera_view = VIEW_CLASSIC;
 
 
 // Meshes, lights and views (mesh modules)
-void LoadMeshTable() {}
-void ReleaseMeshTable() {}
-char texture_cache_name[TEXTURE_CACHE_SIZE][TEXTURE_NAME_SIZE];
-IDirect3DTexture8* texture_cache_texture[TEXTURE_CACHE_SIZE];
 void InitLights() {}
 void SetView(int) {}
 
@@ -102,8 +104,17 @@ int SaveConfig(const char* path) {
   return FileClose(file) == 0;
 }
 
-// Mesh slots (mesh table module)
-struct MeshSlot {
-  int unused;
-};
-MeshSlot mesh_sky_cloudy_01, mesh_sky_cloudy_02, mesh_sky_clear_01, mesh_sky_desert_01, mesh_sky_sunset_01;
+
+// Prefix match (configuration module)
+int MatchPrefix(const char* key, const char* line, int start, int exact) {
+  if (!key || !line || !key[0] || !line[0]) return -1;
+  int k = 0;
+  for (; key[k]; k++) {
+    int c = static_cast<unsigned char>(line[start + k]);
+    if (c == 0) return -1;
+    if (c == key[k]) continue;
+    bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    if (exact || !letter || (c ^ 0x20) != key[k]) return -1;
+  }
+  return k;
+}

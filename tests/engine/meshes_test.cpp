@@ -1,0 +1,190 @@
+// The mesh table and texture cache on the recording device, in a folder laid out as bin/ and res/.
+#include "engine/meshes.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "engine/display.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+// A one-triangle mesh whose materials name the given textures ("" for none).
+std::string MeshNaming(std::initializer_list<std::string> textures) {
+  std::ostringstream x;
+  x << "xof 0302txt 0032\nMesh {\n 3; 0;0;0;, 0;1;0;, 1;0;0;;\n 1; 3;0,1,2;;\n MeshMaterialList { "
+    << textures.size() << "; 1; 0;\n";
+  for (const std::string& t : textures) {
+    x << "  Material { 0.5;0.25;1;1;; 4; 0;0;0;; 0;0;0;;";
+    if (!t.empty()) x << " TextureFilename { \"" << t << "\"; }";
+    x << " }\n";
+  }
+  x << " }\n}\n";
+  return x.str();
+}
+
+// The smallest valid BMP: 1x1, 24 bits.
+std::vector<unsigned char> Bmp() {
+  std::vector<unsigned char> f(58, 0);
+  f[0] = 'B', f[1] = 'M', f[10] = 54, f[14] = 40, f[18] = 1, f[22] = 1, f[26] = 1, f[28] = 24;
+  f[54] = 0, f[55] = 200, f[56] = 0;
+  return f;
+}
+
+class MeshTable : public TempDirTest {
+ protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    std::filesystem::create_directories(dir / "bin");
+    std::filesystem::create_directories(dir / "res");
+    old_dir = std::filesystem::current_path();
+    std::filesystem::current_path(dir / "bin");
+    gfx_backend_request = GFX_BACKEND_RECORD;
+    GfxResetHeadless();
+    direct3d = Direct3DCreate8(D3D_SDK_VERSION);
+    D3DPRESENT_PARAMETERS p = {};
+    p.BackBufferCount = 1;
+    p.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    p.Windowed = TRUE;
+    p.BackBufferFormat = D3DFMT_X8R8G8B8;
+    ASSERT_EQ(CreateDevice(direct3d, 0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &device),
+              S_OK);
+    for (int i = 0; i < TEXTURE_CACHE_SIZE; i++) texture_cache_name[i][0] = 0, texture_cache_texture[i] = nullptr;
+  }
+  void TearDown() override {
+    ReleaseMeshTable();
+    ReleaseMesh(&a);
+    ReleaseMesh(&b);
+    for (int i = 0; i < TEXTURE_CACHE_SIZE; i++) {
+      Release(texture_cache_texture[i]);
+      texture_cache_texture[i] = nullptr;
+      texture_cache_name[i][0] = 0;
+    }
+    Release(device);
+    device = nullptr;
+    Release(direct3d);
+    gfx_backend_request = -1;
+    GfxResetHeadless();
+    std::filesystem::current_path(old_dir);
+    TempDirTest::TearDown();
+  }
+  void Res(const std::string& name, const std::string& text) {
+    Put("res/" + name, std::vector<unsigned char>(text.begin(), text.end()));
+  }
+  // The console lines logged since the test began.
+  std::vector<std::string> Logged() {
+    std::ifstream in("console.log");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+      while (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(line);
+    }
+    return lines;
+  }
+  IDirect3D8* direct3d = nullptr;
+  std::filesystem::path old_dir;
+  MeshSlot a, b;
+};
+
+TEST_F(MeshTable, MaterialsAndSharedTexturesWithCaseAndPrefixRules) {
+  Put("res/panel.bmp", Bmp());
+  Put("res/Panel.bmp", Bmp());
+  Res("a.x", MeshNaming({"panel.bmp", "", "panel.bmp2"}));
+  Res("b.x", MeshNaming({"panel.bmp", "Panel.bmp"}));
+  LoadMesh(&a, 0, "a.x");
+  LoadMesh(&b, 1, "b.x");
+  ASSERT_EQ(a.material_count, 3);
+  EXPECT_EQ(a.depth_test, 0);
+  EXPECT_FLOAT_EQ(a.materials[0].Ambient.g, a.materials[0].Diffuse.g);  // ambient follows diffuse
+  EXPECT_FLOAT_EQ(a.materials[0].Ambient.b, 1.0f);
+  ASSERT_NE(a.textures[0], nullptr);
+  EXPECT_EQ(a.textures[1], nullptr);          // no texture named
+  EXPECT_EQ(a.textures[2], a.textures[0]);    // "panel.bmp" serves "panel.bmp2"
+  EXPECT_EQ(b.textures[0], a.textures[0]);    // shared between meshes
+  ASSERT_NE(b.textures[1], nullptr);
+  EXPECT_NE(b.textures[1], a.textures[0]);    // other letter case: a texture of its own
+  EXPECT_STREQ(texture_cache_name[0], "panel.bmp");
+  EXPECT_STREQ(texture_cache_name[1], "Panel.bmp");
+  EXPECT_TRUE(Logged().empty());
+}
+
+TEST_F(MeshTable, AFailedTextureKeepsItsNameUntilTheNextMissReusesTheEntry) {
+  Put("res/good.bmp", Bmp());
+  Res("a.x", MeshNaming({"broken.bmp", "broken.bmp"}));
+  Res("b.x", MeshNaming({"good.bmp"}));
+  Put("res/broken.bmp", {'B', 'M', 0, 0});
+  LoadMesh(&a, 1, "a.x");
+  EXPECT_EQ(a.textures[0], nullptr);
+  EXPECT_EQ(a.textures[1], nullptr);
+  // One attempt and one line: the second material takes the remembered failure.
+  EXPECT_EQ(Logged(), (std::vector<std::string>{"D3DXERR_INVALIDDATA: ..\\res\\broken.bmp"}));
+  EXPECT_STREQ(texture_cache_name[0], "broken.bmp");
+  LoadMesh(&b, 1, "b.x");
+  EXPECT_NE(b.textures[0], nullptr);
+  EXPECT_STREQ(texture_cache_name[0], "good.bmp");
+}
+
+TEST_F(MeshTable, TheCacheHoldsAHundredAndTwentyEightTextures) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 129; i++) {
+    names.push_back("t" + std::to_string(i) + ".bmp");
+    Put("res/" + names.back(), Bmp());
+  }
+  std::ostringstream x;
+  x << "xof 0302txt 0032\nMesh {\n 3; 0;0;0;, 0;1;0;, 1;0;0;;\n 1; 3;0,1,2;;\n MeshMaterialList { 129; 1; 0;\n";
+  for (const std::string& n : names) x << "  Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"" << n << "\"; } }\n";
+  x << " }\n}\n";
+  Res("many.x", x.str());
+  LoadMesh(&a, 1, "many.x");
+  ASSERT_EQ(a.material_count, 129);
+  EXPECT_NE(a.textures[127], nullptr);
+  EXPECT_EQ(a.textures[128], nullptr);
+  EXPECT_EQ(Logged(), (std::vector<std::string>{"Textures Expired"}));
+}
+
+TEST_F(MeshTable, BadNamesAndMissingFiles) {
+  std::string long_name(70, 'n');
+  Put("res/" + long_name.substr(0, 63), Bmp());  // what a cut name would wrongly find
+  Res("a.x", MeshNaming({long_name}));
+  LoadMesh(&a, 1, "a.x");
+  EXPECT_EQ(a.material_count, 1);
+  EXPECT_EQ(a.textures[0], nullptr);
+  EXPECT_EQ(texture_cache_name[0][0], 0);  // nothing cached under a cut name
+  LoadMesh(&b, 1, "missing.x");
+  EXPECT_EQ(b.material_count, 0);
+  EXPECT_EQ(b.mesh, nullptr);
+  std::vector<std::string> lines = Logged();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].rfind("Texture name too long: ", 0), 0u);
+  EXPECT_EQ(lines[1], "Failed Loading File - ..\\res\\missing.x");
+  // Loading over a loaded slot gives the old one back first; a failed reload leaves it unloaded.
+  LoadMesh(&a, 1, "a.x");
+  EXPECT_EQ(a.material_count, 1);
+  LoadMesh(&a, 1, "missing.x");
+  EXPECT_EQ(a.material_count, 0);
+  EXPECT_EQ(a.materials, nullptr);
+}
+
+TEST_F(MeshTable, EveryAssetTheBuildMakesLoadsWithItsTextures) {
+  std::filesystem::path res = std::filesystem::path(KESTRUNE_BUILD_DIR) / "res";
+  if (!std::filesystem::exists(res / "default.x")) GTEST_SKIP() << "no assets made in " << res;
+  std::filesystem::remove_all(dir / "res");
+  std::filesystem::create_directory_symlink(res, dir / "res");
+  LoadMeshTable();
+  EXPECT_TRUE(Logged().empty()) << Logged()[0];
+  for (const MeshFile& entry : mesh_table) {
+    EXPECT_GT(entry.slot->material_count, 0) << entry.file;
+    EXPECT_EQ(entry.slot->depth_test, entry.depth_test) << entry.file;
+  }
+  EXPECT_EQ(mesh_sky_cloudy_01.depth_test, 0);
+  EXPECT_EQ(mesh_ship_as_01.depth_test, 1);
+  int textures = 0;
+  for (int i = 0; i < TEXTURE_CACHE_SIZE; i++) textures += texture_cache_texture[i] != nullptr;
+  EXPECT_GT(textures, 10);
+}
+
+}  // namespace
