@@ -43,17 +43,12 @@ void ConsolePrint(const char* text) {
 char text_buffer[256];
 
 // Lights and views (mesh drawing module)
-void SetLightColor(int, float, float, float) {}
-void SetCameraLook(float, float, float, float, float, float) {}
-void SetCameraOrbit(float, float, float, float, float, float) {}
 
 // View of the game frame (front-end states)
 int camera_view = VIEW_CLASSIC;
 
 
 // Meshes, lights and views (mesh modules)
-void InitLights() {}
-void SetView(int) {}
 
 // Sound device (sound module)
 void InitSound() {}
