@@ -2,8 +2,15 @@
 
 #include "world/compounds.h"
 #include "world/game.h"
+#include "world/scenery.h"
 #include "world/tables.h"
 #include "world/things.h"
+
+namespace {
+
+bool IsBossCore(int type) { return type >= THING_CORE_0 && type <= 599; }  // pickups are 600 up
+
+}  // namespace
 
 int ThingSlot(int slot) { return slot >= 0 && slot < MAX_THINGS ? slot : -1; }
 
@@ -11,6 +18,10 @@ int ThingOfType(int slot, int type) {
   const int valid = ThingSlot(slot);
   return valid >= 0 && thing_type[valid] == type ? valid : -1;
 }
+
+int StaticSlot(int slot) { return slot >= 0 && slot < MAX_STATICS ? slot : -1; }
+
+int GeneratorSlot(int slot) { return slot >= 0 && slot < MAX_GENERATORS ? slot : -1; }
 
 void SetThing(int slot, const ThingFields& fields) {
   if (ThingSlot(slot) < 0) return;
@@ -21,12 +32,15 @@ void SetThing(int slot, const ThingFields& fields) {
   if (fields.param) thing_param[slot] = *fields.param;
   if (fields.timer) thing_timer[slot] = *fields.timer;
   if (fields.fire_timer) thing_fire_timer[slot] = *fields.fire_timer;
+  if (fields.fire_interval) thing_fire_interval[slot] = *fields.fire_interval;
   if (fields.fuse) thing_fuse[slot] = *fields.fuse;
   // A parent outside the table, or the thing itself, would leave it drifting for ever: it stays free.
   if (fields.parent) thing_parent[slot] = ThingSlot(*fields.parent) != slot ? ThingSlot(*fields.parent) : -1;
   if (fields.hp) thing_hp[slot] = *fields.hp;
   if (fields.box_y0) thing_box_y0[slot] = *fields.box_y0;
   if (fields.box_y1) thing_box_y1[slot] = *fields.box_y1;
+  if (fields.aim_x) thing_aim_x[slot] = *fields.aim_x;
+  if (fields.aim_y) thing_aim_y[slot] = *fields.aim_y;
 }
 
 int Spawn(int id, float x, float y, const ThingFields& fields) {
@@ -53,6 +67,39 @@ void CutLoose(int slot) {
   thing_anchor_y[slot] = thing_y[slot];
 }
 
+int FirstThingOf(int type) {
+  for (int slot = 0; slot < MAX_THINGS; slot++) {
+    if (thing_type[slot] == type) return slot;
+  }
+  return -1;
+}
+
+int PlaceStatic(int type, float x, float y, float z, const StaticFields& fields) {
+  const int slot = CreateStatic(type, x, y, z);
+  SetStatic(slot, fields);
+  return slot;
+}
+
+void SetStatic(int slot, const StaticFields& fields) {
+  if (StaticSlot(slot) < 0) return;
+  if (fields.rx) static_rx[slot] = *fields.rx;
+  if (fields.rz) static_rz[slot] = *fields.rz;
+  if (fields.spin_y) static_spin_y[slot] = *fields.spin_y;
+  if (fields.spin_x) static_spin_x[slot] = *fields.spin_x;
+}
+
+int StartGenerator(int type, int interval, int count, float x, float y, float z) {
+  const int before = generator_count;
+  CreateGenerator(type, interval, count, x, y, z);
+  return generator_count > before ? generator_last : -1;
+}
+
+void StopGenerator(int& reg) {
+  const int slot = GeneratorSlot(reg);
+  if (slot >= 0 && generator_type[slot] != 0) FreeGenerator(slot);
+  reg = -1;
+}
+
 bool RegisterIs(int reg, int type) { return ThingOfType(reg, type) >= 0; }
 
 bool RegisterOccupied(int reg) {
@@ -60,18 +107,18 @@ bool RegisterOccupied(int reg) {
   return slot >= 0 && thing_type[slot] != 0;
 }
 
-bool AnyThingOf(int type) {
+bool AnyThingOf(int type) { return FirstThingOf(type) >= 0; }
+
+bool AnyBossCore() {
   for (int slot = 0; slot < MAX_THINGS; slot++) {
-    if (thing_type[slot] == type) return true;
+    if (IsBossCore(thing_type[slot])) return true;
   }
   return false;
 }
 
-bool AnyBossCore() {
-  for (int slot = 0; slot < MAX_THINGS; slot++) {
-    if (thing_type[slot] >= THING_CORE_0 && thing_type[slot] <= 599) return true;  // pickups are 600 up
-  }
-  return false;
+bool RegisterIsBossCore(int reg) {
+  const int slot = ThingSlot(reg);
+  return slot >= 0 && IsBossCore(thing_type[slot]);
 }
 
 bool HoldWhile(bool condition, int back_to) {

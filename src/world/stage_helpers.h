@@ -23,9 +23,17 @@ int RunStage3();
 struct ThingFields {
   std::optional<int> vx = {}, vy = {};
   std::optional<int> vx_by = {}, vy_by = {};  // added to the speed code
-  std::optional<int> param = {}, timer = {}, fire_timer = {}, fuse = {};
+  std::optional<int> param = {}, timer = {}, fire_timer = {}, fire_interval = {}, fuse = {};
   std::optional<int> parent = {};  // hangs the thing on that slot (its anchor becomes the offset); -1 frees it
   std::optional<int> hp = {}, box_y0 = {}, box_y1 = {};
+  std::optional<float> aim_x = {}, aim_y = {};
+};
+
+// Angles and spins written into a static after its creation (degrees, degrees per frame). Only
+// the fields given are written; the designators must follow this order.
+struct StaticFields {
+  std::optional<float> rx = {}, rz = {};
+  std::optional<float> spin_y = {}, spin_x = {};
 };
 
 // `slot` when it is a slot of the thing table, else -1. Every read of a register that should hold
@@ -33,6 +41,9 @@ struct ThingFields {
 int ThingSlot(int slot);
 // `slot` when it is a thing slot holding a thing of `type`, else -1.
 int ThingOfType(int slot, int type);
+// The same checks for registers that keep a static or a generator.
+int StaticSlot(int slot);
+int GeneratorSlot(int slot);
 
 // Writes the fields into the thing in `slot`; nothing when the slot is not valid.
 void SetThing(int slot, const ThingFields& fields);
@@ -42,12 +53,25 @@ int Spawn(int id, float x, float y, const ThingFields& fields = {});
 void SetEveryThing(std::initializer_list<int> types, const ThingFields& fields);
 // Frees a hung thing where it stands: no parent, its anchor its current position.
 void CutLoose(int slot);
+// The lowest slot holding a thing of `type`, or -1.
+int FirstThingOf(int type);
+
+// CreateStatic, then the fields on the slot it returned (none on -1). Returns that slot.
+int PlaceStatic(int type, float x, float y, float z, const StaticFields& fields = {});
+// Writes the fields into the static in `slot`; nothing when the slot is not valid.
+void SetStatic(int slot, const StaticFields& fields);
+// CreateGenerator, which reports no slot: the slot it took, or -1 when the table was full.
+int StartGenerator(int type, int interval, int count, float x, float y, float z);
+// Frees the generator in the register's slot when there is one, and clears the register, so that
+// a later removal cannot free a generator that has taken the slot since.
+void StopGenerator(int& reg);
 
 // Hold conditions.
 bool RegisterIs(int reg, int type);  // the thing in the register's slot is of `type`
 bool RegisterOccupied(int reg);      // the register's slot holds any thing
 bool AnyThingOf(int type);           // some slot of the thing table holds `type`
 bool AnyBossCore();                  // some slot holds a boss core (500..599)
+bool RegisterIsBossCore(int reg);    // the thing in the register's slot is a boss core
 
 // A checkpoint: while `condition` stands, sets stage_tick back to `back_to` (the world tick
 // then runs back_to + 1 onward again). Returns the condition.

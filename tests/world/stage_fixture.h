@@ -1,7 +1,11 @@
 // Helpers for running single stage ticks in world tests, and for reading what they made.
 #pragma once
 
+#include <string>
+
+#include "fake_engine.h"
 #include "scenario.h"
+#include "world/collisions.h"
 #include "world/game.h"
 #include "world/stage_script.h"
 #include "world/tables.h"
@@ -48,4 +52,54 @@ inline int CountThings(int type) {
   int n = 0;
   for (int i = 0; i < MAX_THINGS; i++) n += thing_type[i] == type;
   return n;
+}
+
+// ---- Whole stages, frame by frame ----------------------------------------------------------------
+
+// A Dev Mode game on `stage`, its ship unable to die, played by the real world frames.
+inline void PlayStage(int stage) {
+  ResetScenario();
+  game_mode = MODE_DEV;
+  StartDevStage(stage);
+  god_mode = 1;
+}
+
+inline bool Playing() { return game_state == STATE_PLAYING; }
+
+// Game frames until `done` or the game leaves the playing state; returns the frames run.
+template <typename Done>
+int PlayUntil(Done done, int max_frames = 5000) {
+  int frames = 0;
+  while (!done() && Playing() && frames < max_frames) {
+    RunGameFrame();
+    frames++;
+  }
+  return frames;
+}
+
+// Game frames until stage_tick is `tick` (or the game leaves the playing state).
+inline int PlayUntilTick(int tick, int max_frames = 5000) {
+  return PlayUntil([tick] { return stage_tick == tick; }, max_frames);
+}
+
+// Destroys every thing of `type`, as the player's fire would.
+inline void DestroyAll(int type) {
+  for (int i = MAX_THINGS - 1; i >= 0; i--) {
+    if (thing_type[i] == type) DestroyThing(i);
+  }
+}
+
+// Destroys every boss core, whatever its number.
+inline void DestroyBossCores() {
+  for (int i = MAX_THINGS - 1; i >= 0; i--) {
+    if (thing_type[i] >= 500 && thing_type[i] <= 599) DestroyThing(i);
+  }
+}
+
+// A table of the world ran full since the fake engine's record was cleared.
+inline bool ATableRanFull() {
+  for (const std::string& line : ConsoleLines()) {
+    if (line.find("Expired") != std::string::npos) return true;
+  }
+  return false;
 }

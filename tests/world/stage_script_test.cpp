@@ -8,6 +8,7 @@
 #include "world/compounds.h"
 #include "world/projectiles.h"
 #include "world/random.h"
+#include "world/scenery.h"
 #include "world/stage_helpers.h"
 #include "world/things.h"
 
@@ -155,6 +156,77 @@ TEST(StageHelpers, AnyBossCoreCountsCoresOnly) {
     EXPECT_TRUE(AnyThingOf(c.type));
     EXPECT_FALSE(AnyThingOf(c.type + 1000));
   }
+}
+
+TEST(StageHelpers, RegisterIsBossCoreLooksAtTheOneSlot) {
+  BeginStage(0);
+  thing_type[20] = THING_CORE_12;
+  thing_type[21] = THING_POW_MISSILE;
+  EXPECT_TRUE(RegisterIsBossCore(20));
+  EXPECT_FALSE(RegisterIsBossCore(21));
+  EXPECT_FALSE(RegisterIsBossCore(22));
+  for (int reg : {-1, 60, INT_MAX}) EXPECT_FALSE(RegisterIsBossCore(reg)) << reg;
+}
+
+TEST(StageHelpers, FirstThingOfSearchesUpwardFromSlotZero) {
+  BeginStage(0);
+  EXPECT_EQ(FirstThingOf(THING_TURRET), -1);
+  thing_type[40] = THING_TURRET;
+  thing_type[7] = THING_TURRET;
+  EXPECT_EQ(FirstThingOf(THING_TURRET), 7);
+}
+
+TEST(StageHelpers, StartGeneratorGivesTheSlotItTookOrMinusOne) {
+  BeginStage(0);
+  const int slot = StartGenerator(STATIC_METAL_SURFACE, 25, 32000, 15, 95, 0);
+  ASSERT_GE(slot, 0);
+  EXPECT_EQ(generator_type[slot], STATIC_METAL_SURFACE);
+  EXPECT_EQ(generator_remaining[slot], 32000);
+  EXPECT_EQ(generator_y[slot], 95.0f);
+
+  for (int i = 0; i < MAX_GENERATORS; i++) generator_type[i] = STATIC_TREE;
+  generator_count = MAX_GENERATORS;
+  EXPECT_EQ(StartGenerator(STATIC_METAL_SURFACE, 25, 32000, 15, 5, 0), -1);
+  EXPECT_EQ(ConsoleLines().back(), "Generators Expired");
+}
+
+TEST(StageHelpers, StopGeneratorFreesOnlyALiveSlotAndForgetsIt) {
+  BeginStage(0);
+  int reg = StartGenerator(STATIC_METAL_SURFACE, 25, 10, 15, 5, 0);
+  const int slot = reg;
+  ASSERT_EQ(generator_count, 1);
+  StopGenerator(reg);
+  EXPECT_EQ(generator_type[slot], 0);
+  EXPECT_EQ(generator_count, 0);
+  EXPECT_EQ(reg, -1);
+
+  StartGenerator(STATIC_METAL_SURFACE, 25, 10, 15, 95, 0);
+  for (int stale : {-1, 15, INT_MIN, slot == 0 ? 1 : 0}) {
+    int r = stale;
+    StopGenerator(r);
+    EXPECT_EQ(generator_count, 1) << stale;
+    EXPECT_EQ(r, -1);
+  }
+}
+
+TEST(StageHelpers, PlaceStaticWritesTheGivenFields) {
+  BeginStage(0);
+  const int slot = PlaceStatic(STATIC_METAL_SURFACE, 215, 50, 30, {.rx = 90, .spin_y = -0.25f, .spin_x = 0.25f});
+  ASSERT_GE(slot, 0);
+  EXPECT_EQ(static_rx[slot], 90.0f);
+  EXPECT_EQ(static_rz[slot], 0.0f);
+  EXPECT_EQ(static_spin_y[slot], -0.25f);
+  EXPECT_EQ(static_spin_x[slot], 0.25f);
+  EXPECT_EQ(static_spin_z[slot], 0.0f);
+
+  for (int i = 0; i < MAX_STATICS; i++) static_type[i] = STATIC_TREE;
+  static_count = MAX_STATICS;
+  EXPECT_EQ(PlaceStatic(STATIC_METAL_SURFACE, 215, 50, 30, {.rz = 45}), -1);
+  for (int reg : {-1, 100, INT_MAX}) {
+    EXPECT_EQ(StaticSlot(reg), -1);
+    SetStatic(reg, {.rz = 45});
+  }
+  for (int i = 0; i < MAX_STATICS; i++) EXPECT_NE(static_rz[i], 45.0f);
 }
 
 TEST(StageHelpers, HoldsAndRuns) {

@@ -408,34 +408,6 @@ TEST(Stage3, HoldsForTheBossThenEndsWithTheWorldDropped) {
 
 // ---- Whole stages, frame by frame ------------------------------------------------------------------
 
-// A Dev Mode game on `stage`, its ship unable to die, played by the real world frames.
-void PlayStage(int stage) {
-  ResetScenario();
-  game_mode = MODE_DEV;
-  StartDevStage(stage);
-  god_mode = 1;
-}
-
-// Game frames until `done` or the game leaves the playing state; returns the frames run.
-template <typename Done>
-int PlayUntil(Done done, int max_frames = 5000) {
-  int frames = 0;
-  while (!done() && game_state == STATE_PLAYING && frames < max_frames) {
-    RunGameFrame();
-    frames++;
-  }
-  return frames;
-}
-
-// Destroys every thing of `type`, as the player's fire would.
-void DestroyAll(int type) {
-  for (int i = MAX_THINGS - 1; i >= 0; i--) {
-    if (thing_type[i] == type) DestroyThing(i);
-  }
-}
-
-bool Playing() { return game_state == STATE_PLAYING; }
-
 TEST(StageScenario, Stage0WaitsForItsCarrierThenEnds) {
   PlayStage(0);
   EXPECT_EQ(PlayUntil([] { return stage_tick == 600; }), 600);
