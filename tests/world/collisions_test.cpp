@@ -12,48 +12,14 @@
 
 namespace {
 
-void FreshWorld() {
-  ResetScenario();
-  thing_last = 59;
-  projectile_last = 299;
-  ceiling_x0 = ceiling_x1 = floor_x0 = floor_x1 = -140.0f;
-  in_game = 1;
-  game_state = STATE_PLAYING;
-  game_mode = MODE_CAST;
-  forward_drop_count = 35;
-  missile_drop_count = 10;
-}
-
 int Ship(float x, float y) {
   player_thing = CreateThing(THING_PLAYER, -1, x, y);
   return player_thing;
 }
 
-int CountProjectiles(int type) {
-  int n = 0;
-  for (int p = 0; p < MAX_PROJECTILES; p++) n += projectile_type[p] == type;
-  return n;
-}
 
-int FindProjectile(int type) {
-  for (int p = MAX_PROJECTILES - 1; p >= 0; p--)
-    if (projectile_type[p] == type) return p;
-  return -1;
-}
 
-const EngineCall* LastSound(const std::string& name) {
-  const EngineCall* found = nullptr;
-  for (const EngineCall& c : engine_calls)
-    if (c.kind == CALL_PLAY_SOUND && c.text == name) found = &c;
-  return found;
-}
 
-std::vector<std::string> Sounds() {
-  std::vector<std::string> names;
-  for (const EngineCall& c : engine_calls)
-    if (c.kind == CALL_PLAY_SOUND) names.push_back(c.text);
-  return names;
-}
 
 TEST(Barriers, SparksHitsAndTheFloorOnlyAtTheShiftTarget) {
   struct Case {
@@ -74,7 +40,7 @@ TEST(Barriers, SparksHitsAndTheFloorOnlyAtTheShiftTarget) {
       {"floor sparks while shifting", 92.0f, 40, false, false, 92.0f},
   };
   for (const Case& c : cases) {
-    FreshWorld();
+    ResetScenarioInGame();
     ceiling_x1 = floor_x1 = 200.0f;
     world_shift = c.shift;
     forward_level = 3;
@@ -98,7 +64,7 @@ TEST(Barriers, SparksHitsAndTheFloorOnlyAtTheShiftTarget) {
       EXPECT_EQ(projectile_owner[p], -1);
     }
     if (c.hit) {
-      const EngineCall* hit = LastSound("snd_hit_player_01");
+      const EngineCall* hit = LastPlay("snd_hit_player_01");
       ASSERT_NE(hit, nullptr) << c.what;
       EXPECT_EQ(hit->i, 4 * 2048 + 30000);
       EXPECT_FLOAT_EQ(hit->f[1], c.pushed_y);
@@ -107,7 +73,7 @@ TEST(Barriers, SparksHitsAndTheFloorOnlyAtTheShiftTarget) {
 }
 
 TEST(Barriers, OnlyWhereTheBarrierReaches) {
-  FreshWorld();
+  ResetScenarioInGame();
   ceiling_x0 = 60.0f;
   ceiling_x1 = 100.0f;
   int ship = Ship(50.0f, 6.5f);  // spans 45..56: clear of x 60
@@ -119,7 +85,7 @@ TEST(Barriers, OnlyWhereTheBarrierReaches) {
 }
 
 TEST(Barriers, TheLastLifeExplodesWithoutAHitSound) {
-  FreshWorld();
+  ResetScenarioInGame();
   ceiling_x1 = 200.0f;
   int ship = Ship(50.0f, 6.0f);
   thing_hp[ship] = 1;
@@ -131,7 +97,7 @@ TEST(Barriers, TheLastLifeExplodesWithoutAHitSound) {
 }
 
 TEST(Barriers, AnExplodingShipIsNotChecked) {
-  FreshWorld();
+  ResetScenarioInGame();
   ceiling_x1 = 200.0f;
   int ship = Ship(50.0f, 8.0f);
   thing_type[ship] = THING_EXPLOSION;
@@ -151,7 +117,7 @@ TEST(Pickups, ForwardPickup) {
     const char* sound;
   } cases[] = {{1, 2, 5, "snd_pow_forward_01"}, {2, 3, 5, "snd_pow_forward_01"}, {3, 3, 6, "snd_pow_armor_01"}};
   for (const Case& c : cases) {
-    FreshWorld();
+    ResetScenarioInGame();
     forward_level = c.level;
     int ship = Ship(50.0f, 50.0f);
     int pickup = CreateThing(THING_POW_FORWARD, -1, 55.0f, 52.0f);
@@ -161,7 +127,7 @@ TEST(Pickups, ForwardPickup) {
     EXPECT_EQ(forward_level, c.level_after);
     EXPECT_EQ(thing_hp[ship], c.hp_after);
     EXPECT_EQ(score, 30);
-    EXPECT_EQ(Sounds(), (std::vector<std::string>{"snd_pow_01", c.sound}));
+    EXPECT_EQ(SoundsPlayed(), (std::vector<std::string>{"snd_pow_01", c.sound}));
     EXPECT_EQ(engine_calls[1].i, 0);
   }
 }
@@ -179,7 +145,7 @@ TEST(Pickups, MissilePickup) {
       {PROJ_CROW, 4, PROJ_CROW, "snd_pow_crow_01", PROJ_CROW, 9},
   };
   for (const Case& c : cases) {
-    FreshWorld();
+    ResetScenarioInGame();
     missile_kind = c.kind;
     missile_ammo = c.ammo;
     Ship(50.0f, 50.0f);
@@ -190,12 +156,12 @@ TEST(Pickups, MissilePickup) {
     EXPECT_EQ(missile_kind, c.kind_after);
     EXPECT_EQ(missile_ammo, c.ammo_after);
     EXPECT_EQ(score, 50);
-    EXPECT_EQ(Sounds(), (std::vector<std::string>{"snd_pow_01", c.sound}));
+    EXPECT_EQ(SoundsPlayed(), (std::vector<std::string>{"snd_pow_01", c.sound}));
   }
 }
 
 TEST(Pickups, OnlyTheThingInTheHigherSlotIsHandled) {
-  FreshWorld();
+  ResetScenarioInGame();
   Ship(50.0f, 50.0f);
   int pickup = CreateThing(THING_POW_FORWARD, -1, 52.0f, 50.0f);  // 57
   int turret = CreateThing(THING_TURRET, -1, 52.0f, 50.0f);       // 56
@@ -205,7 +171,7 @@ TEST(Pickups, OnlyTheThingInTheHigherSlotIsHandled) {
 }
 
 TEST(Rams, SmallThingsAreDestroyedWallsPushBack) {
-  FreshWorld();
+  ResetScenarioInGame();
   forward_level = 2;
   int ship = Ship(50.0f, 50.0f);
   int turret = CreateThing(THING_TURRET, -1, 58.0f, 50.0f);
@@ -216,9 +182,9 @@ TEST(Rams, SmallThingsAreDestroyedWallsPushBack) {
   EXPECT_EQ(thing_type[turret], THING_EXPLOSION);
   EXPECT_EQ(score, 10);
   EXPECT_EQ(thing_roll_time[ship], 50);
-  EXPECT_EQ(LastSound("snd_hit_player_01")->i, 4 * 2048 + 30000);
+  EXPECT_EQ(LastPlay("snd_hit_player_01")->i, 4 * 2048 + 30000);
 
-  FreshWorld();
+  ResetScenarioInGame();
   ship = Ship(50.0f, 50.0f);
   thing_vx[ship] = 4;
   thing_vy[ship] = -4;
@@ -242,7 +208,7 @@ TEST(Rams, SmallThingsAreDestroyedWallsPushBack) {
 }
 
 TEST(Rams, WithoutAGunAThingIsLeftWithOneHitPoint) {
-  FreshWorld();
+  ResetScenarioInGame();
   forward_level = 0;
   int ship = Ship(50.0f, 50.0f);
   thing_vx[ship] = 4;
@@ -254,7 +220,7 @@ TEST(Rams, WithoutAGunAThingIsLeftWithOneHitPoint) {
 }
 
 TEST(Rams, FightersBounceOnTheOtherFrames) {
-  FreshWorld();
+  ResetScenarioInGame();
   ceiling_x1 = floor_x1 = 200.0f;
   int up = CreateThing(THING_FIGHTER, -1, 80.0f, 7.0f);
   thing_vy[up] = -3;
@@ -293,7 +259,7 @@ TEST(Hits, DamageTable) {
       {29, 0, 29, nullptr},
   };
   for (const Case& c : cases) {
-    FreshWorld();
+    ResetScenarioInGame();
     int ship = Ship(10.0f, 50.0f);
     int target = CreateThing(THING_TURRET_2, -1, 80.0f, 50.0f);  // 20 hit points
     int p = CreateProjectile(c.type, ship, 80.0f, 47.0f, 0.0f, 6.0f, 0.0f);
@@ -305,11 +271,11 @@ TEST(Hits, DamageTable) {
     EXPECT_FLOAT_EQ(last_hit_x, 80.0f);
     EXPECT_FLOAT_EQ(last_hit_y, 47.0f);
     if (c.sound) {
-      EXPECT_EQ(Sounds(), (std::vector<std::string>{c.sound, "snd_hit_metal_01"})) << c.type;
+      EXPECT_EQ(SoundsPlayed(), (std::vector<std::string>{c.sound, "snd_hit_metal_01"})) << c.type;
     } else {
-      EXPECT_EQ(Sounds(), std::vector<std::string>{"snd_hit_metal_01"}) << c.type;
+      EXPECT_EQ(SoundsPlayed(), std::vector<std::string>{"snd_hit_metal_01"}) << c.type;
     }
-    EXPECT_EQ(LastSound("snd_hit_metal_01")->i, (20 - c.damage) * 1024 + 30000);
+    EXPECT_EQ(LastPlay("snd_hit_metal_01")->i, (20 - c.damage) * 1024 + 30000);
     // Missiles and enemy fire throw debris and smoke; the gun's shots do not.
     bool debris = c.type > PROJ_SHOT_3;
     EXPECT_EQ(CountProjectiles(PROJ_DEBRIS), debris ? 4 : 0) << c.type;
@@ -318,7 +284,7 @@ TEST(Hits, DamageTable) {
 }
 
 TEST(Hits, ShotThreeGoesOnAsShotOne) {
-  FreshWorld();
+  ResetScenarioInGame();
   int ship = Ship(10.0f, 50.0f);
   int first = CreateThing(THING_TURRET_2, -1, 80.0f, 50.0f);
   int p = CreateProjectile(PROJ_SHOT_3, ship, 80.0f, 47.0f, 0.0f, 6.0f, 0.0f);
@@ -333,7 +299,7 @@ TEST(Hits, ShotThreeGoesOnAsShotOne) {
 }
 
 TEST(Hits, WhoseFireHitsWhom) {
-  FreshWorld();
+  ResetScenarioInGame();
   int ship = Ship(10.0f, 50.0f);
   int turret = CreateThing(THING_TURRET, -1, 80.0f, 50.0f);
   int hull = CreateThing(THING_HULL, -1, 110.0f, 50.0f);
@@ -363,7 +329,7 @@ TEST(Hits, WhoseFireHitsWhom) {
   EXPECT_EQ(projectile_type[shot_at_ship], PROJ_SHOT_1);
   EXPECT_EQ(thing_hp[ship], 4);
   EXPECT_EQ(thing_timer[ship], 3);
-  EXPECT_EQ(LastSound("snd_hit_player_01")->i, 4 * 2048 + 30000);
+  EXPECT_EQ(LastPlay("snd_hit_player_01")->i, 4 * 2048 + 30000);
   // Only the drum fizzles: one miss sound and one smoke puff at the hull.
   EXPECT_EQ(CountCalls(CALL_PLAY_SOUND, "snd_miss_01"), 1);
   int smoke = FindProjectile(PROJ_SMOKE);
@@ -375,7 +341,7 @@ TEST(Hits, WhoseFireHitsWhom) {
 }
 
 TEST(Hits, EdgesAreStrict) {
-  FreshWorld();
+  ResetScenarioInGame();
   int ship = Ship(10.0f, 50.0f);
   int turret = CreateThing(THING_TURRET, -1, 80.0f, 50.0f);  // box -5..5, -4..4
   CreateProjectile(PROJ_SHOT_1, ship, 75.0f, 50.0f, 0.0f, 6.0f, 0.0f);
@@ -385,7 +351,7 @@ TEST(Hits, EdgesAreStrict) {
 }
 
 TEST(Hits, ADeadThingTakesNoFurtherShots) {
-  FreshWorld();
+  ResetScenarioInGame();
   int ship = Ship(10.0f, 50.0f);
   int fighter = CreateThing(THING_FIGHTER, -1, 80.0f, 50.0f);
   int a = CreateProjectile(PROJ_SHOT_1, ship, 80.0f, 50.0f, 0.0f, 6.0f, 0.0f);
@@ -409,27 +375,27 @@ TEST(Hits, HitSoundsByMaterial) {
       {THING_LAUNCHER, "snd_hit_metal_01", 9 * 1024 + 30000},
   };
   for (const Case& c : cases) {
-    FreshWorld();
+    ResetScenarioInGame();
     int ship = Ship(10.0f, 50.0f);
     int t = CreateThing(c.type, -1, 80.0f, 50.0f);
     CreateProjectile(PROJ_SHOT_1, ship, 80.0f, 49.0f, 0.0f, 6.0f, 0.0f);
     engine_calls.clear();
     CheckProjectileHits();
     EXPECT_EQ(thing_hp[t] >= 1, true);
-    ASSERT_NE(LastSound(c.sound), nullptr) << c.type;
-    EXPECT_EQ(LastSound(c.sound)->i, c.frequency) << c.type;
+    ASSERT_NE(LastPlay(c.sound), nullptr) << c.type;
+    EXPECT_EQ(LastPlay(c.sound)->i, c.frequency) << c.type;
   }
   // Any number of lives gives its frequency; the sound device judges its range.
-  FreshWorld();
+  ResetScenarioInGame();
   int ship = Ship(10.0f, 50.0f);
   thing_hp[ship] = 101;
   CreateProjectile(PROJ_ROUND, 40, 10.0f, 50.0f, 0.0f, -4.0f, 0.0f);
   CheckProjectileHits();
-  EXPECT_EQ(LastSound("snd_hit_player_01")->i, 100 * 2048 + 30000);
+  EXPECT_EQ(LastPlay("snd_hit_player_01")->i, 100 * 2048 + 30000);
 }
 
 TEST(Hits, GodModeShipNeverExplodes) {
-  FreshWorld();
+  ResetScenarioInGame();
   god_mode = 1;
   int ship = Ship(10.0f, 50.0f);
   thing_hp[ship] = 1;
@@ -450,7 +416,7 @@ TEST(Hits, GodModeShipNeverExplodes) {
 }
 
 TEST(Destroy, ExplosionFragmentsAndSmokeInDrawOrder) {
-  FreshWorld();
+  ResetScenarioInGame();
   int t = CreateThing(THING_TURRET, -1, 80.0f, 40.0f);  // box -5..5 by -4..4, grey debris
   explosion_turn = 1;
   std::vector<int> d = PeekDraws(6);
@@ -459,7 +425,7 @@ TEST(Destroy, ExplosionFragmentsAndSmokeInDrawOrder) {
   EXPECT_EQ(thing_timer[t], 2);
   EXPECT_EQ(thing_param[t], d[1] % 360);
   EXPECT_EQ(explosion_turn, 2);
-  const EngineCall* boom = LastSound("snd_explosion_03");
+  const EngineCall* boom = LastPlay("snd_explosion_03");
   ASSERT_NE(boom, nullptr);
   EXPECT_EQ(boom->i, 30000 + d[0] % 50000);
   EXPECT_FLOAT_EQ(boom->f[0], 80.0f);
@@ -476,12 +442,12 @@ TEST(Destroy, ExplosionFragmentsAndSmokeInDrawOrder) {
 }
 
 TEST(Destroy, SoundsByMaterialAndTurn) {
-  FreshWorld();
+  ResetScenarioInGame();
   int tree = CreateThing(THING_TREE_TOP, -1, 80.0f, 40.0f);
   std::vector<int> d = PeekDraws(1);
   DestroyThing(tree);
   EXPECT_EQ(explosion_turn, 0);
-  EXPECT_EQ(LastSound("snd_wood_breakage_01")->i, 40000 + d[0] % 30000);
+  EXPECT_EQ(LastPlay("snd_wood_breakage_01")->i, 40000 + d[0] % 30000);
   EXPECT_EQ(CountProjectiles(PROJ_LEAF), 8);
 
   const char* expected[] = {"snd_explosion_02", "snd_explosion_03", "snd_explosion_04", "snd_explosion_05",
@@ -489,12 +455,12 @@ TEST(Destroy, SoundsByMaterialAndTurn) {
   for (const char* name : expected) {
     engine_calls.clear();
     DestroyThing(CreateThing(THING_HULL, -1, 80.0f, 40.0f));
-    EXPECT_EQ(Sounds().front(), name);
+    EXPECT_EQ(SoundsPlayed().front(), name);
   }
 }
 
 TEST(Destroy, IgnoresSlotsOutsideTheTableAndClearsTheFuse) {
-  FreshWorld();
+  ResetScenarioInGame();
   DestroyThing(-1);
   DestroyThing(60);
   DestroyThing(-2);
@@ -506,7 +472,7 @@ TEST(Destroy, IgnoresSlotsOutsideTheTableAndClearsTheFuse) {
 }
 
 TEST(Destroy, ReleasesLinks) {
-  FreshWorld();
+  ResetScenarioInGame();
   int core = CreateThing(THING_CORE_4, -1, 100.0f, 50.0f);
   int platform = CreateThing(THING_FLOOR_PLATFORM, -1, 60.0f, 80.0f);
   int laser = CreateThing(THING_LASER_UP, core, -5.0f, -5.0f);
@@ -530,7 +496,7 @@ TEST(Destroy, BeamSoundsStopWhenNoOtherGunIsFiring) {
     bool stops;
   } cases[] = {{0, true}, {-7, true}, {4, false}};
   for (const Case& c : cases) {
-    FreshWorld();
+    ResetScenarioInGame();
     int gun = CreateThing(THING_BEAM_GUN, -1, 80.0f, 40.0f);
     int other = CreateThing(THING_BEAM_GUN, -1, 80.0f, 60.0f);
     thing_fire_timer[gun] = 9;
@@ -539,7 +505,7 @@ TEST(Destroy, BeamSoundsStopWhenNoOtherGunIsFiring) {
     EXPECT_EQ(CountCalls(CALL_STOP_SOUND, "snd_beam_gun_02"), c.stops ? 1 : 0) << c.other_timer;
     EXPECT_EQ(CountCalls(CALL_STOP_SOUND, "snd_beam_gun_03"), c.stops ? 1 : 0) << c.other_timer;
   }
-  FreshWorld();
+  ResetScenarioInGame();
   DestroyThing(CreateThing(THING_TURRET, -1, 80.0f, 40.0f));
   EXPECT_EQ(CountCalls(CALL_STOP_SOUND), 0);
 }
@@ -564,7 +530,7 @@ TEST(Destroy, DropsAfterEnoughKills) {
       {"one point", 1, 5, MODE_CAST, 1, 1, 80.0f, 40.0f, 1, 1, 1, 0},
   };
   for (const Case& c : cases) {
-    FreshWorld();
+    ResetScenarioInGame();
     forward_level = c.level;
     game_mode = c.mode;
     int ship = Ship(10.0f, 50.0f);
@@ -585,7 +551,7 @@ TEST(Destroy, DropsAfterEnoughKills) {
 }
 
 TEST(Destroy, TheShipScoresNothing) {
-  FreshWorld();
+  ResetScenarioInGame();
   int ship = Ship(50.0f, 50.0f);
   thing_score[ship] = 40;
   DestroyThing(ship);

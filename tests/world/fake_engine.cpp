@@ -107,11 +107,26 @@ int CountCalls(EngineCallKind kind, const std::string& text) {
   return n;
 }
 
-std::vector<std::string> ConsoleLines() {
-  std::vector<std::string> lines;
+namespace {
+
+std::vector<std::string> CallTexts(EngineCallKind kind) {
+  std::vector<std::string> texts;
   for (const EngineCall& c : engine_calls)
-    if (c.kind == CALL_CONSOLE) lines.push_back(c.text);
-  return lines;
+    if (c.kind == kind) texts.push_back(c.text);
+  return texts;
+}
+
+}  // namespace
+
+std::vector<std::string> ConsoleLines() { return CallTexts(CALL_CONSOLE); }
+
+std::vector<std::string> SoundsPlayed() { return CallTexts(CALL_PLAY_SOUND); }
+
+const EngineCall* LastPlay(const std::string& sound) {
+  const EngineCall* found = nullptr;
+  for (const EngineCall& c : engine_calls)
+    if (c.kind == CALL_PLAY_SOUND && c.text == sound) found = &c;
+  return found;
 }
 
 // Real files with the runtime's text-mode rules, so tests can check the bytes on disk.

@@ -37,3 +37,7 @@ void ResetFakeEngine();
 int CountCalls(EngineCallKind kind, const std::string& text = "");
 // The console lines printed since the last reset, in order.
 std::vector<std::string> ConsoleLines();
+// The names of the sound slots played since the last reset, in order.
+std::vector<std::string> SoundsPlayed();
+// The last play of the named sound slot, or null when it was not played.
+const EngineCall* LastPlay(const std::string& sound);

@@ -12,14 +12,6 @@
 
 namespace {
 
-void FreshWorld() {
-  ResetScenario();
-  thing_last = 59;
-  projectile_last = 299;
-  ceiling_x0 = ceiling_x1 = floor_x0 = floor_x1 = -140.0f;
-  in_game = 1;
-}
-
 int ExplosionSounds() {
   int n = 0;
   for (const EngineCall& c : engine_calls) n += c.kind == CALL_PLAY_SOUND && c.text.rfind("snd_explosion_", 0) == 0;
@@ -33,7 +25,7 @@ TEST(Motion, SpeedCodesMoveTheAnchor) {
   } cases[] = {{-6, -5, -3.0f, -2.0f}, {-4, -3, -1.0f, -0.5f}, {-2, -1, -0.33f, -0.25f}, {0, 0, 0.0f, 0.0f},
                {2, 2, 0.33f, 0.33f},   {6, 5, 3.0f, 2.0f},     {7, 6, 0.0f, 0.0f},       {-7, -6, 0.0f, 0.0f}};
   for (const Case& c : cases) {
-    FreshWorld();
+    ResetScenarioInGame();
     int t = CreateThing(THING_HULL, -1, 50.0f, 50.0f);
     thing_vx[t] = c.vx;
     thing_vy[t] = c.vy;
@@ -46,7 +38,7 @@ TEST(Motion, SpeedCodesMoveTheAnchor) {
 }
 
 TEST(Motion, AttachedThingsFollowTheirParents) {
-  FreshWorld();
+  ResetScenarioInGame();
   int root = CreateThing(THING_HULL, -1, 100.0f, 50.0f);  // 58
   int part = CreateThing(THING_PART_BOX, root, 10.0f, -5.0f);
   int tip = CreateThing(THING_PART_BOX, part, 0.0f, -8.0f);
@@ -69,7 +61,7 @@ TEST(Motion, AttachedThingsFollowTheirParents) {
 }
 
 TEST(Motion, LeftEdge) {
-  FreshWorld();
+  ResetScenarioInGame();
   int resting = CreateThing(THING_HULL, -1, -500.0f, 50.0f);
   thing_vx[resting] = 0;
   int leaving = CreateThing(THING_PART_BOX, -1, -29.75f, 50.0f);
@@ -87,7 +79,7 @@ TEST(Motion, LeftEdge) {
 }
 
 TEST(Motion, FuseDestroysOnTheNextToLastCount) {
-  FreshWorld();
+  ResetScenarioInGame();
   int t = CreateThing(THING_TURRET, -1, 80.0f, 50.0f);
   thing_vx[t] = 0;
   thing_fuse[t] = 4;
@@ -106,7 +98,7 @@ TEST(Motion, FuseDestroysOnTheNextToLastCount) {
 }
 
 TEST(Motion, AThingDestroyedWhileItsFuseCountsIsNotDestroyedAgain) {
-  FreshWorld();
+  ResetScenarioInGame();
   int t = CreateThing(THING_TURRET, -1, 80.0f, 50.0f);
   thing_fuse[t] = 5;
   MoveThings();
@@ -122,7 +114,7 @@ TEST(Motion, APartOffTheLeftEdgeVanishesWithItsParent) {
     bool kept;
   } cases[] = {{-4.0f, false}, {-3.5f, true}};  // box right 4: edge at 0.0 and 0.5
   for (const Case& c : cases) {
-    FreshWorld();
+    ResetScenarioInGame();
     int root = CreateThing(THING_HULL, -1, 0.0f, 50.0f);
     thing_vx[root] = 0;
     int part = CreateThing(THING_PART_VERT, root, c.part_x, 0.0f);
@@ -138,7 +130,7 @@ TEST(Motion, APartOffTheLeftEdgeVanishesWithItsParent) {
 }
 
 TEST(Motion, DetachBreakExplodesTwoPassesLater) {
-  FreshWorld();
+  ResetScenarioInGame();
   int root = CreateThing(THING_HULL, -1, 80.0f, 50.0f);
   int part = CreateThing(THING_PART_VERT, root, -6.0f, 0.0f);  // 2 points
   FreeThing(root);
@@ -180,7 +172,7 @@ TEST(Motion, DetachModes) {
       {"beam gun idle", THING_BEAM_GUN, DETACH_BEAM_GUN, 40.0f, 0, 7, 20, 0, -1, -2},
   };
   for (const DetachCase& c : cases) {
-    FreshWorld();
+    ResetScenarioInGame();
     int root = CreateThing(THING_HULL, -1, 80.0f, 50.0f);
     int part = CreateThing(c.type, root, -6.0f, c.part_y - 50.0f);
     thing_detach_mode[part] = c.mode;
@@ -201,7 +193,7 @@ TEST(Motion, DetachModes) {
 }
 
 TEST(Motion, DetachFallAndBeamGunDetails) {
-  FreshWorld();
+  ResetScenarioInGame();
   scroll_speed = 4;
   int root = CreateThing(THING_HULL, -1, 80.0f, 50.0f);
   int top = CreateThing(THING_TREE_TOP, root, 0.0f, -10.0f);
@@ -228,7 +220,7 @@ TEST(Motion, DetachPlatform) {
       {THING_WIDE_PLATFORM, 90.0f, 0, 2, 4},      {THING_FLOOR_PLATFORM, 90.0f, -1, 2, 3},
   };
   for (const Case& c : cases) {
-    FreshWorld();
+    ResetScenarioInGame();
     int root = CreateThing(THING_HULL, -1, 80.0f, 50.0f);
     int p = CreateThing(c.type, root, c.x - 80.0f, 10.0f);
     thing_vy[p] = 3;
@@ -253,7 +245,7 @@ TEST(Motion, DetachFleeLooksAtTheShip) {
   } cases[] = {{true, 30.0f, 40.0f, 1}, {true, 40.0f, 40.0f, 1}, {true, 60.0f, 40.0f, -1},
                {false, 0.0f, 50.0f, 1},  {false, 0.0f, 49.0f, -1}};
   for (const Case& c : cases) {
-    FreshWorld();
+    ResetScenarioInGame();
     if (c.ship) {
       player_thing = CreateThing(THING_PLAYER, -1, 10.0f, c.ship_y);
     } else {
@@ -271,7 +263,7 @@ TEST(Motion, DetachFleeLooksAtTheShip) {
 }
 
 TEST(Motion, AnExplodedPartOnlyComesLoose) {
-  FreshWorld();
+  ResetScenarioInGame();
   int root = CreateThing(THING_HULL, -1, 80.0f, 50.0f);
   int platform = CreateThing(THING_FLOOR_PLATFORM, root, 0.0f, 10.0f);
   int part = CreateThing(THING_PART_VERT, root, -5.0f, 0.0f);
@@ -294,7 +286,7 @@ TEST(Motion, AnExplodedPartOnlyComesLoose) {
 }
 
 TEST(Motion, PartsOfAThingDestroyedByItsFuseDetachOnTheSamePass) {
-  FreshWorld();
+  ResetScenarioInGame();
   int root = CreateThing(THING_TURRET, -1, 80.0f, 50.0f);
   int part = CreateThing(THING_PART_VERT, root, 0.0f, 5.0f);
   thing_fuse[root] = 2;
@@ -304,7 +296,7 @@ TEST(Motion, PartsOfAThingDestroyedByItsFuseDetachOnTheSamePass) {
 }
 
 TEST(Motion, BarrierEndsScrollUntilTheyPassTheLeftEdge) {
-  FreshWorld();
+  ResetScenarioInGame();
   scroll_speed = 4;
   ceiling_x0 = -139.5f;
   ceiling_x1 = 300.0f;

@@ -2,6 +2,7 @@
 
 #include "draws.h"
 #include "fake_engine.h"
+#include "scenario.h"
 #include "world/game.h"
 #include "world/projectiles.h"
 #include "world/random.h"
@@ -9,23 +10,10 @@
 
 namespace {
 
-void FreshProjectiles() {
-  ClearThings();
-  thing_last = 59;
-  projectile_last = 299;
-  scroll_speed = 2;
-  world_shift = world_shift_target = 50;
-  ceiling_x0 = ceiling_x1 = floor_x0 = floor_x1 = -140.0f;
-  forward_level = 1;
-  random_state = 1;
-  ResetFakeEngine();
-}
 
-
-int Live() { return projectile_count; }
 
 TEST(Projectiles, CommonSetUp) {
-  FreshProjectiles();
+  ResetScenarioInGame();
   int p = CreateProjectile(PROJ_ROUND, 12, 30.0f, 40.0f, 5.0f, -4.0f, 1.0f);
   ASSERT_EQ(p, 298);
   EXPECT_EQ(projectile_type[p], PROJ_ROUND);
@@ -51,7 +39,7 @@ TEST(Projectiles, FiringSounds) {
       {PROJ_CROW, 1, "snd_fire_crow_01", 0},
   };
   for (const Case& c : cases) {
-    FreshProjectiles();
+    ResetScenarioInGame();
     forward_level = c.level;
     CreateProjectile(c.type, 58, 17.0f, 50.0f, 0.0f, 6.0f, 0.0f);
     ASSERT_EQ(engine_calls.size(), 1u) << c.type;
@@ -60,7 +48,7 @@ TEST(Projectiles, FiringSounds) {
     EXPECT_FLOAT_EQ(engine_calls[0].f[0], 17.0f);
     EXPECT_FLOAT_EQ(engine_calls[0].f[1], 50.0f);
   }
-  FreshProjectiles();
+  ResetScenarioInGame();
   int p = CreateProjectile(PROJ_BOMB, 58, 10.0f, 53.0f, 0.0f, 2.0f, 3.0f);
   EXPECT_FLOAT_EQ(projectile_rz[p], 90.0f);
   EXPECT_FLOAT_EQ(projectile_spin_z[p], -2.0f);
@@ -69,7 +57,7 @@ TEST(Projectiles, FiringSounds) {
 }
 
 TEST(Projectiles, AFullTableRefusesWithoutASound) {
-  FreshProjectiles();
+  ResetScenarioInGame();
   for (int i = 0; i < MAX_PROJECTILES; i++) projectile_type[i] = PROJ_SMOKE;
   projectile_count = MAX_PROJECTILES;
   EXPECT_EQ(CreateProjectile(PROJ_SHOT_1, 58, 0.0f, 0.0f, 0.0f, 6.0f, 0.0f), -1);
@@ -91,7 +79,7 @@ TEST(Projectiles, TumblingEffectsDrawInRowOrder) {
       {PROJ_SPLINTER, 10, 10, 16, 32},
   };
   for (const Case& c : cases) {
-    FreshProjectiles();
+    ResetScenarioInGame();
     random_state = 12345;
     std::vector<int> d = PeekDraws(8);
     std::uint32_t after = StateAfter(8);
@@ -110,7 +98,7 @@ TEST(Projectiles, TumblingEffectsDrawInRowOrder) {
 
 TEST(Projectiles, SmokeAndSparksFaceTheCameraOutsideTheClassicView) {
   for (int view : {static_cast<int>(VIEW_CLASSIC), static_cast<int>(VIEW_TRACK_PLAYER), 7}) {
-    FreshProjectiles();
+    ResetScenarioInGame();
     camera_view = view;
     float face = view == VIEW_CLASSIC ? 0.0f : 45.0f;
 
@@ -152,7 +140,7 @@ TEST(Projectiles, Debris) {
       {-4.0f, 2.0f, -4.0f, true},
   };
   for (const Case& c : cases) {
-    FreshProjectiles();
+    ResetScenarioInGame();
     std::vector<int> d = PeekDraws(3);
     int p = CreateProjectile(PROJ_DEBRIS, -1, 50.0f, 50.0f, 99.0f, c.vx, c.vy);
     EXPECT_FLOAT_EQ(projectile_vx[p], c.final_vx);
@@ -174,7 +162,7 @@ TEST(Projectiles, VelocitiesMoveByTheirTruncatedCode) {
                {2.0f, 0.33f},  {-6.0f, -3.0f}, {7.0f, 0.0f},  {7.2f, 0.0f},  {8.0f, 0.0f},
                {-7.0f, 0.0f}};
   for (const Case& c : cases) {
-    FreshProjectiles();
+    ResetScenarioInGame();
     int p = CreateProjectile(PROJ_ROUND, 3, 50.0f, 50.0f, 0.0f, c.v, 0.0f);
     int q = CreateProjectile(PROJ_ROUND, 3, 50.0f, 50.0f, 0.0f, 0.0f, c.v);
     projectile_vz[q] = c.v;
@@ -186,7 +174,7 @@ TEST(Projectiles, VelocitiesMoveByTheirTruncatedCode) {
 }
 
 TEST(Projectiles, TurnsBySpin) {
-  FreshProjectiles();
+  ResetScenarioInGame();
   int p = CreateProjectile(PROJ_ROUND, 3, 50.0f, 50.0f, 0.0f, 0.0f, 0.0f);
   projectile_spin_y[p] = 1.0f;
   projectile_spin_x[p] = -2.0f;
@@ -223,14 +211,14 @@ TEST(Projectiles, RemovalAtEachEdge) {
       {"floor barrier with shift 0, above", 50.0f, 94.0f, 0.0f, 0.0f, 1.0f, -140.0f, 100.0f, 0, false},
   };
   for (const Case& c : cases) {
-    FreshProjectiles();
+    ResetScenarioInGame();
     ceiling_x1 = c.ceiling_x1;
     floor_x1 = c.floor_x1;
     world_shift = world_shift_target = c.shift;
     int p = CreateProjectile(PROJ_ROUND, -1, c.x, c.y, c.z, c.vx, c.vy);
     UpdateProjectiles();
     EXPECT_EQ(projectile_type[p] == 0, c.removed) << c.what;
-    EXPECT_EQ(Live(), c.removed ? 0 : 1) << c.what;
+    EXPECT_EQ(projectile_count, c.removed ? 0 : 1) << c.what;
   }
 }
 
@@ -243,16 +231,14 @@ TEST(Projectiles, RemovalInsideTheFieldLeavesSmoke) {
       {PROJ_CROW, 58, true, false}, {PROJ_ROUND, 4, true, false}, {PROJ_BOMB, -1, false, false},
   };
   for (const Case& c : cases) {
-    FreshProjectiles();
+    ResetScenarioInGame();
     floor_x1 = 140.0f;
     world_shift = world_shift_target = 0;
     int p = CreateProjectile(c.type, c.owner, 60.0f, 96.0f, 0.0f, 0.0f, 2.0f);
     engine_calls.clear();
     UpdateProjectiles();
     EXPECT_EQ(projectile_type[p], 0);
-    int smoke = -1;
-    for (int i = 0; i < MAX_PROJECTILES; i++)
-      if (projectile_type[i] == PROJ_SMOKE) smoke = i;
+    int smoke = FindProjectile(PROJ_SMOKE);
     EXPECT_EQ(smoke >= 0, c.smoke) << c.type;
     if (smoke >= 0) {
       EXPECT_EQ(projectile_owner[smoke], -1);
@@ -263,14 +249,14 @@ TEST(Projectiles, RemovalInsideTheFieldLeavesSmoke) {
     EXPECT_EQ(CountCalls(CALL_PLAY_SOUND, "snd_miss_01"), c.miss ? 1 : 0) << c.type;
   }
   // Outside the field: no smoke.
-  FreshProjectiles();
+  ResetScenarioInGame();
   CreateProjectile(PROJ_BOMB, 58, 60.0f, 160.0f, 0.0f, 0.0f, 2.0f);
   UpdateProjectiles();
-  EXPECT_EQ(Live(), 0);
+  EXPECT_EQ(projectile_count, 0);
 }
 
 TEST(Projectiles, AccelerationEveryFourthPass) {
-  FreshProjectiles();
+  ResetScenarioInGame();
   int bomb = CreateProjectile(PROJ_BOMB, 58, 50.0f, 10.0f, 0.0f, 0.0f, 0.0f);
   int fast = CreateProjectile(PROJ_BOMB, 58, 80.0f, 10.0f, 0.0f, 0.0f, 4.5f);
   int missile = CreateProjectile(PROJ_MISSILE, 7, 130.0f, 50.0f, 0.0f, 0.0f, 0.0f);
@@ -297,14 +283,14 @@ TEST(Projectiles, AccelerationEveryFourthPass) {
 }
 
 TEST(Projectiles, LifeRunsOut) {
-  FreshProjectiles();
+  ResetScenarioInGame();
   int p = CreateProjectile(PROJ_SPARKS, -1, 50.0f, 50.0f, 0.0f, 0.0f, 0.0f);
   for (int i = 0; i < 9; i++) UpdateProjectiles();
   EXPECT_EQ(projectile_type[p], PROJ_SPARKS);
   EXPECT_EQ(projectile_life[p], 1);
   UpdateProjectiles();
   EXPECT_EQ(projectile_type[p], 0);
-  EXPECT_EQ(Live(), 0);
+  EXPECT_EQ(projectile_count, 0);
 
   int forever = CreateProjectile(PROJ_ROUND, 3, 50.0f, 50.0f, 0.0f, 0.0f, 0.0f);
   for (int i = 0; i < 500; i++) UpdateProjectiles();

@@ -107,6 +107,8 @@ void ResetRecords() {
   name_pos = 0;
 }
 
+}  // namespace
+
 void SetActions(const Actions& a) {
   action_back = a.back;
   action_fire = a.fire;
@@ -117,8 +119,6 @@ void SetActions(const Actions& a) {
   action_right = a.right;
 }
 
-}  // namespace
-
 void ResetScenario() {
   ResetFakeEngine();
   ResetTables();
@@ -128,6 +128,17 @@ void ResetScenario() {
   SeedRandom(1);
 }
 
+void ResetScenarioInGame() {
+  ResetScenario();
+  thing_last = MAX_THINGS - 1;
+  projectile_last = MAX_PROJECTILES - 1;
+  ceiling_x0 = ceiling_x1 = floor_x0 = floor_x1 = -static_cast<float>(playfield_width);
+  forward_drop_count = 35;
+  missile_drop_count = 10;
+  in_game = 1;
+  game_state = STATE_PLAYING;
+}
+
 int PlaceThing(int slot, int type, float x, float y) {
   if (thing_type[slot] == 0) thing_count++;
   thing_type[slot] = type;
@@ -135,6 +146,18 @@ int PlaceThing(int slot, int type, float x, float y) {
   thing_anchor_x[slot] = thing_x[slot] = x;
   thing_anchor_y[slot] = thing_y[slot] = y;
   return slot;
+}
+
+int CountProjectiles(int type) {
+  int n = 0;
+  for (int p = 0; p < MAX_PROJECTILES; p++) n += projectile_type[p] == type;
+  return n;
+}
+
+int FindProjectile(int type) {
+  for (int p = MAX_PROJECTILES - 1; p >= 0; p--)
+    if (projectile_type[p] == type) return p;
+  return -1;
 }
 
 int PlaceProjectile(int slot, int type, int owner, float x, float y) {

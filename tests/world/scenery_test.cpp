@@ -4,6 +4,7 @@
 
 #include "draws.h"
 #include "fake_engine.h"
+#include "scenario.h"
 #include "world/game.h"
 #include "world/scenery.h"
 #include "world/tables.h"
@@ -11,15 +12,8 @@
 namespace {
 
 void FreshScenery() {
-  ClearStatics();
-  static_last = 0;
-  generator_last = 0;
-  for (int i = 0; i < MAX_STATICS; i++) static_draw_order[i] = -7;
-  scroll_speed = 2;
-  world_shift = world_shift_target = 50;
-  in_game = 1;
-  random_state = 1;
-  ResetFakeEngine();
+  ResetScenarioInGame();
+  for (int i = 0; i < MAX_STATICS; i++) static_draw_order[i] = -7;  // no entry left over
 }
 
 std::vector<int> DrawOrder() { return std::vector<int>(static_draw_order, static_draw_order + static_count); }

@@ -2,6 +2,7 @@
 
 #include "draws.h"
 #include "fake_engine.h"
+#include "scenario.h"
 #include "world/game.h"
 #include "world/projectiles.h"
 #include "world/random.h"
@@ -9,16 +10,6 @@
 #include "world/things.h"
 
 namespace {
-
-void FreshThings() {
-  ClearThings();
-  thing_last = 59;
-  projectile_last = 299;
-  scroll_speed = 2;
-  missile_kind = PROJ_BOMB;
-  random_state = 1;
-  ResetFakeEngine();
-}
 
 
 
@@ -34,7 +25,7 @@ const int catalogue_types[] = {
 
 TEST(ThingCatalogue, EveryTypeIsKnownAndHasAProperBox) {
   for (int type : catalogue_types) {
-    FreshThings();
+    ResetScenarioInGame();
     int slot = CreateThing(type, -1, 60.0f, 50.0f);
     ASSERT_EQ(slot, 58);
     EXPECT_EQ(thing_type[slot], type);
@@ -44,7 +35,7 @@ TEST(ThingCatalogue, EveryTypeIsKnownAndHasAProperBox) {
     EXPECT_GT(thing_hp[slot], 0) << type;
   }
   for (int type = THING_CORE_0; type <= THING_CORE_15; type++) {
-    FreshThings();
+    ResetScenarioInGame();
     int slot = CreateThing(type, -1, 60.0f, 50.0f);
     EXPECT_TRUE(ConsoleLines().empty()) << type;
     EXPECT_LT(thing_box_x0[slot], thing_box_x1[slot]) << type;
@@ -78,7 +69,7 @@ TEST(ThingCatalogue, SpotRows) {
       {THING_CORE_14, 16, -12, -6, 0, 6, 15, 0, DETACH_BREAK, PROJ_FRAGMENT_RED, 0, 0},
   };
   for (const Row& r : rows) {
-    FreshThings();
+    ResetScenarioInGame();
     int s = CreateThing(r.type, -1, 60.0f, 50.0f);
     EXPECT_EQ(thing_hp[s], r.hp) << r.type;
     EXPECT_EQ(thing_box_x0[s], r.x0) << r.type;
@@ -96,7 +87,7 @@ TEST(ThingCatalogue, SpotRows) {
 }
 
 TEST(ThingCatalogue, CommonSetUpPlacesFreeAndAttachedThings) {
-  FreshThings();
+  ResetScenarioInGame();
   int root = CreateThing(THING_HULL, -1, 100.0f, 40.0f);
   EXPECT_EQ(thing_parent[root], -1);
   EXPECT_FLOAT_EQ(thing_x[root], 100.0f);
@@ -111,7 +102,7 @@ TEST(ThingCatalogue, CommonSetUpPlacesFreeAndAttachedThings) {
 }
 
 TEST(ThingCatalogue, RandomColumnsDrawInRowOrder) {
-  FreshThings();
+  ResetScenarioInGame();
   std::vector<int> d = PeekDraws(2);
   std::uint32_t after = StateAfter(2);
   int s = CreateThing(THING_FIGHTER, -1, 160.0f, 30.0f);
@@ -159,7 +150,7 @@ TEST(ThingCatalogue, CoresDrawTheirDirection) {
   } cases[] = {{THING_CORE_2, 4}, {THING_CORE_6, 4}, {THING_CORE_7, 3}, {THING_CORE_13, 4}};
   for (const Case& c : cases) {
     for (std::uint32_t seed : {1u, 2u, 3u, 4u}) {
-      FreshThings();
+      ResetScenarioInGame();
       random_state = seed;
       std::vector<int> d = PeekDraws(1);
       std::uint32_t after = StateAfter(1);
@@ -168,7 +159,7 @@ TEST(ThingCatalogue, CoresDrawTheirDirection) {
       EXPECT_EQ(random_state, after) << "one draw only";
     }
   }
-  FreshThings();
+  ResetScenarioInGame();
   int s = CreateThing(THING_CORE_7, -1, 150.0f, 50.0f);
   EXPECT_EQ(thing_vx[s], -2);
   EXPECT_EQ(thing_fire_timer[s], 200);
@@ -187,7 +178,7 @@ TEST(ThingCatalogue, PlatformsStartByTheirHeight) {
       {THING_WIDE_PLATFORM, 50.0f, 2, 4},
   };
   for (const Case& c : cases) {
-    FreshThings();
+    ResetScenarioInGame();
     int s = CreateThing(c.type, -1, 100.0f, c.y);
     EXPECT_EQ(thing_timer[s], c.timer) << c.type << " at " << c.y;
     EXPECT_EQ(thing_vy[s], c.vy) << c.type << " at " << c.y;
@@ -196,7 +187,7 @@ TEST(ThingCatalogue, PlatformsStartByTheirHeight) {
     EXPECT_EQ(thing_detach_mode[s], DETACH_PLATFORM);
   }
   // Attached: no vertical code, and the timer follows the world y (parent 60 + offset 10).
-  FreshThings();
+  ResetScenarioInGame();
   int root = CreateThing(THING_HULL, -1, 100.0f, 60.0f);
   int s = CreateThing(THING_FLOOR_PLATFORM, root, 0.0f, 10.0f);
   EXPECT_EQ(thing_vy[s], 0);
@@ -204,7 +195,7 @@ TEST(ThingCatalogue, PlatformsStartByTheirHeight) {
 }
 
 TEST(ThingCatalogue, PositionAndSlotDependentRows) {
-  FreshThings();
+  ResetScenarioInGame();
   thing_last = 59;
   EXPECT_EQ(CreateThing(THING_LAUNCHER, -1, 100.0f, 50.0f), 58);
   EXPECT_EQ(thing_fire_timer[58], 0);
@@ -244,7 +235,7 @@ TEST(ThingCatalogue, PositionAndSlotDependentRows) {
 
 TEST(ThingCatalogue, UnknownTypesBecomeGenericThings) {
   for (int type : {static_cast<int>(THING_EXPLOSION), 3, 77, 599, 602}) {
-    FreshThings();
+    ResetScenarioInGame();
     int s = CreateThing(type, -1, 50.0f, 50.0f);
     ASSERT_GE(s, 0);
     EXPECT_EQ(thing_type[s], type);
@@ -257,14 +248,14 @@ TEST(ThingCatalogue, UnknownTypesBecomeGenericThings) {
 }
 
 TEST(ThingCatalogue, FullTableAndBadParentsCreateNothing) {
-  FreshThings();
+  ResetScenarioInGame();
   for (int i = 0; i < MAX_THINGS; i++) thing_type[i] = THING_HULL;
   thing_count = MAX_THINGS;
   EXPECT_EQ(CreateThing(THING_TURRET, -1, 0.0f, 0.0f), -1);
   EXPECT_EQ(ConsoleLines(), std::vector<std::string>{"Things Expired"});
 
   for (int parent : {-2, 60, 1000, -1000}) {
-    FreshThings();
+    ResetScenarioInGame();
     std::uint32_t state = random_state;
     EXPECT_EQ(CreateThing(THING_TURRET, parent, 0.0f, 0.0f), -1) << parent;
     EXPECT_EQ(thing_count, 0);
@@ -274,7 +265,7 @@ TEST(ThingCatalogue, FullTableAndBadParentsCreateNothing) {
 }
 
 TEST(ThingCatalogue, NoFieldIsInheritedFromTheSlotsLastOccupant) {
-  FreshThings();
+  ResetScenarioInGame();
   int s = CreateThing(THING_FIGHTER, -1, 100.0f, 50.0f);
   thing_score[s] = 77;
   thing_aim_x[s] = 9.0f;
@@ -300,7 +291,7 @@ TEST(ThingCatalogue, CoreWidthFollowsHitPoints) {
     int hp, x0;
   } cases[] = {{1, -12}, {16, -12}, {17, -10}, {19, -10}, {20, -11}, {23, -11}, {24, -12},
                {28, -13}, {55, -19}, {60, -21}};
-  FreshThings();
+  ResetScenarioInGame();
   int s = CreateThing(THING_CORE_4, -1, 100.0f, 50.0f);
   for (const Case& c : cases) {
     thing_hp[s] = c.hp;
