@@ -14,12 +14,6 @@
 
 namespace {
 
-int CountProjectiles(int type) {
-  int n = 0;
-  for (int i = 0; i < MAX_PROJECTILES; i++) n += projectile_type[i] == type;
-  return n;
-}
-
 TEST(StageScript, AStageOutsideTheScriptDoesNothing) {
   for (int stage : {-1, 20, INT_MIN, INT_MAX}) {
     BeginStage(stage);
