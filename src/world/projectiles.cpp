@@ -21,13 +21,13 @@ struct ProjectileRow {
   SoundSlot* fire_sound = nullptr;
   bool shot_pitch = false;  // the gun's sound falls with its level
   int life = 0;
-  int life_random = 0;  // > 0: life += Rand() % life_random
-  Spread depth_speed = {};  // projectile_vz
-  int sink_random = 0;  // > 0: z -= Rand() % sink_random
-  Spread tumble = {};       // set: ry, rx, rz random, spins from this spread
+  int life_random = 0;        // > 0: life += Rand() % life_random
+  Spread depth_speed = {};    // projectile_vz
+  int sink_random = 0;        // > 0: z -= Rand() % sink_random
+  Spread tumble = {};         // set: ry, rx, rz random, spins from this spread
   bool faces_camera = false;  // turned 45 degrees unless seen from the classic side view
   bool random_roll = false;   // rz random
-  Spread roll_spin = {};    // spin z drawn after the roll
+  Spread roll_spin = {};      // spin z drawn after the roll
   float roll = 0.0f;          // fixed rz and spin z
   float spin = 0.0f;
 };

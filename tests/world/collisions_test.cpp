@@ -17,10 +17,6 @@ int Ship(float x, float y) {
   return player_thing;
 }
 
-
-
-
-
 TEST(Barriers, SparksHitsAndTheFloorOnlyAtTheShiftTarget) {
   struct Case {
     const char* what;
@@ -250,12 +246,18 @@ TEST(Hits, DamageTable) {
     int type, damage, after;
     const char* sound;
   } cases[] = {
-      {PROJ_SHOT_1, 1, 0, nullptr},           {PROJ_SHOT_2, 2, 0, nullptr},
-      {PROJ_SHOT_3, 2, PROJ_SHOT_1, nullptr}, {PROJ_BOMB, 4, 0, "snd_hit_bomb_01"},
-      {PROJ_HAWK, 3, 0, "snd_hit_hawk_01"},   {PROJ_DRUM, 10, 0, "snd_hit_drum_01"},
-      {PROJ_CROW, 8, 0, "snd_hit_crow_01"},   {PROJ_ROUND, 1, 0, nullptr},
-      {PROJ_ROUND_2, 1, 0, nullptr},          {PROJ_CANNON_BALL, 1, 0, nullptr},
-      {PROJ_MISSILE, 1, 0, nullptr},          {5, 0, 5, nullptr},
+      {PROJ_SHOT_1, 1, 0, nullptr},
+      {PROJ_SHOT_2, 2, 0, nullptr},
+      {PROJ_SHOT_3, 2, PROJ_SHOT_1, nullptr},
+      {PROJ_BOMB, 4, 0, "snd_hit_bomb_01"},
+      {PROJ_HAWK, 3, 0, "snd_hit_hawk_01"},
+      {PROJ_DRUM, 10, 0, "snd_hit_drum_01"},
+      {PROJ_CROW, 8, 0, "snd_hit_crow_01"},
+      {PROJ_ROUND, 1, 0, nullptr},
+      {PROJ_ROUND_2, 1, 0, nullptr},
+      {PROJ_CANNON_BALL, 1, 0, nullptr},
+      {PROJ_MISSILE, 1, 0, nullptr},
+      {5, 0, 5, nullptr},
       {29, 0, 29, nullptr},
   };
   for (const Case& c : cases) {
@@ -450,8 +452,8 @@ TEST(Destroy, SoundsByMaterialAndTurn) {
   EXPECT_EQ(LastPlay("snd_wood_breakage_01")->i, 40000 + d[0] % 30000);
   EXPECT_EQ(CountProjectiles(PROJ_LEAF), 8);
 
-  const char* expected[] = {"snd_explosion_02", "snd_explosion_03", "snd_explosion_04", "snd_explosion_05",
-                            "snd_explosion_01", "snd_explosion_02"};
+  const char* expected[] = {"snd_explosion_02", "snd_explosion_03", "snd_explosion_04",
+                            "snd_explosion_05", "snd_explosion_01", "snd_explosion_02"};
   for (const char* name : expected) {
     engine_calls.clear();
     DestroyThing(CreateThing(THING_HULL, -1, 80.0f, 40.0f));
@@ -558,6 +560,29 @@ TEST(Destroy, TheShipScoresNothing) {
   EXPECT_EQ(thing_type[ship], THING_EXPLOSION);
   EXPECT_EQ(score, 0);
   EXPECT_EQ(missile_drop_count, 10);
+}
+
+TEST(Destroy, CountedKillsDropMissilesThenTheGun) {
+  ResetScenarioInGame();  // 10 kills to the missiles, 35 to the gun
+  Ship(10.0f, 50.0f);
+  std::vector<std::pair<int, int>> drops;
+  for (int kill = 1; kill <= 40; kill++) {
+    int t = CreateThing(THING_TURRET, -1, 80.0f, 40.0f);
+    DestroyThing(t);
+    FreeThing(t);
+    for (int i = 0; i < MAX_THINGS; i++) {
+      if (thing_type[i] >= THING_POW_FORWARD) {
+        drops.push_back({kill, thing_type[i]});
+        FreeThing(i);
+      }
+    }
+  }
+  // A kill that drops missiles does not count toward the gun.
+  EXPECT_EQ(drops,
+            (std::vector<std::pair<int, int>>{{10, THING_POW_MISSILE}, {36, THING_POW_FORWARD}, {40, THING_POW_MISSILE}}));
+  EXPECT_EQ(missile_drop_count, 30);
+  EXPECT_EQ(forward_drop_count, 52);
+  EXPECT_EQ(score, 400);
 }
 
 }  // namespace

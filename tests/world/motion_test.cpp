@@ -216,8 +216,10 @@ TEST(Motion, DetachPlatform) {
     int param;
     int vx, vy;
   } cases[] = {
-      {THING_CEILING_PLATFORM, 80.0f, 0, 2, -4},  {THING_FLOOR_PLATFORM, 79.0f, 0, -2, 4},
-      {THING_WIDE_PLATFORM, 90.0f, 0, 2, 4},      {THING_FLOOR_PLATFORM, 90.0f, -1, 2, 3},
+      {THING_CEILING_PLATFORM, 80.0f, 0, 2, -4},
+      {THING_FLOOR_PLATFORM, 79.0f, 0, -2, 4},
+      {THING_WIDE_PLATFORM, 90.0f, 0, 2, 4},
+      {THING_FLOOR_PLATFORM, 90.0f, -1, 2, 3},
   };
   for (const Case& c : cases) {
     ResetScenarioInGame();
@@ -242,8 +244,11 @@ TEST(Motion, DetachFleeLooksAtTheShip) {
     bool ship;
     float ship_y, joint_y;
     int vy;
-  } cases[] = {{true, 30.0f, 40.0f, 1}, {true, 40.0f, 40.0f, 1}, {true, 60.0f, 40.0f, -1},
-               {false, 0.0f, 50.0f, 1},  {false, 0.0f, 49.0f, -1}};
+  } cases[] = {{true, 30.0f, 40.0f, 1},
+               {true, 40.0f, 40.0f, 1},
+               {true, 60.0f, 40.0f, -1},
+               {false, 0.0f, 50.0f, 1},
+               {false, 0.0f, 49.0f, -1}};
   for (const Case& c : cases) {
     ResetScenarioInGame();
     if (c.ship) {

@@ -21,7 +21,6 @@ int FreshShip(float x = 50.0f, float y = 50.0f) {
   return player_thing;
 }
 
-
 // The frames (from 1) on which a frame of behaviour created a projectile of `type`.
 std::vector<int> FiringFrames(int frames, int type) {
   std::vector<int> fired;
@@ -241,9 +240,9 @@ TEST(Behaviours, ThePassSmokesDamagedCoresAndWobblesEverySlot) {
   ResetScenarioInGame();
   int core = CreateThing(THING_CORE_9, -1, 100.0f, 50.0f);
   thing_hp[core] = 3;
-  CreateThing(THING_CORE_8, -1, 100.0f, 20.0f);    // 18 hit points: no smoke
+  CreateThing(THING_CORE_8, -1, 100.0f, 20.0f);      // 18 hit points: no smoke
   CreateThing(THING_POW_FORWARD, -1, 60.0f, 50.0f);  // 1000: no smoke
-  thing_roll_time[10] = 2;  // a free slot still wobbles
+  thing_roll_time[10] = 2;                           // a free slot still wobbles
   thing_roll_rate[10] = 0.5f;
   UpdateThings();
   EXPECT_EQ(CountProjectiles(PROJ_SMOKE), 1);

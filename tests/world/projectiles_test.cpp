@@ -10,8 +10,6 @@
 
 namespace {
 
-
-
 TEST(Projectiles, CommonSetUp) {
   ResetScenarioInGame();
   int p = CreateProjectile(PROJ_ROUND, 12, 30.0f, 40.0f, 5.0f, -4.0f, 1.0f);
@@ -134,10 +132,7 @@ TEST(Projectiles, Debris) {
     bool lives;
   } cases[] = {
       {-2.0f, 0.0f, -2.0f, false},  // drifting with the ground: until it leaves the field
-      {0.0f, 0.0f, -2.0f, false},
-      {0.0f, -3.0f, -2.0f, true},
-      {3.0f, 0.0f, 3.0f, true},
-      {-4.0f, 2.0f, -4.0f, true},
+      {0.0f, 0.0f, -2.0f, false},  {0.0f, -3.0f, -2.0f, true}, {3.0f, 0.0f, 3.0f, true}, {-4.0f, 2.0f, -4.0f, true},
   };
   for (const Case& c : cases) {
     ResetScenarioInGame();
@@ -158,9 +153,8 @@ TEST(Projectiles, Debris) {
 TEST(Projectiles, VelocitiesMoveByTheirTruncatedCode) {
   struct Case {
     float v, step;
-  } cases[] = {{6.0f, 3.0f},   {5.9f, 2.0f},   {0.9f, 0.0f},  {-0.9f, 0.0f}, {-1.5f, -0.25f},
-               {2.0f, 0.33f},  {-6.0f, -3.0f}, {7.0f, 0.0f},  {7.2f, 0.0f},  {8.0f, 0.0f},
-               {-7.0f, 0.0f}};
+  } cases[] = {{6.0f, 3.0f},   {5.9f, 2.0f}, {0.9f, 0.0f}, {-0.9f, 0.0f}, {-1.5f, -0.25f}, {2.0f, 0.33f},
+               {-6.0f, -3.0f}, {7.0f, 0.0f}, {7.2f, 0.0f}, {8.0f, 0.0f},  {-7.0f, 0.0f}};
   for (const Case& c : cases) {
     ResetScenarioInGame();
     int p = CreateProjectile(PROJ_ROUND, 3, 50.0f, 50.0f, 0.0f, c.v, 0.0f);
@@ -227,7 +221,7 @@ TEST(Projectiles, RemovalInsideTheFieldLeavesSmoke) {
     int type, owner;
     bool smoke, miss;
   } cases[] = {
-      {PROJ_BOMB, 58, true, true}, {PROJ_HAWK, 58, true, true},   {PROJ_DRUM, 58, true, true},
+      {PROJ_BOMB, 58, true, true},  {PROJ_HAWK, 58, true, true},  {PROJ_DRUM, 58, true, true},
       {PROJ_CROW, 58, true, false}, {PROJ_ROUND, 4, true, false}, {PROJ_BOMB, -1, false, false},
   };
   for (const Case& c : cases) {

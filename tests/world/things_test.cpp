@@ -11,17 +11,20 @@
 
 namespace {
 
-
-
-const int catalogue_types[] = {
-    THING_GLOW_BUG, THING_SPAWNER, THING_PLAYER, THING_LAUNCHER, THING_CEILING_PLATFORM, THING_FLOOR_PLATFORM,
-    THING_WIDE_PLATFORM, THING_MISSILE, THING_FIGHTER, THING_FIGHTER_2, THING_CARRIER, THING_TUG, THING_TURRET,
-    THING_TURRET_2, THING_BEAM_GUN, THING_CANNON, THING_CANNON_2, THING_LASER, THING_LASER_DOWN, THING_LASER_UP,
-    THING_HULL, THING_HULL_FLIPPED, THING_PART_VERT, THING_PART_VERT_2, THING_PART_VERT_2X2, THING_PART_VERT_2X3,
-    THING_PART_HORZ, THING_PART_HORZ_X2, THING_PART_BRIDGE, THING_METAL_BLOCK, THING_PART_STEP,
-    THING_PART_STEP_FLIPPED, THING_PART_BOX, THING_PART_BOX_2, THING_PART_MOUNT, THING_PART_JOINT,
-    THING_TREE_TRUNK, THING_TREE_TOP, THING_TREE_TOP_PLATFORM, THING_TREE_BRANCH, THING_POW_FORWARD,
-    THING_POW_MISSILE};
+const int catalogue_types[] = {THING_GLOW_BUG,      THING_SPAWNER,           THING_PLAYER,
+                               THING_LAUNCHER,      THING_CEILING_PLATFORM,  THING_FLOOR_PLATFORM,
+                               THING_WIDE_PLATFORM, THING_MISSILE,           THING_FIGHTER,
+                               THING_FIGHTER_2,     THING_CARRIER,           THING_TUG,
+                               THING_TURRET,        THING_TURRET_2,          THING_BEAM_GUN,
+                               THING_CANNON,        THING_CANNON_2,          THING_LASER,
+                               THING_LASER_DOWN,    THING_LASER_UP,          THING_HULL,
+                               THING_HULL_FLIPPED,  THING_PART_VERT,         THING_PART_VERT_2,
+                               THING_PART_VERT_2X2, THING_PART_VERT_2X3,     THING_PART_HORZ,
+                               THING_PART_HORZ_X2,  THING_PART_BRIDGE,       THING_METAL_BLOCK,
+                               THING_PART_STEP,     THING_PART_STEP_FLIPPED, THING_PART_BOX,
+                               THING_PART_BOX_2,    THING_PART_MOUNT,        THING_PART_JOINT,
+                               THING_TREE_TRUNK,    THING_TREE_TOP,          THING_TREE_TOP_PLATFORM,
+                               THING_TREE_BRANCH,   THING_POW_FORWARD,       THING_POW_MISSILE};
 
 TEST(ThingCatalogue, EveryTypeIsKnownAndHasAProperBox) {
   for (int type : catalogue_types) {
@@ -131,8 +134,8 @@ TEST(ThingCatalogue, RandomColumnsDrawInRowOrder) {
     int* field;
     int modulo, base;
   } one[] = {
-      {THING_MISSILE, thing_timer, 10, 0},      {THING_CARRIER, thing_timer, 10, 0},
-      {THING_CANNON_2, thing_fire_timer, 100, 0}, {THING_LASER, thing_fire_timer, 100, 0},
+      {THING_MISSILE, thing_timer, 10, 0},          {THING_CARRIER, thing_timer, 10, 0},
+      {THING_CANNON_2, thing_fire_timer, 100, 0},   {THING_LASER, thing_fire_timer, 100, 0},
       {THING_LASER_DOWN, thing_fire_timer, 100, 0}, {THING_LASER_UP, thing_fire_timer, 100, 0},
   };
   for (const OneDraw& o : one) {
@@ -172,9 +175,8 @@ TEST(ThingCatalogue, PlatformsStartByTheirHeight) {
     float y;
     int timer, vy;
   } cases[] = {
-      {THING_FLOOR_PLATFORM, 70.0f, 1, 4},   {THING_FLOOR_PLATFORM, 69.0f, 4, 4},
-      {THING_FLOOR_PLATFORM, 19.5f, 1, 4},   {THING_FLOOR_PLATFORM, 20.0f, 4, 4},
-      {THING_CEILING_PLATFORM, 50.0f, 4, -4}, {THING_WIDE_PLATFORM, 10.0f, 2, 4},
+      {THING_FLOOR_PLATFORM, 70.0f, 1, 4}, {THING_FLOOR_PLATFORM, 69.0f, 4, 4},    {THING_FLOOR_PLATFORM, 19.5f, 1, 4},
+      {THING_FLOOR_PLATFORM, 20.0f, 4, 4}, {THING_CEILING_PLATFORM, 50.0f, 4, -4}, {THING_WIDE_PLATFORM, 10.0f, 2, 4},
       {THING_WIDE_PLATFORM, 50.0f, 2, 4},
   };
   for (const Case& c : cases) {
@@ -289,8 +291,8 @@ TEST(ThingCatalogue, NoFieldIsInheritedFromTheSlotsLastOccupant) {
 TEST(ThingCatalogue, CoreWidthFollowsHitPoints) {
   struct Case {
     int hp, x0;
-  } cases[] = {{1, -12}, {16, -12}, {17, -10}, {19, -10}, {20, -11}, {23, -11}, {24, -12},
-               {28, -13}, {55, -19}, {60, -21}};
+  } cases[] = {{1, -12},  {16, -12}, {17, -10}, {19, -10}, {20, -11},
+               {23, -11}, {24, -12}, {28, -13}, {55, -19}, {60, -21}};
   ResetScenarioInGame();
   int s = CreateThing(THING_CORE_4, -1, 100.0f, 50.0f);
   for (const Case& c : cases) {
