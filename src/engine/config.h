@@ -13,6 +13,12 @@ extern float enable_di_devices;  // nonzero: look for game controllers at start-
 extern float display_format;  // full-screen back-buffer format (D3DFORMAT, 22 = X8R8G8B8)
 extern float vsync;           // nonzero: full screen presents once per refresh
 extern float antialias;       // multisample type (0 none)
+extern float volume_effects;  // hundredths of a decibel, -10000 (silent; at start-up: no sound) to 0
+extern float volume_music;    // the music slot's volume, same unit
+extern float sound_width;     // left shift of a sound's pan offset
+extern float sound_channels;  // the primary sound buffer's format: channels,
+extern float sound_samples;   // samples per second
+extern float sound_bits;      // and bits per sample
 
 // The length of key when it stands in line from position start on (letters may differ in case
 // unless exact), else -1; empty texts never match.

@@ -16,22 +16,6 @@
 #include "world/engine_services.h"
 #include "world/game.h"
 
-// Sound (sound table module)
-struct SoundSlot {
-  int unused;
-};
-SoundSlot snd_tick_denied_01, snd_tick_in_01, snd_tick_out_01, snd_tick_move_01, snd_tick_select_01;
-SoundSlot snd_explosion_01, snd_explosion_02, snd_explosion_03, snd_explosion_04, snd_explosion_05;
-SoundSlot snd_wood_breakage_01, snd_hit_wood_01, snd_hit_metal_01, snd_hit_player_01, snd_burn_01;
-SoundSlot snd_pow_01, snd_pow_armor_01, snd_pow_bomb_01, snd_pow_crow_01, snd_pow_drum_01;
-SoundSlot snd_pow_forward_01, snd_pow_hawk_01;
-SoundSlot snd_fire_bomb_01, snd_fire_crow_01, snd_fire_drum_01, snd_fire_forward_01, snd_fire_hawk_01;
-SoundSlot snd_hit_bomb_01, snd_hit_crow_01, snd_hit_drum_01, snd_hit_hawk_01, snd_miss_01;
-SoundSlot snd_beam_gun_01, snd_beam_gun_02, snd_beam_gun_03, snd_beam_gun_04;
-SoundSlot snd_reward_01, snd_reward_02;
-void PlaySoundSlot(SoundSlot*, int, float, float, float) {}
-void StopSoundSlot(SoundSlot*) {}
-
 // Console (console module)
 void ConsolePrint(const char* text) {
   std::fprintf(stderr, "%s\n", text);
@@ -49,10 +33,6 @@ int camera_view = VIEW_CLASSIC;
 
 
 // Meshes, lights and views (mesh modules)
-
-// Sound device (sound module)
-void InitSound() {}
-void LoadSoundTable() {}
 
 // Frame renderer (render module): only the two animation counters.
 float spin_angle, blink;
@@ -84,6 +64,8 @@ float button_back_1 = 0, button_fire_1 = 29, button_missle_1 = 56, button_up_1 =
 float button_left_1 = 30, button_down_1 = 31, button_right_1 = 32;
 float enable_di_devices = 1;
 float display_format = 22, vsync = 1, antialias = 0;
+float volume_effects = -3000, volume_music = -4000;
+float sound_width = 1, sound_channels = 2, sound_samples = 44100, sound_bits = 16;
 void InitConfigTags() {}
 int LoadConfig(const char* path) {
   File* file = FileOpen(path, "r");
