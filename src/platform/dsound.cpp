@@ -38,17 +38,6 @@ bool IsPlayablePcm(const WAVEFORMATEX& format) {
          format.nBlockAlign == format.nChannels * format.wBitsPerSample / 8;
 }
 
-WAVEFORMATEX PcmFormat(WORD channels, DWORD rate, WORD bits) {
-  WAVEFORMATEX format = {};
-  format.wFormatTag = WAVE_FORMAT_PCM;
-  format.nChannels = channels;
-  format.nSamplesPerSec = rate;
-  format.wBitsPerSample = bits;
-  format.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-  format.nAvgBytesPerSec = rate * format.nBlockAlign;
-  return format;
-}
-
 // Hundredths of a decibel as an amplitude factor; -10000 and below is silence.
 float Gain(long hundredths) {
   if (hundredths <= DSBVOLUME_MIN) return 0.0f;
@@ -155,7 +144,7 @@ HRESULT DirectSoundCreate8(const GUID* device, IDirectSound8** out, void* outer)
   if (device) return DSERR_NODRIVER;
   if (the_device.refs) return DSERR_ALLOCATED;
   // DirectSound's own primary format until the program sets one.
-  the_device.format = PcmFormat(2, 22050, 8);
+  the_device.format = PcmWaveFormat(2, 22050, 8);
   the_device.level = 0;
   if (IsHeadless()) {
     if (headless_sound_create_result != DS_OK) return headless_sound_create_result;

@@ -324,3 +324,14 @@ MMRESULT mmioAdvance(HMMIO file, MMIOINFO* info, UINT flags) {
   if (info) *info = file->info;
   return filled;
 }
+
+WAVEFORMATEX PcmWaveFormat(WORD channels, DWORD rate, WORD bits) {
+  WAVEFORMATEX format = {};
+  format.wFormatTag = WAVE_FORMAT_PCM;
+  format.nChannels = channels;
+  format.nSamplesPerSec = rate;
+  format.wBitsPerSample = bits;
+  format.nBlockAlign = static_cast<WORD>(channels * bits / 8);
+  format.nAvgBytesPerSec = rate * format.nBlockAlign;
+  return format;
+}

@@ -98,6 +98,9 @@ struct WAVEFORMATEX {
 #pragma pack(pop)
 static_assert(sizeof(WAVEFORMATEX) == 18);
 
+// A PCM format with its block align and byte rate worked out.
+WAVEFORMATEX PcmWaveFormat(WORD channels, DWORD rate, WORD bits);
+
 // Opens path ('\' separators accepted) with MMIO_READ, MMIO_WRITE or MMIO_READWRITE, optionally
 // with MMIO_CREATE (truncates). Every file is buffered; info (optional) gives the buffer size and
 // receives the failure code in wErrorRet. Returns null on failure.

@@ -13,17 +13,6 @@
 
 namespace {
 
-WAVEFORMATEX Pcm(WORD channels, DWORD rate, WORD bits) {
-  WAVEFORMATEX format = {};
-  format.wFormatTag = WAVE_FORMAT_PCM;
-  format.nChannels = channels;
-  format.nSamplesPerSec = rate;
-  format.wBitsPerSample = bits;
-  format.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-  format.nAvgBytesPerSec = rate * format.nBlockAlign;
-  return format;
-}
-
 int Count(const std::string& text, const std::string& line) {
   int count = 0;
   for (size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++count;
@@ -57,7 +46,7 @@ class SoundTableTest : public TempDirTest {
   }
 
   // A 16-bit mono sound of frames frames in the asset folder.
-  void Sound(const char* file, DWORD frames = 1000, WAVEFORMATEX format = Pcm(1, 22050, 16)) {
+  void Sound(const char* file, DWORD frames = 1000, WAVEFORMATEX format = PcmWaveFormat(1, 22050, 16)) {
     std::vector<std::uint8_t> samples(frames * format.nBlockAlign, 0x20);
     std::string path = Path(std::string("res/") + file);
     ASSERT_EQ(WaveSave(path.c_str(), static_cast<std::uint32_t>(samples.size()), frames, &format, samples.data()), 0);
@@ -206,10 +195,10 @@ TEST_F(SoundTableTest, UnusableFilesLeaveTheirSlotsEmpty) {
   std::vector<unsigned char> huge = header;
   huge.insert(huge.end(), {'d', 'a', 't', 'a', 0, 0, 0, 0x10});
   put("huge.wav", huge);
-  WAVEFORMATEX silent = Pcm(1, 22050, 16);
+  WAVEFORMATEX silent = PcmWaveFormat(1, 22050, 16);
   silent.nChannels = 0;
   Sound("silent.wav", 100, silent);
-  WAVEFORMATEX adpcm = Pcm(1, 22050, 4);
+  WAVEFORMATEX adpcm = PcmWaveFormat(1, 22050, 4);
   adpcm.wFormatTag = 2;
   adpcm.nBlockAlign = 256;
   Sound("adpcm.wav", 4, adpcm);

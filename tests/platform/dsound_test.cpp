@@ -8,17 +8,6 @@
 
 namespace {
 
-WAVEFORMATEX Pcm(WORD channels, DWORD rate, WORD bits) {
-  WAVEFORMATEX format = {};
-  format.wFormatTag = WAVE_FORMAT_PCM;
-  format.nChannels = channels;
-  format.nSamplesPerSec = rate;
-  format.wBitsPerSample = bits;
-  format.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-  format.nAvgBytesPerSec = rate * format.nBlockAlign;
-  return format;
-}
-
 constexpr DWORD ALL_CONTROLS = DSBCAPS_STATIC | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME;
 
 // A device at priority level mixing at the given format.
@@ -38,7 +27,7 @@ class SoundTest : public ::testing::Test {
     description.dwFlags = DSBCAPS_PRIMARYBUFFER;
     IDirectSoundBuffer* primary = nullptr;
     ASSERT_EQ(device->CreateSoundBuffer(&description, &primary, nullptr), DS_OK);
-    WAVEFORMATEX format = Pcm(channels, rate, 16);
+    WAVEFORMATEX format = PcmWaveFormat(channels, rate, 16);
     ASSERT_EQ(primary->SetFormat(&format), DS_OK);
     out_channels = channels;
   }
@@ -46,7 +35,7 @@ class SoundTest : public ::testing::Test {
   // A buffer of 16-bit frames holding the given samples (interleaved for stereo).
   IDirectSoundBuffer* Buffer(WORD channels, DWORD rate, const std::vector<std::int16_t>& samples,
                              DWORD caps = ALL_CONTROLS) {
-    WAVEFORMATEX format = Pcm(channels, rate, 16);
+    WAVEFORMATEX format = PcmWaveFormat(channels, rate, 16);
     DSBUFFERDESC description = {};
     description.dwSize = sizeof(description);
     description.dwFlags = caps;
@@ -110,7 +99,7 @@ TEST_F(SoundTest, ThePrimaryFormatNeedsPriority) {
   EXPECT_EQ(device->CreateSoundBuffer(&description, &primary, nullptr), DSERR_PRIOLEVELNEEDED);
   ASSERT_EQ(device->SetCooperativeLevel(nullptr, DSSCL_NORMAL), DS_OK);
   ASSERT_EQ(device->CreateSoundBuffer(&description, &primary, nullptr), DS_OK);
-  WAVEFORMATEX wanted = Pcm(2, 44100, 16);
+  WAVEFORMATEX wanted = PcmWaveFormat(2, 44100, 16);
   EXPECT_EQ(primary->SetFormat(&wanted), DSERR_PRIOLEVELNEEDED);
   ASSERT_EQ(device->SetCooperativeLevel(nullptr, DSSCL_PRIORITY), DS_OK);
   EXPECT_EQ(primary->SetFormat(&wanted), DS_OK);
@@ -120,7 +109,7 @@ TEST_F(SoundTest, ThePrimaryFormatNeedsPriority) {
   EXPECT_EQ(written, sizeof(WAVEFORMATEX));
   EXPECT_EQ(std::memcmp(&got, &wanted, sizeof(got)), 0);
 
-  WAVEFORMATEX silent = Pcm(0, 44100, 16);
+  WAVEFORMATEX silent = PcmWaveFormat(0, 44100, 16);
   EXPECT_EQ(primary->SetFormat(&silent), DSERR_BADFORMAT);
   description.dwBufferBytes = 100;
   IDirectSoundBuffer* sized = nullptr;
@@ -135,14 +124,14 @@ TEST_F(SoundTest, ThePrimaryFormatNeedsPriority) {
 
 TEST_F(SoundTest, BuffersRefuseWhatTheyCannotPlay) {
   ASSERT_EQ(device->SetCooperativeLevel(nullptr, DSSCL_PRIORITY), DS_OK);
-  WAVEFORMATEX good = Pcm(1, 22050, 16);
-  WAVEFORMATEX no_channels = Pcm(0, 22050, 16);
-  WAVEFORMATEX no_bits = Pcm(1, 22050, 0);
-  WAVEFORMATEX wide = Pcm(1, 22050, 24);
-  WAVEFORMATEX slow = Pcm(1, 99, 16);
-  WAVEFORMATEX misaligned = Pcm(2, 22050, 16);
+  WAVEFORMATEX good = PcmWaveFormat(1, 22050, 16);
+  WAVEFORMATEX no_channels = PcmWaveFormat(0, 22050, 16);
+  WAVEFORMATEX no_bits = PcmWaveFormat(1, 22050, 0);
+  WAVEFORMATEX wide = PcmWaveFormat(1, 22050, 24);
+  WAVEFORMATEX slow = PcmWaveFormat(1, 99, 16);
+  WAVEFORMATEX misaligned = PcmWaveFormat(2, 22050, 16);
   misaligned.nBlockAlign = 2;
-  WAVEFORMATEX adpcm = Pcm(1, 22050, 4);
+  WAVEFORMATEX adpcm = PcmWaveFormat(1, 22050, 4);
   adpcm.wFormatTag = 2;
   struct Case {
     const char* label;
@@ -333,7 +322,7 @@ TEST_F(SoundTest, MixingClampsAndConvertsFormats) {
   EXPECT_EQ(out[1], -32768);
 
   // 8-bit samples are unsigned around 128.
-  WAVEFORMATEX bytes = Pcm(1, 8000, 8);
+  WAVEFORMATEX bytes = PcmWaveFormat(1, 8000, 8);
   DSBUFFERDESC description = {};
   description.dwSize = sizeof(description);
   description.dwFlags = ALL_CONTROLS;

@@ -253,17 +253,6 @@ TEST_F(WaveTest, FailedBufferAccessGivesThePlatformCode) {
   EXPECT_EQ(WaveStartRead(&none, &data, &data), static_cast<int>(MMSYSERR_INVALHANDLE));
 }
 
-WAVEFORMATEX PcmFormat(WORD channels, DWORD rate, WORD bits) {
-  WAVEFORMATEX format = {};
-  format.wFormatTag = WAVE_FORMAT_PCM;
-  format.nChannels = channels;
-  format.nSamplesPerSec = rate;
-  format.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-  format.nAvgBytesPerSec = rate * format.nBlockAlign;
-  format.wBitsPerSample = bits;
-  return format;
-}
-
 TEST_F(WaveTest, SaveAndLoadRoundTrip) {
   struct Case {
     const char* label;
@@ -278,7 +267,7 @@ TEST_F(WaveTest, SaveAndLoadRoundTrip) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
-    WAVEFORMATEX format = PcmFormat(c.channels, 22050, c.bits);
+    WAVEFORMATEX format = PcmWaveFormat(c.channels, 22050, c.bits);
     Bytes samples = Samples(c.frames * format.nBlockAlign);
     std::string path = Path("round.wav");
     ASSERT_EQ(WaveSave(path.c_str(), static_cast<std::uint32_t>(samples.size()), c.frames, &format, samples.data()), 0);
@@ -310,7 +299,7 @@ TEST_F(WaveTest, SaveAndLoadRoundTrip) {
 
 TEST_F(WaveTest, OtherFormatsKeepTheirExtraBytesThroughSaveAndLoad) {
   unsigned char record[sizeof(WAVEFORMATEX) + 4];
-  WAVEFORMATEX format = PcmFormat(1, 8000, 4);
+  WAVEFORMATEX format = PcmWaveFormat(1, 8000, 4);
   format.wFormatTag = 2;
   format.cbSize = 4;
   std::memcpy(record, &format, sizeof(format));
@@ -344,7 +333,7 @@ TEST_F(WaveTest, LoadRefusesDataLargerThanTheFile) {
 }
 
 TEST_F(WaveTest, WritingWhereNoFileCanBeMadeFails) {
-  WAVEFORMATEX format = PcmFormat(1, 8000, 8);
+  WAVEFORMATEX format = PcmWaveFormat(1, 8000, 8);
   std::string path = Path("no/such/folder.wav");
   unsigned char sample = 0x80;
   EXPECT_EQ(WaveSave(path.c_str(), 1, 1, &format, &sample), WAVE_ERROR_CANNOT_WRITE);
