@@ -10,8 +10,10 @@
 
 namespace {
 
+// In memory where the system has a memory folder: every input is written out as a file.
 std::string TempPath(const char* what) {
-  return "/tmp/kestrune_fuzz_wave_" + std::to_string(getpid()) + "_" + what;
+  const char* folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+  return std::string(folder) + "/kestrune_fuzz_wave_" + std::to_string(getpid()) + "_" + what;
 }
 
 void ReadAll(const char* path) {
