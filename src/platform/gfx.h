@@ -17,7 +17,7 @@ constexpr UINT D3D_SDK_VERSION = 120;
 constexpr UINT D3DADAPTER_DEFAULT = 0;
 
 // Stored in the configuration as numbers, so these keep the platform's values.
-enum D3DFORMAT {
+enum D3DFORMAT : int {
   D3DFMT_UNKNOWN = 0,
   D3DFMT_R8G8B8 = 20,
   D3DFMT_A8R8G8B8 = 21,
@@ -37,15 +37,15 @@ constexpr HRESULT D3DERR_NOTAVAILABLE = static_cast<HRESULT>(0x8876086A);
 constexpr HRESULT D3DERR_INVALIDCALL = static_cast<HRESULT>(0x8876086C);
 constexpr HRESULT D3DERR_DEVICELOST = static_cast<HRESULT>(0x88760868);
 
-enum D3DDEVTYPE { D3DDEVTYPE_HAL = 1, D3DDEVTYPE_REF = 2 };
+enum D3DDEVTYPE : int { D3DDEVTYPE_HAL = 1, D3DDEVTYPE_REF = 2 };
 
 constexpr DWORD D3DCREATE_SOFTWARE_VERTEXPROCESSING = 0x20;
 constexpr DWORD D3DCREATE_HARDWARE_VERTEXPROCESSING = 0x40;
 
-enum D3DSWAPEFFECT { D3DSWAPEFFECT_DISCARD = 1, D3DSWAPEFFECT_FLIP = 2, D3DSWAPEFFECT_COPY = 3 };
+enum D3DSWAPEFFECT : int { D3DSWAPEFFECT_DISCARD = 1, D3DSWAPEFFECT_FLIP = 2, D3DSWAPEFFECT_COPY = 3 };
 
 // Sample counts 2 to 16; 0 is none.
-enum D3DMULTISAMPLE_TYPE { D3DMULTISAMPLE_NONE = 0 };
+enum D3DMULTISAMPLE_TYPE : int { D3DMULTISAMPLE_NONE = 0 };
 
 constexpr UINT D3DPRESENT_INTERVAL_DEFAULT = 0;
 constexpr UINT D3DPRESENT_INTERVAL_ONE = 1;
@@ -84,9 +84,9 @@ struct D3DCAPS8 {
 };
 
 // ---- States ------------------------------------------------------------------------------------
-enum D3DTRANSFORMSTATETYPE { D3DTS_WORLD, D3DTS_VIEW, D3DTS_PROJECTION, D3DTS_COUNT };
+enum D3DTRANSFORMSTATETYPE : int { D3DTS_WORLD, D3DTS_VIEW, D3DTS_PROJECTION, D3DTS_COUNT };
 
-enum D3DRENDERSTATETYPE {
+enum D3DRENDERSTATETYPE : int {
   D3DRS_ZENABLE,           // D3DZB_
   D3DRS_FILLMODE,          // D3DFILL_
   D3DRS_SHADEMODE,         // D3DSHADE_
@@ -118,9 +118,9 @@ enum D3DRENDERSTATETYPE {
 };
 
 enum { D3DZB_FALSE = 0, D3DZB_TRUE = 1 };
-enum D3DFILLMODE { D3DFILL_POINT = 1, D3DFILL_WIREFRAME = 2, D3DFILL_SOLID = 3 };
-enum D3DSHADEMODE { D3DSHADE_FLAT = 1, D3DSHADE_GOURAUD = 2 };
-enum D3DBLEND {
+enum D3DFILLMODE : int { D3DFILL_POINT = 1, D3DFILL_WIREFRAME = 2, D3DFILL_SOLID = 3 };
+enum D3DSHADEMODE : int { D3DSHADE_FLAT = 1, D3DSHADE_GOURAUD = 2 };
+enum D3DBLEND : int {
   D3DBLEND_ZERO = 1,
   D3DBLEND_ONE = 2,
   D3DBLEND_SRCCOLOR = 3,
@@ -132,8 +132,8 @@ enum D3DBLEND {
   D3DBLEND_DESTCOLOR = 9,
   D3DBLEND_INVDESTCOLOR = 10,
 };
-enum D3DCULL { D3DCULL_NONE = 1, D3DCULL_CW = 2, D3DCULL_CCW = 3 };
-enum D3DCMPFUNC {
+enum D3DCULL : int { D3DCULL_NONE = 1, D3DCULL_CW = 2, D3DCULL_CCW = 3 };
+enum D3DCMPFUNC : int {
   D3DCMP_NEVER = 1,
   D3DCMP_LESS = 2,
   D3DCMP_EQUAL = 3,
@@ -143,11 +143,11 @@ enum D3DCMPFUNC {
   D3DCMP_GREATEREQUAL = 7,
   D3DCMP_ALWAYS = 8,
 };
-enum D3DFOGMODE { D3DFOG_NONE = 0, D3DFOG_EXP = 1, D3DFOG_EXP2 = 2, D3DFOG_LINEAR = 3 };
+enum D3DFOGMODE : int { D3DFOG_NONE = 0, D3DFOG_EXP = 1, D3DFOG_EXP2 = 2, D3DFOG_LINEAR = 3 };
 
 constexpr DWORD GFX_MAX_TEXTURE_STAGES = 8;
 
-enum D3DTEXTURESTAGESTATETYPE {
+enum D3DTEXTURESTAGESTATETYPE : int {
   D3DTSS_COLOROP,        // D3DTOP_
   D3DTSS_COLORARG1,      // D3DTA_
   D3DTSS_COLORARG2,
@@ -163,7 +163,7 @@ enum D3DTEXTURESTAGESTATETYPE {
   D3DTSS_COUNT,
 };
 
-enum D3DTEXTUREOP {
+enum D3DTEXTUREOP : int {
   D3DTOP_DISABLE = 1,
   D3DTOP_SELECTARG1 = 2,
   D3DTOP_SELECTARG2 = 3,
@@ -175,8 +175,8 @@ enum D3DTEXTUREOP {
   D3DTOP_SUBTRACT = 10,
 };
 enum { D3DTA_DIFFUSE = 0, D3DTA_CURRENT = 1, D3DTA_TEXTURE = 2, D3DTA_TFACTOR = 3 };
-enum D3DTEXTUREADDRESS { D3DTADDRESS_WRAP = 1, D3DTADDRESS_MIRROR = 2, D3DTADDRESS_CLAMP = 3 };
-enum D3DTEXTUREFILTERTYPE { D3DTEXF_NONE = 0, D3DTEXF_POINT = 1, D3DTEXF_LINEAR = 2, D3DTEXF_ANISOTROPIC = 3 };
+enum D3DTEXTUREADDRESS : int { D3DTADDRESS_WRAP = 1, D3DTADDRESS_MIRROR = 2, D3DTADDRESS_CLAMP = 3 };
+enum D3DTEXTUREFILTERTYPE : int { D3DTEXF_NONE = 0, D3DTEXF_POINT = 1, D3DTEXF_LINEAR = 2, D3DTEXF_ANISOTROPIC = 3 };
 
 // The bits of a float, for the states that hold one.
 DWORD FloatBits(float value);
@@ -193,7 +193,7 @@ struct D3DRECT {
 };
 
 // ---- Lights and materials ----------------------------------------------------------------------
-enum D3DLIGHTTYPE { D3DLIGHT_POINT = 1, D3DLIGHT_SPOT = 2, D3DLIGHT_DIRECTIONAL = 3 };
+enum D3DLIGHTTYPE : int { D3DLIGHT_POINT = 1, D3DLIGHT_SPOT = 2, D3DLIGHT_DIRECTIONAL = 3 };
 
 struct D3DLIGHT8 {
   D3DLIGHTTYPE Type;
@@ -274,7 +274,7 @@ HRESULT GetMaterial(IDirect3DDevice8* device, D3DMATERIAL8* out);
 HRESULT SetTexture(IDirect3DDevice8* device, DWORD stage, IDirect3DTexture8* texture);
 
 // ---- Textures ----------------------------------------------------------------------------------
-enum D3DPOOL { D3DPOOL_DEFAULT = 0, D3DPOOL_MANAGED = 1, D3DPOOL_SYSTEMMEM = 2 };
+enum D3DPOOL : int { D3DPOOL_DEFAULT = 0, D3DPOOL_MANAGED = 1, D3DPOOL_SYSTEMMEM = 2 };
 
 struct D3DLOCKED_RECT {
   int Pitch;  // bytes per row
@@ -306,7 +306,7 @@ HRESULT DrawMeshBuffer(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT fir
 ULONG Release(GfxMeshBuffer* buffer);
 
 // ---- Backends, test hooks and frame capture ----------------------------------------------------
-enum GfxBackend { GFX_BACKEND_SDL, GFX_BACKEND_EGL, GFX_BACKEND_RECORD };
+enum GfxBackend : int { GFX_BACKEND_SDL, GFX_BACKEND_EGL, GFX_BACKEND_RECORD };
 
 // The backend the next Direct3DCreate8 uses; -1 takes it from the environment: KESTRUNE_GFX=egl or
 // record, otherwise the SDL window, or when KESTRUNE_HEADLESS is set the recording device (the EGL
@@ -335,7 +335,7 @@ extern GfxHeadlessAdapter gfx_headless;
 void GfxResetHeadless();
 
 // The recorded calls of every device.
-enum GfxOp {
+enum GfxOp : int {
   GFX_OP_CREATE_DEVICE,
   GFX_OP_RELEASE_DEVICE,
   GFX_OP_DISCARD_RESOURCES,

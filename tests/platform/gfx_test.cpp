@@ -230,7 +230,9 @@ TEST_F(RecordingDevice, TexturesAndMeshBuffers) {
   EXPECT_EQ(locked.Pitch, 16);
   EXPECT_EQ(LockRect(texture, 0, &locked, nullptr, 0), D3DERR_INVALIDCALL);
   EXPECT_EQ(UnlockRect(texture, 0), S_OK);
+  Release(texture);
   EXPECT_EQ(CreateTexture(device, 4, 2, 1, 0, D3DFMT_D24S8, D3DPOOL_MANAGED, &texture), D3DERR_INVALIDCALL);
+  EXPECT_EQ(texture, nullptr);
 
   const GfxVertex v[3] = {};
   const DWORD good[3] = {0, 1, 2}, bad[3] = {0, 1, 3};
