@@ -102,6 +102,8 @@ void PassRandomStage() {
 
 }  // namespace
 
+bool CastLossLeadsOn(int node) { return IsCastNode(node) && cast_graph[node].loss != CAST_GAME_OVER; }
+
 void EndStage() {
   // A ship exploding in the last frames of a stage has not passed it: its explosion ends the
   // game frames and the final results take the loss.
@@ -123,7 +125,7 @@ void EndStage() {
 
 void ContinueGame() {
   input_lock = 12;
-  if (game_mode != MODE_CAST || !IsCastNode(current_stage) || cast_graph[current_stage].loss == CAST_GAME_OVER) {
+  if (game_mode != MODE_CAST || !CastLossLeadsOn(current_stage)) {
     menu_cursor = 1;
     return;
   }

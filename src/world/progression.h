@@ -14,6 +14,9 @@ constexpr int CAST_ENDING = -1;
 constexpr int CAST_GAME_OVER = -1;
 extern const CastNode cast_graph[CAST_NODE_COUNT];
 
+// Losing the ship at this Cast Mode node leads on to another node (else the game is over there).
+bool CastLossLeadsOn(int node);
+
 // Features the end of a game can announce (the value it puts in menu_cursor): the mode it opens,
 // or the Dev Mode hint, which opens nothing.
 enum Feature {

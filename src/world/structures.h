@@ -13,3 +13,7 @@ void UpdatePartJoint(int slot);    // THING_PART_JOINT
 void UpdateTreeSegment(int slot);  // THING_TREE_TRUNK, THING_TREE_TOP, THING_TREE_TOP_PLATFORM
 void UpdateCore(int slot);         // the cores with a behaviour: 500..507, 510..513, 515
 void UpdatePickup(int slot);       // THING_POW_FORWARD, THING_POW_MISSILE
+
+// Whether the beam gun in `slot` burns this frame: its beam timer runs and, when it is linked
+// to a core, the 20 frames of the charge are over. The world render draws the beam by it.
+bool BeamGunFiring(int slot);

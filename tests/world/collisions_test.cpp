@@ -12,11 +12,6 @@
 
 namespace {
 
-int Ship(float x, float y) {
-  player_thing = CreateThing(THING_PLAYER, -1, x, y);
-  return player_thing;
-}
-
 TEST(Barriers, SparksHitsAndTheFloorOnlyAtTheShiftTarget) {
   struct Case {
     const char* what;
@@ -40,7 +35,7 @@ TEST(Barriers, SparksHitsAndTheFloorOnlyAtTheShiftTarget) {
     ceiling_x1 = floor_x1 = 200.0f;
     world_shift = c.shift;
     forward_level = 3;
-    int ship = Ship(50.0f, c.y);
+    int ship = MakeShip(50.0f, c.y);
     action_up = action_down = 1;
     CheckPlayerCollisions();
     EXPECT_EQ(CountProjectiles(PROJ_SPARKS), c.sparks ? 1 : 0) << c.what;
@@ -72,7 +67,7 @@ TEST(Barriers, OnlyWhereTheBarrierReaches) {
   ResetScenarioInGame();
   ceiling_x0 = 60.0f;
   ceiling_x1 = 100.0f;
-  int ship = Ship(50.0f, 6.5f);  // spans 45..56: clear of x 60
+  int ship = MakeShip(50.0f, 6.5f);  // spans 45..56: clear of x 60
   CheckPlayerCollisions();
   EXPECT_EQ(thing_hp[ship], 5);
   thing_x[ship] = 54.5f;  // right edge 60.5
@@ -83,7 +78,7 @@ TEST(Barriers, OnlyWhereTheBarrierReaches) {
 TEST(Barriers, TheLastLifeExplodesWithoutAHitSound) {
   ResetScenarioInGame();
   ceiling_x1 = 200.0f;
-  int ship = Ship(50.0f, 6.0f);
+  int ship = MakeShip(50.0f, 6.0f);
   thing_hp[ship] = 1;
   int pickup = CreateThing(THING_POW_FORWARD, -1, 50.0f, 6.0f);
   CheckPlayerCollisions();
@@ -95,7 +90,7 @@ TEST(Barriers, TheLastLifeExplodesWithoutAHitSound) {
 TEST(Barriers, AnExplodingShipIsNotChecked) {
   ResetScenarioInGame();
   ceiling_x1 = 200.0f;
-  int ship = Ship(50.0f, 8.0f);
+  int ship = MakeShip(50.0f, 8.0f);
   thing_type[ship] = THING_EXPLOSION;
   CreateThing(THING_HULL, -1, 50.0f, 8.0f);
   CheckPlayerCollisions();
@@ -115,7 +110,7 @@ TEST(Pickups, ForwardPickup) {
   for (const Case& c : cases) {
     ResetScenarioInGame();
     forward_level = c.level;
-    int ship = Ship(50.0f, 50.0f);
+    int ship = MakeShip(50.0f, 50.0f);
     int pickup = CreateThing(THING_POW_FORWARD, -1, 55.0f, 52.0f);
     CheckPlayerCollisions();
     EXPECT_EQ(thing_type[pickup], 0);
@@ -144,7 +139,7 @@ TEST(Pickups, MissilePickup) {
     ResetScenarioInGame();
     missile_kind = c.kind;
     missile_ammo = c.ammo;
-    Ship(50.0f, 50.0f);
+    MakeShip(50.0f, 50.0f);
     int pickup = CreateThing(THING_POW_MISSILE, -1, 50.0f, 50.0f);
     thing_param[pickup] = c.pickup_kind;
     CheckPlayerCollisions();
@@ -158,7 +153,7 @@ TEST(Pickups, MissilePickup) {
 
 TEST(Pickups, OnlyTheThingInTheHigherSlotIsHandled) {
   ResetScenarioInGame();
-  Ship(50.0f, 50.0f);
+  MakeShip(50.0f, 50.0f);
   int pickup = CreateThing(THING_POW_FORWARD, -1, 52.0f, 50.0f);  // 57
   int turret = CreateThing(THING_TURRET, -1, 52.0f, 50.0f);       // 56
   CheckPlayerCollisions();
@@ -169,7 +164,7 @@ TEST(Pickups, OnlyTheThingInTheHigherSlotIsHandled) {
 TEST(Rams, SmallThingsAreDestroyedWallsPushBack) {
   ResetScenarioInGame();
   forward_level = 2;
-  int ship = Ship(50.0f, 50.0f);
+  int ship = MakeShip(50.0f, 50.0f);
   int turret = CreateThing(THING_TURRET, -1, 58.0f, 50.0f);
   CheckPlayerCollisions();
   EXPECT_EQ(thing_hp[ship], 4);
@@ -181,7 +176,7 @@ TEST(Rams, SmallThingsAreDestroyedWallsPushBack) {
   EXPECT_EQ(LastPlay("snd_hit_player_01")->i, 4 * 2048 + 30000);
 
   ResetScenarioInGame();
-  ship = Ship(50.0f, 50.0f);
+  ship = MakeShip(50.0f, 50.0f);
   thing_vx[ship] = 4;
   thing_vy[ship] = -4;
   int wall = CreateThing(THING_HULL, -1, 60.0f, 50.0f);
@@ -206,7 +201,7 @@ TEST(Rams, SmallThingsAreDestroyedWallsPushBack) {
 TEST(Rams, WithoutAGunAThingIsLeftWithOneHitPoint) {
   ResetScenarioInGame();
   forward_level = 0;
-  int ship = Ship(50.0f, 50.0f);
+  int ship = MakeShip(50.0f, 50.0f);
   thing_vx[ship] = 4;
   int turret = CreateThing(THING_TURRET, -1, 58.0f, 50.0f);
   CheckPlayerCollisions();
@@ -262,7 +257,7 @@ TEST(Hits, DamageTable) {
   };
   for (const Case& c : cases) {
     ResetScenarioInGame();
-    int ship = Ship(10.0f, 50.0f);
+    int ship = MakeShip(10.0f, 50.0f);
     int target = CreateThing(THING_TURRET_2, -1, 80.0f, 50.0f);  // 20 hit points
     int p = CreateProjectile(c.type, ship, 80.0f, 47.0f, 0.0f, 6.0f, 0.0f);
     engine_calls.clear();
@@ -287,7 +282,7 @@ TEST(Hits, DamageTable) {
 
 TEST(Hits, ShotThreeGoesOnAsShotOne) {
   ResetScenarioInGame();
-  int ship = Ship(10.0f, 50.0f);
+  int ship = MakeShip(10.0f, 50.0f);
   int first = CreateThing(THING_TURRET_2, -1, 80.0f, 50.0f);
   int p = CreateProjectile(PROJ_SHOT_3, ship, 80.0f, 47.0f, 0.0f, 6.0f, 0.0f);
   CheckProjectileHits();
@@ -302,7 +297,7 @@ TEST(Hits, ShotThreeGoesOnAsShotOne) {
 
 TEST(Hits, WhoseFireHitsWhom) {
   ResetScenarioInGame();
-  int ship = Ship(10.0f, 50.0f);
+  int ship = MakeShip(10.0f, 50.0f);
   int turret = CreateThing(THING_TURRET, -1, 80.0f, 50.0f);
   int hull = CreateThing(THING_HULL, -1, 110.0f, 50.0f);
   int pickup = CreateThing(THING_POW_FORWARD, -1, 130.0f, 50.0f);
@@ -344,7 +339,7 @@ TEST(Hits, WhoseFireHitsWhom) {
 
 TEST(Hits, EdgesAreStrict) {
   ResetScenarioInGame();
-  int ship = Ship(10.0f, 50.0f);
+  int ship = MakeShip(10.0f, 50.0f);
   int turret = CreateThing(THING_TURRET, -1, 80.0f, 50.0f);  // box -5..5, -4..4
   CreateProjectile(PROJ_SHOT_1, ship, 75.0f, 50.0f, 0.0f, 6.0f, 0.0f);
   CreateProjectile(PROJ_SHOT_1, ship, 80.0f, 54.0f, 0.0f, 6.0f, 0.0f);
@@ -354,7 +349,7 @@ TEST(Hits, EdgesAreStrict) {
 
 TEST(Hits, ADeadThingTakesNoFurtherShots) {
   ResetScenarioInGame();
-  int ship = Ship(10.0f, 50.0f);
+  int ship = MakeShip(10.0f, 50.0f);
   int fighter = CreateThing(THING_FIGHTER, -1, 80.0f, 50.0f);
   int a = CreateProjectile(PROJ_SHOT_1, ship, 80.0f, 50.0f, 0.0f, 6.0f, 0.0f);
   int b = CreateProjectile(PROJ_SHOT_1, ship, 81.0f, 50.0f, 0.0f, 6.0f, 0.0f);
@@ -378,7 +373,7 @@ TEST(Hits, HitSoundsByMaterial) {
   };
   for (const Case& c : cases) {
     ResetScenarioInGame();
-    int ship = Ship(10.0f, 50.0f);
+    int ship = MakeShip(10.0f, 50.0f);
     int t = CreateThing(c.type, -1, 80.0f, 50.0f);
     CreateProjectile(PROJ_SHOT_1, ship, 80.0f, 49.0f, 0.0f, 6.0f, 0.0f);
     engine_calls.clear();
@@ -389,7 +384,7 @@ TEST(Hits, HitSoundsByMaterial) {
   }
   // Any number of lives gives its frequency; the sound device judges its range.
   ResetScenarioInGame();
-  int ship = Ship(10.0f, 50.0f);
+  int ship = MakeShip(10.0f, 50.0f);
   thing_hp[ship] = 101;
   CreateProjectile(PROJ_ROUND, 40, 10.0f, 50.0f, 0.0f, -4.0f, 0.0f);
   CheckProjectileHits();
@@ -399,7 +394,7 @@ TEST(Hits, HitSoundsByMaterial) {
 TEST(Hits, GodModeShipNeverExplodes) {
   ResetScenarioInGame();
   god_mode = 1;
-  int ship = Ship(10.0f, 50.0f);
+  int ship = MakeShip(10.0f, 50.0f);
   thing_hp[ship] = 1;
   for (int i = 0; i < 3; i++) {
     CreateProjectile(PROJ_ROUND, 40, 10.0f, 50.0f, 0.0f, -4.0f, 0.0f);
@@ -535,7 +530,7 @@ TEST(Destroy, DropsAfterEnoughKills) {
     ResetScenarioInGame();
     forward_level = c.level;
     game_mode = c.mode;
-    int ship = Ship(10.0f, 50.0f);
+    int ship = MakeShip(10.0f, 50.0f);
     thing_hp[ship] = c.ship_hp;
     missile_drop_count = c.missile_count;
     forward_drop_count = c.forward_count;
@@ -554,7 +549,7 @@ TEST(Destroy, DropsAfterEnoughKills) {
 
 TEST(Destroy, TheShipScoresNothing) {
   ResetScenarioInGame();
-  int ship = Ship(50.0f, 50.0f);
+  int ship = MakeShip(50.0f, 50.0f);
   thing_score[ship] = 40;
   DestroyThing(ship);
   EXPECT_EQ(thing_type[ship], THING_EXPLOSION);
@@ -564,7 +559,7 @@ TEST(Destroy, TheShipScoresNothing) {
 
 TEST(Destroy, CountedKillsDropMissilesThenTheGun) {
   ResetScenarioInGame();  // 10 kills to the missiles, 35 to the gun
-  Ship(10.0f, 50.0f);
+  MakeShip(10.0f, 50.0f);
   std::vector<std::pair<int, int>> drops;
   for (int kill = 1; kill <= 40; kill++) {
     int t = CreateThing(THING_TURRET, -1, 80.0f, 40.0f);

@@ -139,6 +139,13 @@ void ResetScenarioInGame() {
   game_state = STATE_PLAYING;
 }
 
+int MakeShip(float x, float y) {
+  player_thing = CreateThing(THING_PLAYER, -1, x, y);
+  return player_thing;
+}
+
+int MakeThing(int type, float x, float y) { return CreateThing(type, -1, x, y); }
+
 int PlaceThing(int slot, int type, float x, float y) {
   if (thing_type[slot] == 0) thing_count++;
   thing_type[slot] = type;

@@ -18,6 +18,10 @@ void SetActions(const Actions& actions);
 // Puts a live free-standing thing of `type` at (x, y) in a slot and counts it; the slot's other
 // fields stay as they were. Returns the slot.
 int PlaceThing(int slot, int type, float x, float y);
+// A ship for the player from the catalogue, free-standing at (x, y); player_thing is its slot.
+int MakeShip(float x, float y);
+// A thing from the catalogue, free-standing at (x, y). Returns the slot, or -1.
+int MakeThing(int type, float x, float y);
 // The live projectiles of one type.
 int CountProjectiles(int type);
 // The highest slot holding a projectile of the type, or -1.

@@ -1,9 +1,0 @@
-// The world of one frame: sky backdrop, stars, fogged scenery, the ship's shadow, the hit spark,
-// every thing and projectile by its type, and their point lights.
-#pragma once
-
-extern int show_ground_ceiling;  // Dev Mode: marks at the barrier ends
-
-// Draws into a begun scene with the view already set. Leaves the key and fill lights on, the
-// HUD and map lights off, the frame's point lights on, ambient 0.25 grey and fog off.
-void DrawWorld();
