@@ -5,7 +5,6 @@
 #include "engine/config.h"
 #include "engine/console.h"
 #include "engine/display.h"
-#include "engine/frontend.h"
 #include "engine/input.h"
 #include "engine/lights.h"
 #include "engine/main_loop.h"
@@ -28,9 +27,6 @@ char text_buffer[256];
 
 // Lights and views (mesh drawing module)
 
-// View of the game frame (front-end states)
-int camera_view = VIEW_CLASSIC;
-
 
 // Meshes, lights and views (mesh modules)
 
@@ -42,18 +38,6 @@ void RenderFrame() {
   blink = blink == 0 ? 1.0f : 0.0f;
 }
 
-// Front-end states (front-end modules): the boot goes to the main menu, whose back quits.
-static void BootHandler() { SetGameState(STATE_MAIN_MENU); }
-static void MainMenuHandler() {
-  if (!action_back) return;
-  PlaySoundSlot(&snd_tick_out_01, 0, 0, 0, 0);
-  SaveConfig("prefs.cfg");
-  QuitStep(0);
-}
-const StateHandler state_handlers[STATE_COUNT] = {
-    BootHandler,      // STATE_BOOT
-    MainMenuHandler,  // STATE_MAIN_MENU; the other states run nothing yet
-};
 
 // Configuration (configuration module): the defaults; a file is only looked at.
 float auto_fire;

@@ -115,6 +115,9 @@ float BitsFloat(DWORD bits) {
 
 static bool Headless(int backend) { return backend != GFX_BACKEND_SDL; }
 
+// The most samples a multisampled surface may have on the backend.
+static UINT MaxSamples(int backend) { return Headless(backend) ? gfx_headless.max_samples : 16; }
+
 static bool ScriptHasCaptures() {
   for (int i = 0; i < script_event_count; i++) {
     if (script_events[i].kind == SCRIPT_CAPTURE) return true;
@@ -193,6 +196,17 @@ HRESULT GetDeviceCaps(IDirect3D8* direct3d, UINT adapter, D3DDEVTYPE type, D3DCA
   out->MaxTextureHeight = 4096;
   out->MaxSimultaneousTextures = 1;
   return S_OK;
+}
+
+HRESULT CheckDeviceMultiSampleType(IDirect3D8* direct3d, UINT adapter, D3DDEVTYPE type, D3DFORMAT format,
+                                   BOOL windowed, D3DMULTISAMPLE_TYPE samples) {
+  if (!direct3d || adapter != 0) return D3DERR_INVALIDCALL;
+  if (format < D3DFMT_R8G8B8 || format > D3DFMT_A4R4G4B4) return D3DERR_INVALIDCALL;
+  int count = samples;
+  if (count < 0 || count == 1 || count > 16) return D3DERR_INVALIDCALL;
+  if (type != D3DDEVTYPE_HAL) return D3DERR_NOTAVAILABLE;
+  if (count == 0) return S_OK;
+  return static_cast<UINT>(count) <= MaxSamples(direct3d->backend) ? S_OK : D3DERR_NOTAVAILABLE;
 }
 
 // ---- Device creation ---------------------------------------------------------------------------
@@ -316,8 +330,7 @@ HRESULT CreateDevice(IDirect3D8* direct3d, UINT adapter, D3DDEVTYPE type, HWND f
                  sizeof(HRESULT) * gfx_headless.create_result_count);
     if (FAILED(result)) return result;
   }
-  UINT max_samples = Headless(backend) ? gfx_headless.max_samples : 16;
-  HRESULT check = CheckParams(direct3d, *params, max_samples);
+  HRESULT check = CheckParams(direct3d, *params, MaxSamples(backend));
   if (FAILED(check)) return check;
 
   int slot = 0;

@@ -241,6 +241,11 @@ HRESULT EnumAdapterModes(IDirect3D8* direct3d, UINT adapter, UINT mode, D3DDISPL
 // The desktop's current mode.
 HRESULT GetAdapterDisplayMode(IDirect3D8* direct3d, UINT adapter, D3DDISPLAYMODE* out);
 HRESULT GetDeviceCaps(IDirect3D8* direct3d, UINT adapter, D3DDEVTYPE type, D3DCAPS8* out);
+// S_OK when a device of that type could multisample a surface of that format with that many
+// samples (none is always possible); D3DERR_NOTAVAILABLE when not, D3DERR_INVALIDCALL for a
+// type that is no multisample type or a format that is no colour format.
+HRESULT CheckDeviceMultiSampleType(IDirect3D8* direct3d, UINT adapter, D3DDEVTYPE type, D3DFORMAT format,
+                                   BOOL windowed, D3DMULTISAMPLE_TYPE samples);
 // Results: S_OK; D3DERR_INVALIDCALL for parameters the adapter cannot take (a full-screen mode it
 // does not list, an unsupported multisample type or format); D3DERR_NOTAVAILABLE when the display
 // cannot be had; D3DERR_OUTOFVIDEOMEMORY.

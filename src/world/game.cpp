@@ -4,12 +4,16 @@
 #include <cstdio>
 #include <cstring>
 
+#include "world/behaviours.h"
+#include "world/collisions.h"
 #include "world/compounds.h"
 #include "world/engine_services.h"
+#include "world/motion.h"
 #include "world/progression.h"
 #include "world/projectiles.h"
 #include "world/random.h"
 #include "world/records.h"
+#include "world/scenery.h"
 #include "world/stage_script.h"
 #include "world/tables.h"
 #include "world/things.h"
@@ -344,4 +348,22 @@ void UpdateWorld() {
     EndStage();
   else
     stage_tick += 1;
+}
+
+void UpdateGameFrame() {
+  UpdateGenerators();
+  UpdateStatics();
+  MoveThings();
+  UpdateProjectiles();
+  CheckPlayerCollisions();
+  CheckProjectileHits();
+  UpdateThings();
+  UpdateWorld();
+}
+
+void UpdateIdleWorld() {
+  UpdateStatics();
+  MoveThings();
+  UpdateProjectiles();
+  UpdateWorld();
 }

@@ -86,6 +86,12 @@ void StartGame(int mode);
 void StartDevStage(int stage);
 // The world tick: the last step of every game frame and of every idle frame behind the menus.
 void UpdateWorld();
+// One frame of play: generators, statics, thing motion, projectiles, the player's collisions,
+// projectile hits, behaviours, then the world tick.
+void UpdateGameFrame();
+// The world behind a menu keeps moving without generators, collisions or behaviour: statics,
+// thing motion, projectiles, then the world tick.
+void UpdateIdleWorld();
 
 // A new ship for the player at (10, playfield_half_height); player_thing is its slot (or -1).
 void SpawnPlayerShip();

@@ -125,6 +125,37 @@ TEST_F(RecordingDevice, CreationFailures) {
   EXPECT_EQ(Create(four), S_OK);
 }
 
+// The check answers as device creation would: up to the adapter's samples (4 headless).
+TEST_F(RecordingDevice, MultiSampleCheckFollowsTheAdapterLimit) {
+  struct Case {
+    const char* label;
+    D3DFORMAT format;
+    int samples;
+    D3DDEVTYPE type;
+    HRESULT want;
+  };
+  const Case cases[] = {
+      {"none", D3DFMT_X8R8G8B8, 0, D3DDEVTYPE_HAL, S_OK},
+      {"two", D3DFMT_X8R8G8B8, 2, D3DDEVTYPE_HAL, S_OK},
+      {"the adapter's most", D3DFMT_R5G6B5, 4, D3DDEVTYPE_HAL, S_OK},
+      {"more than the adapter has", D3DFMT_X8R8G8B8, 5, D3DDEVTYPE_HAL, D3DERR_NOTAVAILABLE},
+      {"sixteen", D3DFMT_X8R8G8B8, 16, D3DDEVTYPE_HAL, D3DERR_NOTAVAILABLE},
+      {"one is no type", D3DFMT_X8R8G8B8, 1, D3DDEVTYPE_HAL, D3DERR_INVALIDCALL},
+      {"past sixteen", D3DFMT_X8R8G8B8, 17, D3DDEVTYPE_HAL, D3DERR_INVALIDCALL},
+      {"a depth format", D3DFMT_D24S8, 2, D3DDEVTYPE_HAL, D3DERR_INVALIDCALL},
+      {"the reference device", D3DFMT_X8R8G8B8, 2, D3DDEVTYPE_REF, D3DERR_NOTAVAILABLE},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    for (BOOL windowed : {FALSE, TRUE})
+      EXPECT_EQ(CheckDeviceMultiSampleType(direct3d, 0, c.type, c.format, windowed,
+                                           static_cast<D3DMULTISAMPLE_TYPE>(c.samples)),
+                c.want);
+  }
+  EXPECT_EQ(CheckDeviceMultiSampleType(nullptr, 0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, TRUE, D3DMULTISAMPLE_NONE),
+            D3DERR_INVALIDCALL);
+}
+
 TEST_F(RecordingDevice, ScriptedCreationResultsComeInOrder) {
   gfx_headless.create_results[0] = D3DERR_NOTAVAILABLE;
   gfx_headless.create_results[1] = D3DERR_OUTOFVIDEOMEMORY;

@@ -178,14 +178,7 @@ int PlaceProjectile(int slot, int type, int owner, float x, float y) {
 
 void RunGameFrame(const Actions& actions) {
   SetActions(actions);
-  UpdateGenerators();
-  UpdateStatics();
-  MoveThings();
-  UpdateProjectiles();
-  CheckPlayerCollisions();
-  CheckProjectileHits();
-  UpdateThings();
-  UpdateWorld();
+  UpdateGameFrame();
 }
 
 void RunGameFrames(int n, const Actions& actions) {
@@ -203,8 +196,5 @@ int RunWhilePlaying(int n, const Actions& actions) {
 
 void RunIdleFrame() {
   SetActions({});
-  UpdateStatics();
-  MoveThings();
-  UpdateProjectiles();
-  UpdateWorld();
+  UpdateIdleWorld();
 }
