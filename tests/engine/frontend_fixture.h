@@ -48,8 +48,8 @@ inline void SetFlags(const char* flags) {
   }
 }
 
-// The menu sounds (and the two rewards) each get a buffer of their own, so that a play shows as a
-// playing buffer. The device lives as long as the test program.
+// The menu sounds (and the two rewards) each get a buffer of their own on the game's sound device,
+// so that a play shows as a playing buffer.
 struct HeardSound {
   SoundSlot* slot;
   const char* name;
@@ -61,11 +61,8 @@ inline const HeardSound heard_sounds[] = {
 };
 
 inline void GiveMenuSoundsBuffers() {
-  static IDirectSound8* sound_device = nullptr;
-  if (!sound_device) {
-    ASSERT_EQ(DirectSoundCreate8(nullptr, &sound_device, nullptr), DS_OK);
-    ASSERT_EQ(sound_device->SetCooperativeLevel(nullptr, DSSCL_PRIORITY), DS_OK);
-  }
+  if (!direct_sound) InitSound();
+  ASSERT_NE(direct_sound, nullptr);
   for (const HeardSound& s : heard_sounds) {
     if (s.slot->buffer) continue;
     WAVEFORMATEX format = {};
@@ -80,7 +77,7 @@ inline void GiveMenuSoundsBuffers() {
     description.dwFlags = DSBCAPS_STATIC | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME;
     description.dwBufferBytes = 64;
     description.lpwfxFormat = &format;
-    ASSERT_EQ(sound_device->CreateSoundBuffer(&description, &s.slot->buffer, nullptr), DS_OK);
+    ASSERT_EQ(direct_sound->CreateSoundBuffer(&description, &s.slot->buffer, nullptr), DS_OK);
   }
 }
 
@@ -107,7 +104,7 @@ class FrontEndTest : public WorkingDirTest {
     ResetFrontEnd();
   }
   void TearDown() override {
-    Heard();
+    ShutdownSound();
     WorkingDirTest::TearDown();
   }
 
@@ -211,6 +208,7 @@ class ProgramTest : public FrontEndTest {
   void StartToMenu(const char* script = "") {
     ASSERT_TRUE(ScriptLoadText(script, "test"));
     ASSERT_EQ(StartUp(GetModuleHandleA(nullptr)), 0);
+    GiveMenuSoundsBuffers();  // the start-up found no sound files
     RunPass();
     ASSERT_EQ(game_state, STATE_MAIN_MENU);
   }
