@@ -21,6 +21,15 @@ void ShipLostAt(int node) {
   thing_timer[0] = 20;
 }
 
+// A game of `mode` over on `stage` with the ship alive: the results are up, their lock over.
+void ResultsShownAt(int mode, int stage) {
+  StartGame(mode);
+  current_stage = stage;
+  SetGameState(STATE_FINAL_RESULTS);
+  menu_cursor = 1;
+  input_lock = 0;
+}
+
 // With no key at all the continue comes 20 passes after the ship's end, by itself.
 TEST_F(ProgramTest, TheContinueComesByItselfAfterTwentyPasses) {
   StartToMenu();
@@ -70,12 +79,8 @@ TEST_F(FrontEndTest, ALossThatEndsTheGameShowsTheResults) {
 
 // Ending Cast Mode alive: the results, the unlock of Random Mode, the name entry, the table.
 TEST_F(FrontEndTest, EndingCastModeUnlocksRandomModeThenTakesTheInitials) {
-  StartGame(MODE_CAST);
-  current_stage = 16;
+  ResultsShownAt(MODE_CAST, 16);
   score = 4000;
-  SetGameState(STATE_FINAL_RESULTS);
-  menu_cursor = 1;
-  input_lock = 0;
   SetFlags("F");
   RunHandler();
   EXPECT_EQ(game_state, STATE_FEATURE_UNLOCKED);
@@ -130,11 +135,7 @@ TEST_F(FrontEndTest, EndingCastModeUnlocksRandomModeThenTakesTheInitials) {
 
 // Surviving Survival shows the Dev Mode hint, which unlocks nothing, then ranks the game.
 TEST_F(FrontEndTest, TheDevModeHintStoresNoUnlock) {
-  StartGame(MODE_SURVIVAL);
-  current_stage = 17;
-  SetGameState(STATE_FINAL_RESULTS);
-  menu_cursor = 1;
-  input_lock = 0;
+  ResultsShownAt(MODE_SURVIVAL, 17);
   SetFlags("F");
   RunHandler();
   EXPECT_EQ(game_state, STATE_FEATURE_UNLOCKED);
