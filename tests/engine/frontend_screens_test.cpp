@@ -427,7 +427,9 @@ TEST_F(FrontEndTest, ControlsCursorStopsAtTheEdges) {
     EXPECT_EQ(game_state, c.want_state);
     EXPECT_EQ(menu_cursor, c.want_cursor);
     EXPECT_EQ(Heard(), "move");  // also where the cursor stays
-    if (c.want_state == STATE_AWAIT_KEY) EXPECT_EQ(input_lock, 12);
+    if (c.want_state == STATE_AWAIT_KEY) {
+      EXPECT_EQ(input_lock, 12);
+    }
   }
 }
 
