@@ -9,9 +9,6 @@
 #include <initializer_list>
 #include <optional>
 
-#include "world/game.h"
-#include "world/tables.h"
-
 constexpr int STAGE_GOES_ON = 0;
 constexpr int STAGE_OVER = 1;
 
@@ -20,15 +17,15 @@ int RunStage0();
 int RunStage1();
 int RunStage2();
 int RunStage3();
-int RunStage4();
-int RunStage5();
-int RunStage6();
-int RunStage7();
-int RunStage8();
-int RunStage9();
-int RunStage10();
-
-constexpr Color3 COLOR_BLACK = {0.0f, 0.0f, 0.0f};
+int RunStage11();
+int RunStage12();
+int RunStage13();
+int RunStage14();
+int RunStage15();
+int RunStage16();
+int RunStage17();
+int RunStage18();
+int RunStage19();
 
 // Fields written into a thing after its spawn, or later through a register. Only the fields
 // given are written; the designators must follow this order.
@@ -44,9 +41,8 @@ struct ThingFields {
 // Angles and spins written into a static after its creation (degrees, degrees per frame). Only
 // the fields given are written; the designators must follow this order.
 struct StaticFields {
-  std::optional<float> ry = {}, rx = {}, rz = {};
-  std::optional<float> spin_y = {}, spin_x = {}, spin_z = {};
-  std::optional<float> spin_y_by = {}, spin_x_by = {}, spin_z_by = {};  // added to the spin
+  std::optional<float> rx = {}, rz = {};
+  std::optional<float> spin_y = {}, spin_x = {};
 };
 
 // `slot` when it is a slot of the thing table, else -1. Every read of a register that should hold
@@ -62,15 +58,6 @@ int GeneratorSlot(int slot);
 void SetThing(int slot, const ThingFields& fields);
 // SpawnThing, then the fields on the slot it returned (none on -1). Returns that slot.
 int Spawn(int id, float x, float y, const ThingFields& fields = {});
-// True when `type` is one of `types`.
-bool IsOneOf(int type, std::initializer_list<int> types);
-// Calls action(slot) for every live thing of one of `types`, highest slot first.
-template <typename Action>
-void ForEveryThing(std::initializer_list<int> types, Action action) {
-  for (int slot = MAX_THINGS - 1; slot >= 0; slot--) {
-    if (IsOneOf(thing_type[slot], types)) action(slot);
-  }
-}
 // The fields on every live thing of one of `types`, highest slot first.
 void SetEveryThing(std::initializer_list<int> types, const ThingFields& fields);
 // Frees a hung thing where it stands: no parent, its anchor its current position.
@@ -82,17 +69,6 @@ int FirstThingOf(int type);
 int PlaceStatic(int type, float x, float y, float z, const StaticFields& fields = {});
 // Writes the fields into the static in `slot`; nothing when the slot is not valid.
 void SetStatic(int slot, const StaticFields& fields);
-// Calls action(slot) for every live static of one of `types`, highest slot first.
-template <typename Action>
-void ForEveryStatic(std::initializer_list<int> types, Action action) {
-  for (int slot = MAX_STATICS - 1; slot >= 0; slot--) {
-    if (IsOneOf(static_type[slot], types)) action(slot);
-  }
-}
-// The highest slot holding a static of `type`, or -1.
-int LastStaticOf(int type);
-// Frees one static and rebuilds the draw order.
-void RemoveStatic(int slot);
 // CreateGenerator, which reports no slot: the slot it took, or -1 when the table was full.
 int StartGenerator(int type, int interval, int count, float x, float y, float z);
 // Frees the generator in the register's slot when there is one, and clears the register, so that
@@ -116,3 +92,8 @@ bool EveryTicks(int every, int from, int to);
 void SetBarriers(float x0, float x1);
 // The world's shift and its target at once, without the gradual move.
 void SetWorldShiftNow(int shift);
+// The run-out of a stage: sky and horizon fade to black, the fog closes in to 80 and the world
+// sinks back to shift 50.
+void FadeToTheEnd();
+// The y at which things stand on the ground of the world at its current shift (95 + world_shift).
+float GroundY();

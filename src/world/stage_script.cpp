@@ -27,15 +27,17 @@ int RunStageScript() {
     case 1: return RunStage1();
     case 2: return RunStage2();
     case 3: return RunStage3();
-    case 4: return RunStage4();
-    case 5: return RunStage5();
-    case 6: return RunStage6();
-    case 7: return RunStage7();
-    case 8: return RunStage8();
-    case 9: return RunStage9();
-    case 10: return RunStage10();
     // Timelines still to be written run empty.
-    case 11: case 12: case 13: case 14: case 15: case 16: case 17: case 18: case 19: return STAGE_GOES_ON;
+    case 4: case 5: case 6: case 7: case 8: case 9: case 10: return STAGE_GOES_ON;
+    case 11: return RunStage11();
+    case 12: return RunStage12();
+    case 13: return RunStage13();
+    case 14: return RunStage14();
+    case 15: return RunStage15();
+    case 16: return RunStage16();
+    case 17: return RunStage17();
+    case 18: return RunStage18();
+    case 19: return RunStage19();
     default: return STAGE_GOES_ON;
   }
 }
