@@ -54,8 +54,9 @@ int StartDisplay() {
 }
 
 int StartUp(HINSTANCE instance) {
-  // The console ring is a fixed table: nothing to allocate before the first message.
-  FileRemove("console.log");
+  // The ring is a fixed table: emptied, not allocated, before the first message.
+  InitConsole();
+  FileRemove(CONSOLE_LOG_PATH);
   EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &desktop_mode);
   InitConfigTags();
   if (!LoadConfig("prefs.cfg")) ConsolePrint("Error loading prefs.cfg using default settings.");

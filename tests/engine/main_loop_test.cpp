@@ -89,8 +89,10 @@ TEST_F(MainLoopTest, StartUpMakesTheWindowAndShowsIt) {
   Start();
   std::string err = testing::internal::GetCapturedStderr();
   unsetenv("KESTRUNE_TIME");
-  // The old log is gone; what start-up printed since starts a new one.
+  // The old log is gone; the new one starts with the messages printed before the display.
   EXPECT_EQ(Text("console.log").find("old"), std::string::npos);
+  EXPECT_EQ(Text("console.log").rfind("Error loading prefs.cfg using default settings.\r\r\nError loading icon\r\r\n", 0),
+            0u);
   EXPECT_NE(err.find("Error loading prefs.cfg using default settings."), std::string::npos) << err;
   EXPECT_NE(err.find("Error loading icon"), std::string::npos) << err;
   EXPECT_EQ(desktop_mode.dmPelsWidth, DWORD(WIN_HEADLESS_DESKTOP_WIDTH));

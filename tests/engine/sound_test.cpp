@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/config.h"
+#include "engine/console.h"
 #include "support/temp_dir.h"
 #include "wave/wave.h"
 
@@ -57,18 +58,32 @@ class SoundTableTest : public TempDirTest {
     for (const SoundFile& row : sound_files) Sound(row.file);
   }
 
-  // InitSound and LoadSoundTable as the start-up runs them; what they print.
-  std::string Start() {
+  // The console lines printed while run ran, each ending "\n", as "console.log" got them (with no
+  // display, each was also a message box, on standard error).
+  template <typename Run>
+  static std::string Printed(Run run) {
+    std::filesystem::remove(CONSOLE_LOG_PATH);
     testing::internal::CaptureStderr();
-    InitSound();
-    LoadSoundTable();
-    return testing::internal::GetCapturedStderr();
+    run();
+    testing::internal::GetCapturedStderr();
+    std::vector<unsigned char> bytes = Get(CONSOLE_LOG_PATH);
+    std::string lines(bytes.begin(), bytes.end());
+    for (size_t at = lines.find("\r\r\n"); at != std::string::npos; at = lines.find("\r\r\n", at)) {
+      lines.replace(at, 3, "\n");
+    }
+    return lines;
+  }
+
+  // InitSound and LoadSoundTable as the start-up runs them; what they print.
+  static std::string Start() {
+    return Printed([] {
+      InitSound();
+      LoadSoundTable();
+    });
   }
 
   static std::string Play(SoundSlot* snd, int frequency = 0, float x = 0, float y = 0, float z = 0) {
-    testing::internal::CaptureStderr();
-    PlaySoundSlot(snd, frequency, x, y, z);
-    return testing::internal::GetCapturedStderr();
+    return Printed([&] { PlaySoundSlot(snd, frequency, x, y, z); });
   }
 
   static DWORD Position(SoundSlot* snd) {
@@ -162,10 +177,10 @@ TEST_F(SoundTableTest, PrimaryBufferFailuresAreReportedAndSoundGoesOn) {
   };
   for (const Case& c : cases) {
     headless_sound_primary_result = c.result;
-    testing::internal::CaptureStderr();
-    InitSound();
-    LoadSound(&snd_tick_move_01, 1, 0, "tick_move_01.wav");
-    std::string printed = testing::internal::GetCapturedStderr();
+    std::string printed = Printed([] {
+      InitSound();
+      LoadSound(&snd_tick_move_01, 1, 0, "tick_move_01.wav");
+    });
     EXPECT_EQ(printed, std::string(c.message) + "\n");
     EXPECT_NE(direct_sound, nullptr);
     EXPECT_EQ(primary_buffer, nullptr);
@@ -216,9 +231,7 @@ TEST_F(SoundTableTest, UnusableFilesLeaveTheirSlotsEmpty) {
   };
   for (const Case& c : cases) {
     ASSERT_NE(snd_explosion_01.buffer, nullptr);
-    testing::internal::CaptureStderr();
-    LoadSound(&snd_explosion_01, 0, 1, c.file);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.message) << c.file;
+    EXPECT_EQ(Printed([&] { LoadSound(&snd_explosion_01, 0, 1, c.file); }), c.message) << c.file;
     EXPECT_EQ(snd_explosion_01.buffer, nullptr) << c.file;
     EXPECT_EQ(snd_explosion_01.rewind, 0);
     EXPECT_EQ(snd_explosion_01.loop, 1);
