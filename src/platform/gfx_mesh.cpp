@@ -121,6 +121,8 @@ ULONG Release(ID3DXMesh* mesh) {
 DWORD GetNumFaces(ID3DXMesh* mesh) { return mesh ? mesh->vertex_count / 3 : 0; }
 DWORD GetNumVertices(ID3DXMesh* mesh) { return mesh ? mesh->vertex_count : 0; }
 
+GfxMeshBuffer* MeshBuffer(ID3DXMesh* mesh) { return mesh ? mesh->buffer : nullptr; }
+
 HRESULT DrawSubset(ID3DXMesh* mesh, DWORD subset) {
   if (!mesh || subset >= mesh->subsets.size()) return D3DERR_INVALIDCALL;
   const XSubset& s = mesh->subsets[subset];

@@ -31,6 +31,8 @@ ULONG Release(ID3DXBuffer* buffer);
 ULONG Release(ID3DXMesh* mesh);
 DWORD GetNumFaces(ID3DXMesh* mesh);
 DWORD GetNumVertices(ID3DXMesh* mesh);
+// The device buffer a mesh draws from (draws are recorded by it).
+GfxMeshBuffer* MeshBuffer(ID3DXMesh* mesh);
 // Draws the triangles of one subset with the device's current state.
 HRESULT DrawSubset(ID3DXMesh* mesh, DWORD subset);
 

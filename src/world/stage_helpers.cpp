@@ -49,15 +49,15 @@ int Spawn(int id, float x, float y, const ThingFields& fields) {
   return slot;
 }
 
-void SetEveryThing(std::initializer_list<int> types, const ThingFields& fields) {
-  for (int slot = MAX_THINGS - 1; slot >= 0; slot--) {
-    for (int type : types) {
-      if (thing_type[slot] == type) {
-        SetThing(slot, fields);
-        break;
-      }
-    }
+bool IsOneOf(int type, std::initializer_list<int> types) {
+  for (int t : types) {
+    if (type == t) return true;
   }
+  return false;
+}
+
+void SetEveryThing(std::initializer_list<int> types, const ThingFields& fields) {
+  ForEveryThing(types, [&](int slot) { SetThing(slot, fields); });
 }
 
 void CutLoose(int slot) {
@@ -74,18 +74,36 @@ int FirstThingOf(int type) {
   return -1;
 }
 
+void SetStatic(int slot, const StaticFields& fields) {
+  if (StaticSlot(slot) < 0) return;
+  if (fields.ry) static_ry[slot] = *fields.ry;
+  if (fields.rx) static_rx[slot] = *fields.rx;
+  if (fields.rz) static_rz[slot] = *fields.rz;
+  if (fields.spin_y) static_spin_y[slot] = *fields.spin_y;
+  if (fields.spin_x) static_spin_x[slot] = *fields.spin_x;
+  if (fields.spin_z) static_spin_z[slot] = *fields.spin_z;
+  if (fields.spin_y_by) static_spin_y[slot] += *fields.spin_y_by;
+  if (fields.spin_x_by) static_spin_x[slot] += *fields.spin_x_by;
+  if (fields.spin_z_by) static_spin_z[slot] += *fields.spin_z_by;
+}
+
 int PlaceStatic(int type, float x, float y, float z, const StaticFields& fields) {
   const int slot = CreateStatic(type, x, y, z);
   SetStatic(slot, fields);
   return slot;
 }
 
-void SetStatic(int slot, const StaticFields& fields) {
-  if (StaticSlot(slot) < 0) return;
-  if (fields.rx) static_rx[slot] = *fields.rx;
-  if (fields.rz) static_rz[slot] = *fields.rz;
-  if (fields.spin_y) static_spin_y[slot] = *fields.spin_y;
-  if (fields.spin_x) static_spin_x[slot] = *fields.spin_x;
+int LastStaticOf(int type) {
+  for (int slot = MAX_STATICS - 1; slot >= 0; slot--) {
+    if (static_type[slot] == type) return slot;
+  }
+  return -1;
+}
+
+void RemoveStatic(int slot) {
+  if (StaticSlot(slot) < 0 || static_type[slot] == 0) return;
+  FreeStatic(slot);
+  SortStatics();
 }
 
 int StartGenerator(int type, int interval, int count, float x, float y, float z) {

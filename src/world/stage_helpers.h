@@ -9,6 +9,9 @@
 #include <initializer_list>
 #include <optional>
 
+#include "world/game.h"
+#include "world/tables.h"
+
 constexpr int STAGE_GOES_ON = 0;
 constexpr int STAGE_OVER = 1;
 
@@ -17,6 +20,13 @@ int RunStage0();
 int RunStage1();
 int RunStage2();
 int RunStage3();
+int RunStage4();
+int RunStage5();
+int RunStage6();
+int RunStage7();
+int RunStage8();
+int RunStage9();
+int RunStage10();
 int RunStage11();
 int RunStage12();
 int RunStage13();
@@ -26,6 +36,8 @@ int RunStage16();
 int RunStage17();
 int RunStage18();
 int RunStage19();
+
+constexpr Color3 COLOR_BLACK = {0.0f, 0.0f, 0.0f};
 
 // Fields written into a thing after its spawn, or later through a register. Only the fields
 // given are written; the designators must follow this order.
@@ -41,8 +53,9 @@ struct ThingFields {
 // Angles and spins written into a static after its creation (degrees, degrees per frame). Only
 // the fields given are written; the designators must follow this order.
 struct StaticFields {
-  std::optional<float> rx = {}, rz = {};
-  std::optional<float> spin_y = {}, spin_x = {};
+  std::optional<float> ry = {}, rx = {}, rz = {};
+  std::optional<float> spin_y = {}, spin_x = {}, spin_z = {};
+  std::optional<float> spin_y_by = {}, spin_x_by = {}, spin_z_by = {};  // added to the spin
 };
 
 // `slot` when it is a slot of the thing table, else -1. Every read of a register that should hold
@@ -58,6 +71,15 @@ int GeneratorSlot(int slot);
 void SetThing(int slot, const ThingFields& fields);
 // SpawnThing, then the fields on the slot it returned (none on -1). Returns that slot.
 int Spawn(int id, float x, float y, const ThingFields& fields = {});
+// True when `type` is one of `types`.
+bool IsOneOf(int type, std::initializer_list<int> types);
+// Calls action(slot) for every live thing of one of `types`, highest slot first.
+template <typename Action>
+void ForEveryThing(std::initializer_list<int> types, Action action) {
+  for (int slot = MAX_THINGS - 1; slot >= 0; slot--) {
+    if (IsOneOf(thing_type[slot], types)) action(slot);
+  }
+}
 // The fields on every live thing of one of `types`, highest slot first.
 void SetEveryThing(std::initializer_list<int> types, const ThingFields& fields);
 // Frees a hung thing where it stands: no parent, its anchor its current position.
@@ -69,6 +91,17 @@ int FirstThingOf(int type);
 int PlaceStatic(int type, float x, float y, float z, const StaticFields& fields = {});
 // Writes the fields into the static in `slot`; nothing when the slot is not valid.
 void SetStatic(int slot, const StaticFields& fields);
+// Calls action(slot) for every live static of one of `types`, highest slot first.
+template <typename Action>
+void ForEveryStatic(std::initializer_list<int> types, Action action) {
+  for (int slot = MAX_STATICS - 1; slot >= 0; slot--) {
+    if (IsOneOf(static_type[slot], types)) action(slot);
+  }
+}
+// The highest slot holding a static of `type`, or -1.
+int LastStaticOf(int type);
+// Frees one static and rebuilds the draw order.
+void RemoveStatic(int slot);
 // CreateGenerator, which reports no slot: the slot it took, or -1 when the table was full.
 int StartGenerator(int type, int interval, int count, float x, float y, float z);
 // Frees the generator in the register's slot when there is one, and clears the register, so that

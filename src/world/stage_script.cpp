@@ -27,8 +27,13 @@ int RunStageScript() {
     case 1: return RunStage1();
     case 2: return RunStage2();
     case 3: return RunStage3();
-    // Timelines still to be written run empty.
-    case 4: case 5: case 6: case 7: case 8: case 9: case 10: return STAGE_GOES_ON;
+    case 4: return RunStage4();
+    case 5: return RunStage5();
+    case 6: return RunStage6();
+    case 7: return RunStage7();
+    case 8: return RunStage8();
+    case 9: return RunStage9();
+    case 10: return RunStage10();
     case 11: return RunStage11();
     case 12: return RunStage12();
     case 13: return RunStage13();

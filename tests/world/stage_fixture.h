@@ -1,6 +1,8 @@
 // Helpers for running single stage ticks in world tests, and for reading what they made.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "fake_engine.h"
@@ -51,6 +53,13 @@ inline int RunUntilTick(int tick, int max_frames = 100000) {
 inline int CountThings(int type) {
   int n = 0;
   for (int i = 0; i < MAX_THINGS; i++) n += thing_type[i] == type;
+  return n;
+}
+
+// Live statics of `type`.
+inline int CountStatics(int type) {
+  int n = 0;
+  for (int i = 0; i < MAX_STATICS; i++) n += static_type[i] == type;
   return n;
 }
 
@@ -115,4 +124,14 @@ inline bool ATableRanFull() {
     if (line.find("Expired") != std::string::npos) return true;
   }
   return false;
+}
+
+// Plays the stage out: it must end within `max_frames`, into the main menu as a Dev Mode stage
+// does, without any table of the world running full on the way.
+inline ::testing::AssertionResult EndsWithin(int max_frames) {
+  const int frames = PlayUntil([] { return !Playing(); }, max_frames + 1);
+  if (Playing() || frames > max_frames) return ::testing::AssertionFailure() << "still playing at tick " << stage_tick;
+  if (game_state != STATE_MAIN_MENU) return ::testing::AssertionFailure() << "ended in state " << game_state;
+  if (ATableRanFull()) return ::testing::AssertionFailure() << "a table ran full";
+  return ::testing::AssertionSuccess() << "ended after " << frames << " frames";
 }

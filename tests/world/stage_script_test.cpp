@@ -223,6 +223,41 @@ TEST(StageHelpers, PlaceStaticWritesTheGivenFields) {
   for (int i = 0; i < MAX_STATICS; i++) EXPECT_NE(static_rz[i], 45.0f);
 }
 
+TEST(StageHelpers, StaticsFoundByTypeFromTheTopAndRemovedWithTheDrawOrder) {
+  BeginStage(0);
+  const int low = PlaceStatic(STATIC_ARK_RING_PAD, 300, 50, 100);
+  const int tree = PlaceStatic(STATIC_TREE, 300, 95, 20);
+  const int high = PlaceStatic(STATIC_ARK_RING_PAD, 300, 50, 150);
+  ASSERT_GT(low, high);  // slots are taken downward
+  EXPECT_EQ(LastStaticOf(STATIC_ARK_RING_PAD), low);
+  EXPECT_EQ(LastStaticOf(STATIC_ARK_BASE), -1);
+
+  int seen = 0;
+  ForEveryStatic({STATIC_ARK_RING_PAD, STATIC_ARK_BASE}, [&](int slot) {
+    EXPECT_EQ(slot, seen == 0 ? low : high);
+    seen++;
+  });
+  EXPECT_EQ(seen, 2);
+
+  RemoveStatic(low);
+  EXPECT_EQ(static_count, 2);
+  EXPECT_EQ(LastStaticOf(STATIC_ARK_RING_PAD), high);
+  for (int i = 0; i < static_count; i++) EXPECT_NE(static_draw_order[i], low);
+  for (int slot : {low, -1, MAX_STATICS, INT_MAX}) RemoveStatic(slot);  // gone already, or no slot
+  EXPECT_EQ(static_count, 2);
+  EXPECT_EQ(static_type[tree], STATIC_TREE);
+}
+
+TEST(StageHelpers, SpinsAreSetOrAddedTo) {
+  BeginStage(0);
+  const int slot = PlaceStatic(STATIC_ARK_BASE, 300, 50, 150, {.ry = 45, .spin_z = 0.5f});
+  SetStatic(slot, {.spin_y_by = 0.25f, .spin_z_by = -0.125f});
+  EXPECT_EQ(static_ry[slot], 45.0f);
+  EXPECT_EQ(static_spin_y[slot], 0.25f);
+  EXPECT_EQ(static_spin_z[slot], 0.375f);
+  EXPECT_EQ(static_spin_x[slot], 0.0f);
+}
+
 TEST(StageHelpers, HoldsAndRuns) {
   stage_tick = 600;
   EXPECT_TRUE(HoldWhile(true, 580));
