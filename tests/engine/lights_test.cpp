@@ -9,6 +9,7 @@
 #include "engine/display.h"
 #include "engine/drawing.h"
 #include "support/temp_dir.h"
+#include "support/test_device.h"
 #include "world/game.h"
 #include "world/tables.h"
 
@@ -18,16 +19,8 @@ class DrawingTest : public WorkingDirTest {
  protected:
   void SetUp() override {
     WorkingDirTest::SetUp();
-    gfx_backend_request = GFX_BACKEND_RECORD;
-    GfxResetHeadless();
-    direct3d = Direct3DCreate8(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS p = {};
-    p.BackBufferCount = 1;
-    p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    p.Windowed = TRUE;
-    p.BackBufferFormat = D3DFMT_X8R8G8B8;
-    ASSERT_EQ(CreateDevice(direct3d, 0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &device),
-              S_OK);
+    test_device.Open(GFX_BACKEND_RECORD);
+    device = test_device.device;
     light_budget = 8;
     up_vector = {0, 1, 0};
     GfxClearCalls();
@@ -35,11 +28,8 @@ class DrawingTest : public WorkingDirTest {
   void TearDown() override {
     ReleaseMesh(&model);
     ReleaseMesh(&mesh_default);
-    Release(device);
+    test_device.Close();
     device = nullptr;
-    Release(direct3d);
-    gfx_backend_request = -1;
-    GfxResetHeadless();
     WorkingDirTest::TearDown();
   }
   // A loaded slot of two subsets, from a file in res/ seen from bin/.
@@ -66,7 +56,7 @@ class DrawingTest : public WorkingDirTest {
     for (std::string line; std::getline(in, line);) lines.push_back(line.substr(0, line.find('\r')));
     return lines;
   }
-  IDirect3D8* direct3d = nullptr;
+  TestDevice test_device;
   MeshSlot model;
 };
 

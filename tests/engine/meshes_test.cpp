@@ -10,6 +10,7 @@
 
 #include "engine/display.h"
 #include "support/temp_dir.h"
+#include "support/test_device.h"
 
 namespace {
 
@@ -43,16 +44,8 @@ class MeshTable : public TempDirTest {
     std::filesystem::create_directories(dir / "res");
     old_dir = std::filesystem::current_path();
     std::filesystem::current_path(dir / "bin");
-    gfx_backend_request = GFX_BACKEND_RECORD;
-    GfxResetHeadless();
-    direct3d = Direct3DCreate8(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS p = {};
-    p.BackBufferCount = 1;
-    p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    p.Windowed = TRUE;
-    p.BackBufferFormat = D3DFMT_X8R8G8B8;
-    ASSERT_EQ(CreateDevice(direct3d, 0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &device),
-              S_OK);
+    test_device.Open(GFX_BACKEND_RECORD);
+    device = test_device.device;
     for (int i = 0; i < TEXTURE_CACHE_SIZE; i++) texture_cache_name[i][0] = 0, texture_cache_texture[i] = nullptr;
   }
   void TearDown() override {
@@ -64,11 +57,8 @@ class MeshTable : public TempDirTest {
       texture_cache_texture[i] = nullptr;
       texture_cache_name[i][0] = 0;
     }
-    Release(device);
+    test_device.Close();
     device = nullptr;
-    Release(direct3d);
-    gfx_backend_request = -1;
-    GfxResetHeadless();
     std::filesystem::current_path(old_dir);
     TempDirTest::TearDown();
   }
@@ -85,7 +75,7 @@ class MeshTable : public TempDirTest {
     }
     return lines;
   }
-  IDirect3D8* direct3d = nullptr;
+  TestDevice test_device;
   std::filesystem::path old_dir;
   MeshSlot a, b;
 };

@@ -11,6 +11,7 @@
 #include "engine/lights.h"
 #include "engine/meshes.h"
 #include "support/temp_dir.h"
+#include "support/test_device.h"
 #include "world/game.h"
 #include "world/projectiles.h"
 #include "world/stage_script.h"
@@ -33,16 +34,8 @@ class WorldRender : public WorkingDirTest {
     std::filesystem::create_directory_symlink(res, dir / "res");
     std::filesystem::create_directories(dir / "bin");
     std::filesystem::current_path(dir / "bin");
-    gfx_backend_request = GFX_BACKEND_RECORD;
-    GfxResetHeadless();
-    direct3d = Direct3DCreate8(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS p = {};
-    p.BackBufferCount = 1;
-    p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    p.Windowed = TRUE;
-    p.BackBufferFormat = D3DFMT_X8R8G8B8;
-    ASSERT_EQ(CreateDevice(direct3d, 0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &device),
-              S_OK);
+    test_device.Open(GFX_BACKEND_RECORD);
+    device = test_device.device;
     light_budget = 8;
     LoadMeshTable();
     InitLights();
@@ -64,11 +57,8 @@ class WorldRender : public WorkingDirTest {
       texture_cache_texture[i] = nullptr;
       texture_cache_name[i][0] = 0;
     }
-    Release(device);
+    test_device.Close();
     device = nullptr;
-    Release(direct3d);
-    gfx_backend_request = -1;
-    GfxResetHeadless();
     ClearThings();
     WorkingDirTest::TearDown();
   }
@@ -116,7 +106,7 @@ class WorldRender : public WorkingDirTest {
     projectile_z[slot] = projectile_vx[slot] = 0;
     projectile_ry[slot] = projectile_rx[slot] = projectile_rz[slot] = 0;
   }
-  IDirect3D8* direct3d = nullptr;
+  TestDevice test_device;
 };
 
 TEST_F(WorldRender, BackdropAndStarsFollowTheirColours) {

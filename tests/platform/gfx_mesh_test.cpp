@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/temp_dir.h"
+#include "support/test_device.h"
 
 namespace {
 
@@ -49,37 +50,20 @@ std::vector<unsigned char> GreenPng() {
 class MeshLoading : public TempDirTest {
  protected:
   void Open(int backend) {
-    gfx_backend_request = backend;
-    GfxResetHeadless();
-    gfx_headless.window_width = 32;
-    gfx_headless.window_height = 32;
-    GfxClearCalls();
-    direct3d = Direct3DCreate8(D3D_SDK_VERSION);
-    ASSERT_NE(direct3d, nullptr);
-    D3DPRESENT_PARAMETERS p = {};
-    p.BackBufferCount = 1;
-    p.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    p.Windowed = TRUE;
-    p.BackBufferFormat = D3DFMT_X8R8G8B8;
-    p.EnableAutoDepthStencil = TRUE;
-    p.AutoDepthStencilFormat = D3DFMT_D24S8;
-    ASSERT_EQ(CreateDevice(direct3d, 0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &device),
-              S_OK);
+    test_device.Open(backend, 32, 32);
+    device = test_device.device;
   }
   void TearDown() override {
     Release(texture);
     Release(materials);
     Release(mesh);
-    Release(device);
-    Release(direct3d);
-    gfx_backend_request = -1;
-    GfxResetHeadless();
+    test_device.Close();
     TempDirTest::TearDown();
   }
   HRESULT Load(const std::string& path) {
     return D3DXLoadMeshFromX(path.c_str(), D3DXMESH_SYSTEMMEM, device, nullptr, &materials, &count, &mesh);
   }
-  IDirect3D8* direct3d = nullptr;
+  TestDevice test_device;
   IDirect3DDevice8* device = nullptr;
   ID3DXMesh* mesh = nullptr;
   ID3DXBuffer* materials = nullptr;
