@@ -96,7 +96,7 @@ struct MeshFile {
 // clang-format off
 const MeshFile kMeshes[] = {
   {"default.x",          [](Model& m) { m.Box(m.AddMaterial(Solid(1, 0, 1)), At(0, 0, 0, 6, 6, 6)); }},
-  {"company_logo_01.x",  [](Model& m) { m.Quad(m.AddMaterial(Textured("company_logo_01.png")), At(0, 0, 0, 80, 40, 1)); }},
+  {"company_logo_01.x",  [](Model& m) { m.Quad(m.AddMaterial(Textured("company_logo_01.png")), At(0, 0, 0, 16, 8, 1)); }},
   {"pow_01.x",           [](Model& m) { m.Sphere(m.AddMaterial(Solid(0.3f, 0.9f, 0.4f, 40, 0.8f)), At(0, 0, 2, 14, 14, 4)); }},
   {"round_01.x",         [](Model& m) { m.Sphere(m.AddMaterial(Glow(1.0f, 0.4f, 0.3f)), At(0, 0, 0, 2.5f, 2.5f, 2.5f), 8, 6); }},
   {"cannon_ball_01.x",   [](Model& m) { m.Sphere(m.AddMaterial(kDark), At(0, 0, 0, 4, 4, 4), 10, 6); }},
@@ -155,7 +155,7 @@ const MeshFile kMeshes[] = {
   {"beam_gun_01.x",      [](Model& m) { int b = m.AddMaterial(kHull); m.Cylinder(b, At(0, 0, 0, 20, 8, 8)); m.Sphere(m.AddMaterial(Glow(0.4f, 0.6f, 1.0f)), At(-10, 0, 0, 3, 5, 5)); }},
   {"beam_01.x",          [](Model& m) { m.Cylinder(m.AddMaterial(Glow(0.5f, 0.7f, 1.0f, 0.7f)), At(-80, 0, 0, 150, 3, 3)); }},
   {"beam_02.x",          [](Model& m) { Sprite(m, Textured("beam_01.png"), 14); }},
-  {"hp_tick_01.x",       [](Model& m) { m.Box(m.AddMaterial(Glow(0.3f, 1.0f, 0.3f)), At(0, 0, 0, 3, 6, 1)); }},
+  {"hp_tick_01.x",       [](Model& m) { m.Box(m.AddMaterial(Glow(0.3f, 1.0f, 0.3f)), At(0, 0, 0, 1.4f, 2.5f, 0.5f)); }},
   {"explosion_01.x",     [](Model& m) { Sprite(m, Textured("explosion_01.png"), 22); }},
   {"map_cast_01.x",      [](Model& m) { int b = m.AddMaterial(kBlueHull); for (int i = 0; i < 5; i++) m.Box(b, At(-20 + i * 10.0f, 0, 0, 8, 1, 8)); }},
   {"map_survival_01.x",  [](Model& m) { m.Box(m.AddMaterial(kRedHull), At(0, 0, 0, 60, 1, 8)); }},

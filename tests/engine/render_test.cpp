@@ -50,9 +50,9 @@ TEST_F(FrameTest, EachStateDrawsItsBackgroundThenEndsAndPresents) {
     const char* outline;
   };
   const char* title = "black begin end present";
-  const char* game = "black begin classic end present";
+  const char* game = "black begin classic hud end present";
   const char* map = "black begin end present";
-  const char* play = "sky 30bands begin classic end present";
+  const char* play = "sky 30bands begin classic hud end present";
   const Case cases[] = {
       {STATE_BOOT, 0, 0, ""},
       {STATE_MAIN_MENU, 0, 0, title},
@@ -216,12 +216,12 @@ TEST_F(FrameTest, OnlyTheGameFrameUsesTheDevModeCamera) {
   in_game = 1;
   game_state = STATE_PLAYING;
   RenderFrame();
-  EXPECT_EQ(Outline(), "sky 30bands begin other end present");
+  EXPECT_EQ(Outline(), "sky 30bands begin other hud end present");
   for (int state : {STATE_PAUSE_MENU, STATE_OPTIONS, STATE_SOUND_OPTIONS}) {
     game_state = state;
     GfxClearCalls();
     RenderFrame();
-    EXPECT_EQ(Outline(), "black begin classic end present") << "state " << state;
+    EXPECT_EQ(Outline(), "black begin classic hud end present") << "state " << state;
   }
 }
 
