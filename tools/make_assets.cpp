@@ -85,6 +85,13 @@ void SkyBackdrop(Model& m, const char* texture) {
   m.Quad(m.AddMaterial(Textured(texture)), At(0, 250, 800, 3200, 2400, 1));
 }
 
+// The main menu's lock, turning beside a locked mode's row ten units in front of the HUD eye: a
+// body under a shackle, about a unit high.
+void Padlock(Model& m) {
+  m.Box(m.AddMaterial(Glow(1, 0.2f, 0.2f)), At(0, -0.2f, 0, 0.8f, 0.6f, 0.3f));
+  m.Torus(m.AddMaterial(kHull), At(0, 0.15f, 0, 1, 0.55f, 0.55f, 0, 90, 0), 0.12f);
+}
+
 void ArkRing(Model& m, const Material& mat, float minor) { m.Torus(m.AddMaterial(mat), At(0, 0, 0, 1, 60, 60), minor, 32, 8); }
 
 using Builder = std::function<void(Model&)>;
@@ -100,7 +107,7 @@ const MeshFile kMeshes[] = {
   {"pow_01.x",           [](Model& m) { m.Sphere(m.AddMaterial(Solid(0.3f, 0.9f, 0.4f, 40, 0.8f)), At(0, 0, 2, 14, 14, 4)); }},
   {"round_01.x",         [](Model& m) { m.Sphere(m.AddMaterial(Glow(1.0f, 0.4f, 0.3f)), At(0, 0, 0, 2.5f, 2.5f, 2.5f), 8, 6); }},
   {"cannon_ball_01.x",   [](Model& m) { m.Sphere(m.AddMaterial(kDark), At(0, 0, 0, 4, 4, 4), 10, 6); }},
-  {"lock_01.x",          [](Model& m) { m.Torus(m.AddMaterial(Glow(1, 0.2f, 0.2f)), At(0, 0, 0, 1, 12, 12, 0, 90, 0), 0.05f); }},
+  {"lock_01.x",          [](Model& m) { Padlock(m); }},
   {"hit_spark_01.x",     [](Model& m) { Sprite(m, Textured("spark_01.png"), 8); }},
   {"turret_01.x",        [](Model& m) { Turret(m, kRedHull); }},
   {"turret_02.x",        [](Model& m) { Turret(m, kHull); }},

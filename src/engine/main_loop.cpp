@@ -28,8 +28,6 @@ int fps = 20;
 int exit_question_open;
 MSG loop_message;
 
-static const char* const GAME_NAME = "Kestrune: PC";
-static const char* const GAME_VERSION = "0.93";
 static const char* const WINDOW_CLASS = "KTRN01";
 
 // The pacer sleeps until this close to the deadline, then watches the clock: a sleep may

@@ -4,6 +4,9 @@
 
 #include "platform/win.h"
 
+constexpr const char* GAME_NAME = "Kestrune: PC";
+constexpr const char* GAME_VERSION = "0.93";
+
 // Per process.
 extern int quit_flag;            // set by every quit path; the loop ends before its next pass
 extern int quit_code;            // the process exit code the quit paths chose (0 after a normal quit)
