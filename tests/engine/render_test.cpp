@@ -51,7 +51,7 @@ TEST_F(FrameTest, EachStateDrawsItsBackgroundThenEndsAndPresents) {
   };
   const char* title = "black begin end present";
   const char* game = "black begin classic hud end present";
-  const char* map = "black begin end present";
+  const char* map = "black begin map end present";
   const char* play = "sky 30bands begin classic hud end present";
   const Case cases[] = {
       {STATE_BOOT, 0, 0, ""},
