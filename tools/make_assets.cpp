@@ -187,10 +187,12 @@ const MeshFile kMeshes[] = {
   {"ark_ring_hull_01.x", [](Model& m) { ArkRing(m, kHull, 0.05f); }},
   {"ark_ring_pad_01.x",  [](Model& m) { ArkRing(m, kRedHull, 0.02f); }},
   {"ark_part_pad_01.x",  [](Model& m) { m.Box(m.AddMaterial(kRedHull), At(0, 0, 0, 8, 3, 8)); }},
-  {"ark_lift_01.x",      [](Model& m) { m.Box(m.AddMaterial(kHull), At(0, 0, 0, 20, 60, 20)); }},
-  {"ark_lift_02.x",      [](Model& m) { m.Box(m.AddMaterial(kDark), At(0, 0, 0, 16, 80, 16)); }},
-  {"ark_sling_01.x",     [](Model& m) { m.Cylinder(m.AddMaterial(kHull), At(0, 0, 0, 80, 6, 6)); }},
-  {"ark_sling_02.x",     [](Model& m) { m.Cylinder(m.AddMaterial(kDark), At(0, 0, 0, 80, 4, 4)); }},
+  // The title rings' spokes (Padlock's note applies: sized for where they are drawn): the two lifts
+  // are arms along the spoke on either side of its ship, the slings cradles under it along the axis.
+  {"ark_lift_01.x",      [](Model& m) { m.Box(m.AddMaterial(kHull), At(0, 0, 0, 1.5f, 10, 3)); }},
+  {"ark_lift_02.x",      [](Model& m) { m.Box(m.AddMaterial(kDark), At(0, 0, 0, 1.5f, 12, 2.5f)); }},
+  {"ark_sling_01.x",     [](Model& m) { m.Cylinder(m.AddMaterial(kHull), At(0, 0, 0, 9, 1.2f, 1.2f)); }},
+  {"ark_sling_02.x",     [](Model& m) { m.Cylinder(m.AddMaterial(kDark), At(0, 0, 0, 9, 0.9f, 0.9f)); }},
   {"sky_cloudy_01.x",    [](Model& m) { SkyBackdrop(m, "sky_cloudy_01.jpg"); }},
   {"sky_cloudy_02.x",    [](Model& m) { SkyBackdrop(m, "sky_cloudy_02.jpg"); }},
   {"sky_clear_01.x",     [](Model& m) { SkyBackdrop(m, "sky_clear_01.jpg"); }},

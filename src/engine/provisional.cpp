@@ -1,6 +1,2 @@
 // Stand-ins for engine operations whose module is not built yet, so the program links.
 // Each is removed when its module lands.
-#include "engine/title.h"
-
-// Title scene (renderer module): nothing drawn yet.
-void DrawTitleScene() {}

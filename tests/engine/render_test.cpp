@@ -49,7 +49,8 @@ TEST_F(FrameTest, EachStateDrawsItsBackgroundThenEndsAndPresents) {
     int cursor;
     const char* outline;
   };
-  const char* title = "black begin end present";
+  // The title background sets no view of its own: it ends in the HUD's.
+  const char* title = "black begin hud end present";
   const char* game = "black begin classic hud end present";
   const char* map = "black begin map end present";
   const char* play = "sky 30bands begin classic hud end present";
