@@ -6,17 +6,8 @@
 
 namespace {
 
-class HudTest : public RenderTest {
+class HudTest : public SceneTest {
  protected:
-  void SetUp() override {
-    RenderTest::SetUp();
-    if (IsSkipped()) return;
-    BeginScene(device);
-  }
-  void TearDown() override {
-    if (device) EndScene(device);
-    RenderTest::TearDown();
-  }
   // A game with the ship in slot 5.
   static void Game(int lives, int level, int ammo, int kind, int reload) {
     in_game = 1;

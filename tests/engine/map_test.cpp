@@ -7,19 +7,14 @@
 
 namespace {
 
-class MapTest : public RenderTest {
+class MapTest : public SceneTest {
  protected:
   void SetUp() override {
-    RenderTest::SetUp();
+    SceneTest::SetUp();
     if (IsSkipped()) return;
-    BeginScene(device);
     in_game = 1;
     game_state = STATE_CURRENT_MAP;
     PlayerShip(3);
-  }
-  void TearDown() override {
-    if (device) EndScene(device);
-    RenderTest::TearDown();
   }
   static void Panel() {
     GfxClearCalls();

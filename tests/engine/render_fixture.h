@@ -53,15 +53,11 @@ inline const char* FontName(int font) {
   return font >= 0 && font < FONT_COUNT ? names[font] : "?";
 }
 
-class RenderTest : public WorkingDirTest {
+class RenderTest : public InstallDirTest {
  protected:
   void SetUp() override {
-    WorkingDirTest::SetUp();
-    std::filesystem::path res = std::filesystem::path(KESTRUNE_BUILD_DIR) / "res";
-    if (!std::filesystem::exists(res / "default.x")) GTEST_SKIP() << "no assets made in " << res;
-    std::filesystem::create_directory_symlink(res, dir / "res");
-    std::filesystem::create_directories(dir / "bin");
-    std::filesystem::current_path(dir / "bin");
+    InstallDirTest::SetUp();
+    if (IsSkipped()) return;
     test_device.Open(GFX_BACKEND_RECORD);
     ASSERT_NE(test_device.device, nullptr);
     device = test_device.device;
@@ -85,7 +81,7 @@ class RenderTest : public WorkingDirTest {
     test_device.direct3d = nullptr;
     test_device.Close();
     ClearThings();
-    WorkingDirTest::TearDown();
+    InstallDirTest::TearDown();
   }
 
   // The world and the settings the renderers read, as the title scene leaves them with nothing
@@ -145,6 +141,20 @@ class RenderTest : public WorkingDirTest {
 
 
   TestDevice test_device;
+};
+
+// The same with a scene begun, for the parts the frame renderer calls inside its scene.
+class SceneTest : public RenderTest {
+ protected:
+  void SetUp() override {
+    RenderTest::SetUp();
+    if (IsSkipped()) return;
+    BeginScene(device);
+  }
+  void TearDown() override {
+    if (device) EndScene(device);
+    RenderTest::TearDown();
+  }
 };
 
 // Everything recorded since the last GfxClearCalls.

@@ -12,12 +12,11 @@
 
 namespace {
 
-class ScreensTest : public RenderTest {
+class ScreensTest : public SceneTest {
  protected:
   void SetUp() override {
-    RenderTest::SetUp();
+    SceneTest::SetUp();
     if (IsSkipped()) return;
-    BeginScene(device);
     std::memset(high_score_name, 0, sizeof high_score_name);
     for (int t = 0; t < SCORED_MODES; t++)
       for (int r = 0; r < HIGH_SCORE_ROWS; r++) {
@@ -35,10 +34,6 @@ class ScreensTest : public RenderTest {
     antialias = 0;
     frame_period_ms = 50;
     dev_start_stage = 18;
-  }
-  void TearDown() override {
-    if (device) EndScene(device);
-    RenderTest::TearDown();
   }
   // The texts a screen draws, each as "text|font|left-right|top|align|alpha".
   static std::vector<std::string> Drawn(void (*screen)()) {

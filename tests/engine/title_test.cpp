@@ -9,17 +9,8 @@
 
 namespace {
 
-class TitleTest : public RenderTest {
+class TitleTest : public SceneTest {
  protected:
-  void SetUp() override {
-    RenderTest::SetUp();
-    if (IsSkipped()) return;
-    BeginScene(device);
-  }
-  void TearDown() override {
-    if (device) EndScene(device);
-    RenderTest::TearDown();
-  }
   // The ring pieces of one title frame (the HUD's logo left out).
   static std::vector<DrawnMesh> Pieces() {
     GfxClearCalls();

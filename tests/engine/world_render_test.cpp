@@ -25,15 +25,11 @@ struct Drawn {
   float x, y, z;  // playfield position (the world matrix's translation, y negated back)
 };
 
-class WorldRender : public WorkingDirTest {
+class WorldRender : public InstallDirTest {
  protected:
   void SetUp() override {
-    WorkingDirTest::SetUp();
-    std::filesystem::path res = std::filesystem::path(KESTRUNE_BUILD_DIR) / "res";
-    if (!std::filesystem::exists(res / "default.x")) GTEST_SKIP() << "no assets made in " << res;
-    std::filesystem::create_directory_symlink(res, dir / "res");
-    std::filesystem::create_directories(dir / "bin");
-    std::filesystem::current_path(dir / "bin");
+    InstallDirTest::SetUp();
+    if (IsSkipped()) return;
     test_device.Open(GFX_BACKEND_RECORD);
     device = test_device.device;
     light_budget = 8;
@@ -60,7 +56,7 @@ class WorldRender : public WorkingDirTest {
     test_device.Close();
     device = nullptr;
     ClearThings();
-    WorkingDirTest::TearDown();
+    InstallDirTest::TearDown();
   }
   // Draws one frame and lists the models drawn, in order.
   std::vector<Drawn> Frame() {

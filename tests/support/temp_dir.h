@@ -58,3 +58,18 @@ class WorkingDirTest : public TempDirTest {
   }
   std::filesystem::path old_dir;
 };
+
+// A working folder laid out as an install: bin, the working folder, beside a res that links to
+// the assets the build made. Skips the test when the build made none; a fixture deriving from it
+// returns from its SetUp when IsSkipped().
+class InstallDirTest : public WorkingDirTest {
+ protected:
+  void SetUp() override {
+    WorkingDirTest::SetUp();
+    std::filesystem::path res = std::filesystem::path(KESTRUNE_BUILD_DIR) / "res";
+    if (!std::filesystem::exists(res / "default.x")) GTEST_SKIP() << "no assets made in " << res;
+    std::filesystem::create_directory_symlink(res, dir / "res");
+    std::filesystem::create_directories(dir / "bin");
+    std::filesystem::current_path(dir / "bin");
+  }
+};
