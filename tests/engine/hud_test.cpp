@@ -110,11 +110,13 @@ TEST_F(HudTest, TheTurningModelsFollowTheSpinAngle) {
   spin_angle = 90;
   std::vector<DrawnMesh> drawn = Drawn();
   // Pitch -90 for the level-2 shot: the model's +y turns to device +z (playfield -z).
-  const DrawnMesh& shot = MeshesOf("shot_02.x")[0];
-  EXPECT_NEAR(shot.world.m[1][2], -1, 1e-5);
+  const std::vector<DrawnMesh> shot = MeshesOf("shot_02.x");
+  ASSERT_FALSE(shot.empty());
+  EXPECT_NEAR(shot[0].world.m[1][2], -1, 1e-5);
   // Yaw 90 for the drum: +x turns to device -z.
-  const DrawnMesh& drum = MeshesOf("drum_01.x")[0];
-  EXPECT_NEAR(drum.world.m[0][2], -1, 1e-5);
+  const std::vector<DrawnMesh> drum = MeshesOf("drum_01.x");
+  ASSERT_FALSE(drum.empty());
+  EXPECT_NEAR(drum[0].world.m[0][2], -1, 1e-5);
 }
 
 TEST_F(HudTest, TheMessageFadesOverFortyOneHuds) {
