@@ -45,10 +45,11 @@ bool IsWooden(int t) { return thing_debris_type[t] == PROJ_SPLINTER || thing_deb
 
 bool IsPlayerMissile(int type) { return type >= PROJ_BOMB && type <= PROJ_CROW; }
 
-// A draw of 0..n-1; a box of no width gives 0 but still takes its draw, so the sequence holds.
+// A draw modulo n; a box of no width gives 0 instead of dividing by zero, but still takes its
+// draw, so the sequence holds.
 int RandomBelow(int n) {
   int draw = Rand();
-  return n > 0 ? draw % n : 0;
+  return n != 0 ? draw % n : 0;
 }
 
 // Hits of every kind rock the thing: a wobble that lasts `frames`, its rate kicked by `kick`.
@@ -327,7 +328,7 @@ void DestroyThing(int slot) {
   if (IsWooden(slot)) {
     PlaySoundSlot(&snd_wood_breakage_01, 40000 + Rand() % 30000, x, y, 0.0f);
   } else {
-    explosion_turn = explosion_turn == 4 ? 0 : explosion_turn + 1;
+    explosion_turn = explosion_turn >= 0 && explosion_turn < 4 ? explosion_turn + 1 : 0;
     PlaySoundSlot(explosion_sounds[explosion_turn], 30000 + Rand() % 50000, x, y, 0.0f);
   }
 
@@ -349,8 +350,8 @@ void DestroyThing(int slot) {
   int width = thing_box_x1[slot] - thing_box_x0[slot];
   int height = thing_box_y1[slot] - thing_box_y0[slot];
   for (int i = 0; i < 8; i++) {
-    float fx = x + static_cast<float>(thing_box_x0[slot] + RandomBelow(width));
-    float fy = y + static_cast<float>(thing_box_y0[slot] + RandomBelow(height));
+    float fx = x + static_cast<float>(thing_box_x0[slot]) + static_cast<float>(RandomBelow(width));
+    float fy = y + static_cast<float>(thing_box_y0[slot]) + static_cast<float>(RandomBelow(height));
     int vy = Rand() % 18 - 9;
     int vx = Rand() % 18 - 9;
     CreateProjectile(thing_debris_type[slot], -1, fx, fy, 0.0f, static_cast<float>(vx), static_cast<float>(vy));

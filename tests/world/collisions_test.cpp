@@ -438,6 +438,35 @@ TEST(Destroy, ExplosionFragmentsAndSmokeInDrawOrder) {
   EXPECT_EQ(score, 10);
 }
 
+TEST(Destroy, FlatOrInvertedBoxesScatterWithoutDividingByZero) {
+  struct Case {
+    const char* what;
+    int x0, x1, y0, y1;
+  } cases[] = {
+      {"no width", 3, 3, -4, 4},
+      {"no height", -5, 5, 0, 0},
+      {"a point", 0, 0, 0, 0},
+      {"inverted", 5, -5, -4, 4},
+  };
+  for (const Case& c : cases) {
+    ResetScenarioInGame();
+    int t = CreateThing(THING_TURRET, -1, 80.0f, 40.0f);
+    thing_box_x0[t] = c.x0;
+    thing_box_x1[t] = c.x1;
+    thing_box_y0[t] = c.y0;
+    thing_box_y1[t] = c.y1;
+    std::vector<int> d = PeekDraws(6);
+    DestroyThing(t);
+    EXPECT_EQ(CountProjectiles(PROJ_FRAGMENT_GREY), 8) << c.what;
+    int w = c.x1 - c.x0, h = c.y1 - c.y0;
+    int fragment = 298;
+    EXPECT_FLOAT_EQ(projectile_x[fragment], 80.0f + static_cast<float>(c.x0 + (w != 0 ? d[2] % w : 0))) << c.what;
+    EXPECT_FLOAT_EQ(projectile_y[fragment], 40.0f + static_cast<float>(c.y0 + (h != 0 ? d[3] % h : 0))) << c.what;
+    // A flat side still takes its draw: the fragment's speed comes from the fifth.
+    EXPECT_FLOAT_EQ(projectile_vy[fragment], static_cast<float>(d[4] % 18 - 9)) << c.what;
+  }
+}
+
 TEST(Destroy, SoundsByMaterialAndTurn) {
   ResetScenarioInGame();
   int tree = CreateThing(THING_TREE_TOP, -1, 80.0f, 40.0f);
@@ -453,6 +482,14 @@ TEST(Destroy, SoundsByMaterialAndTurn) {
     engine_calls.clear();
     DestroyThing(CreateThing(THING_HULL, -1, 80.0f, 40.0f));
     EXPECT_EQ(SoundsPlayed().front(), name);
+  }
+  // A turn outside the five starts over at the first sound rather than reading past them.
+  for (int turn : {5, 77, -3}) {
+    explosion_turn = turn;
+    engine_calls.clear();
+    DestroyThing(CreateThing(THING_HULL, -1, 80.0f, 40.0f));
+    EXPECT_EQ(SoundsPlayed().front(), "snd_explosion_01") << turn;
+    EXPECT_EQ(explosion_turn, 0) << turn;
   }
 }
 
