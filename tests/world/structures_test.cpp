@@ -602,6 +602,33 @@ TEST(Core, SteeringRules) {
   }
 }
 
+TEST(Core, DrawnReloads) {
+  struct Case {
+    const char* what;
+    int type;
+    int* (*timer)(int slot);
+    int base, spread;
+  } cases[] = {
+      {"2: vertical steps", THING_CORE_2, [](int s) { return &thing_timer2[s]; }, 10, 25},
+      {"6: vertical steps", THING_CORE_6, [](int s) { return &thing_timer2[s]; }, 10, 25},
+      {"7: vertical steps", THING_CORE_7, [](int s) { return &thing_timer2[s]; }, 10, 25},
+      {"13: vertical steps", THING_CORE_13, [](int s) { return &thing_timer2[s]; }, 10, 10},
+      {"4: vertical swings", THING_CORE_4, [](int s) { return &thing_timer[s]; }, 60, 20},
+      {"3: dashes", THING_CORE_3, [](int s) { return &thing_fire_timer[s]; }, 40, 20},
+  };
+  for (const Case& c : cases) {
+    ResetScenarioInGame();
+    int s = MakeThing(c.type, 100.0f, 45.0f);
+    thing_timer[s] = thing_timer2[s] = thing_fire_timer[s] = 5;  // every other timer mid-count
+    *c.timer(s) = c.type == THING_CORE_3 ? -5 : 0;
+    std::vector<int> draws = PeekDraws(1);
+    std::uint32_t after = StateAfter(1);
+    UpdateCore(s);
+    EXPECT_EQ(*c.timer(s), c.base + draws[0] % c.spread) << c.what;
+    EXPECT_EQ(random_state, after) << c.what;  // one draw, and only when it reloads
+  }
+}
+
 TEST(Core, Core12MovesOnlyWithItsGoOnEighthFrames) {
   ResetScenarioInGame();
   int s = MakeThing(THING_CORE_12, 100.0f, 20.0f);  // above ceiling_y + 25
