@@ -204,6 +204,23 @@ TEST(Stage7, ARingPadBreaksIntoFragmentsAndParts) {
   }
 }
 
+TEST(Stage7, AFragmentDrawsItsVerticalSpeedBeforeItsHorizontal) {
+  BuildTheArk();
+  SeedRandom(8);
+  const int vy = Rand() % 6 - 3, vx = Rand() % 6 - 3;
+  ASSERT_NE(vx, vy);  // a seed that tells the two orders apart
+  SeedRandom(8);
+  RunTick(710);
+  int first = -1;  // the fragment at angle 0, in the highest slot taken
+  for (int i = MAX_PROJECTILES - 1; i >= 0 && first < 0; i--) {
+    if (projectile_type[i] == PROJ_FRAGMENT_GREY) first = i;
+  }
+  ASSERT_GE(first, 0);
+  EXPECT_EQ(projectile_x[first], 355.0f);
+  EXPECT_EQ(projectile_vx[first], static_cast<float>(vx));
+  EXPECT_EQ(projectile_vy[first], static_cast<float>(vy));
+}
+
 TEST(Stage7, FourPadsBreakAndTheFifthBlastOnlySounds) {
   BuildTheArk();
   for (int tick : {710, 730, 750, 770}) RunTick(tick);
