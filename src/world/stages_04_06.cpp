@@ -15,12 +15,13 @@
 namespace {
 
 // Stage 4's scenery far ahead on the ground: a rock, then a tree, each at its own random place.
+// A position's draws run from its last coordinate to its first, depth before x.
 void StrewRockAndTree() {
-  const int rock_x = Rand() % 140;
   const int rock_z = Rand() % 200;
+  const int rock_x = Rand() % 140;
   CreateStatic(STATIC_ROCK_1, 280 + rock_x, 95 + world_shift, 20 + rock_z);
-  const int tree_x = Rand() % 140;
   const int tree_z = Rand() % 200;
+  const int tree_x = Rand() % 140;
   CreateStatic(STATIC_TREE, 280 + tree_x, 95 + world_shift, 20 + tree_z);
 }
 
@@ -37,9 +38,9 @@ void TumblingRock(int type, float x, float y, float z) {
 // Stage 5's every-frame rock: the register toggles, so the types alternate from STATIC_ROCK_3.
 void NextTumblingRock() {
   script_var_2 = script_var_2 == 0 ? 1 : 0;
-  const int x = Rand() % 70;
-  const int y = Rand() % 100;
   const int z = Rand() % 150;
+  const int y = Rand() % 100;
+  const int x = Rand() % 70;
   TumblingRock(STATIC_ROCK_2 + script_var_2, 280 + x, y, 50 + z);
 }
 
@@ -47,9 +48,9 @@ void NextTumblingRock() {
 void RockArc() {
   int type = STATIC_ROCK_3;
   for (float a = -1.0f; a < 3.0f; a += 0.25f) {
-    const int dx = Rand() % 9;
-    const int dy = Rand() % 9;
     const int dz = Rand() % 9;
+    const int dy = Rand() % 9;
+    const int dx = Rand() % 9;
     TumblingRock(type, 420 + dx, 100 * std::sin(a) - 75 + dy, 100 * std::cos(a) + 120 + dz);
     type = type == STATIC_ROCK_3 ? STATIC_ROCK_2 : STATIC_ROCK_3;
   }

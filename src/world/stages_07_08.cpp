@@ -66,8 +66,8 @@ void BreakUpRingPad() {
   const float x = static_x[pad], y = static_y[pad], z = static_z[pad];
   // The angle is summed in single precision: 51 fragments, the last just below 6.
   for (float a = 0.0f; a < 6.0f; a += 0.12f) {
+    const int vy = Rand() % 6 - 3;  // drawn before vx
     const int vx = Rand() % 6 - 3;
-    const int vy = Rand() % 6 - 3;
     CreateProjectile(PROJ_FRAGMENT_GREY, -1, x + 40 * std::cos(a), y + 40 * std::sin(a), z, vx, vy);
   }
   for (float a = 0.0f; a <= 5.25f; a += 0.75f) {

@@ -30,8 +30,9 @@ TEST(Stage4, TickZeroSetsOnlyTheDesertSkyAndGround) {
 TEST(Stage4, StrewsARockThenATreeOneFrameInSixtyFour) {
   BeginStage(4);
   SeedRandom(99);
-  const int rock_x = Rand() % 140, rock_z = Rand() % 200, rock_ry = Rand() % 360;
-  const int tree_x = Rand() % 140, tree_z = Rand() % 200;
+  // Each position draws its depth before its x; the rock draws its turn once placed.
+  const int rock_z = Rand() % 200, rock_x = Rand() % 140, rock_ry = Rand() % 360;
+  const int tree_z = Rand() % 200, tree_x = Rand() % 140;
   SeedRandom(99);
   phase_64 = 0;
   RunTick(1599);
@@ -126,7 +127,7 @@ TEST(Stage5, OpensWithAnArcOfSixteenTumblingRocks) {
   } expected[16];
   int k = 0;
   for (float a = -1.0f; a < 3.0f; a += 0.25f, k++) {
-    const int dx = Rand() % 9, dy = Rand() % 9, dz = Rand() % 9;
+    const int dz = Rand() % 9, dy = Rand() % 9, dx = Rand() % 9;  // last coordinate first
     Rand(), Rand(), Rand();  // the rock's own turn
     const int sy = Rand() % 3, sx = Rand() % 3, sz = Rand() % 3;
     expected[k] = {420.0f + dx, 100 * std::sin(a) - 75 + dy, 100 * std::cos(a) + 120 + dz,
@@ -148,6 +149,26 @@ TEST(Stage5, OpensWithAnArcOfSixteenTumblingRocks) {
     EXPECT_EQ(static_spin_x[s], expected[n].spin_x) << n;
     EXPECT_EQ(static_spin_z[s], expected[n].spin_z) << n;
   }
+}
+
+TEST(Stage5, AnEveryFrameRockDrawsItsPlaceLastCoordinateFirstThenItsSpins) {
+  BeginStage(5);
+  SeedRandom(77);
+  const int z = Rand() % 150, y = Rand() % 100, x = Rand() % 70;
+  Rand(), Rand(), Rand();  // the rock's own turn
+  const int sy = Rand() % 3, sx = Rand() % 3, sz = Rand() % 3;
+  SeedRandom(77);
+  phase_64 = 0;
+  RunTick(10);
+  ASSERT_EQ(static_count, 1);
+  const int s = NthStatic(0);
+  EXPECT_EQ(static_type[s], STATIC_ROCK_3);
+  EXPECT_EQ(static_x[s], 280.0f + x);
+  EXPECT_EQ(static_y[s], static_cast<float>(y));
+  EXPECT_EQ(static_z[s], 50.0f + z);
+  EXPECT_EQ(static_spin_y[s], sy - 1.5f);
+  EXPECT_EQ(static_spin_x[s], sx - 1.5f);
+  EXPECT_EQ(static_spin_z[s], sz - 1.5f);
 }
 
 TEST(Stage5, EveryFrameRocksAlternateFromTheSmallerOne) {

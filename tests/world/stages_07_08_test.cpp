@@ -170,6 +170,34 @@ TEST(Stage7, AnExplosionFlashesAndShakesTheArk) {
   EXPECT_GT(fractional, 0);  // the spins change by eightieths, not by whole degrees
 }
 
+TEST(Stage7, TheShakeDrawsXYThenTheThreeSpinsForEachPieceFromTheTop) {
+  BuildTheArk();
+  for (int i = 0; i < MAX_PROJECTILES; i++) projectile_type[i] = PROJ_DEBRIS;  // the tick's smoke finds no room
+  projectile_count = MAX_PROJECTILES;
+  SeedRandom(19);
+  Rand(), Rand();  // the smoke's place, drawn all the same
+  struct Shake {
+    int slot, dx, dy, sy, sx, sz;
+  } shakes[2] = {{99, 0, 0, 0, 0, 0}, {98, 0, 0, 0, 0, 0}};  // the base, then the first ring pad
+  for (Shake& k : shakes) {
+    k.dx = Rand() % 4 - 2;
+    k.dy = Rand() % 4 - 2;
+    k.sy = Rand() % 4 - 2;
+    k.sx = Rand() % 4 - 2;
+    k.sz = Rand() % 4 - 2;
+  }
+  SeedRandom(19);
+  RunTick(600);
+  for (const Shake& k : shakes) {
+    const float spin_x = k.slot == 99 ? 0.0f : 0.2f;
+    EXPECT_EQ(static_x[k.slot], 315.0f + k.dx) << k.slot;
+    EXPECT_EQ(static_y[k.slot], 50.0f + k.dy) << k.slot;
+    EXPECT_EQ(static_spin_y[k.slot], k.sy / 80.0f) << k.slot;
+    EXPECT_EQ(static_spin_x[k.slot], spin_x + k.sx / 80.0f) << k.slot;
+    EXPECT_EQ(static_spin_z[k.slot], k.sz / 80.0f) << k.slot;
+  }
+}
+
 TEST(Stage7, ARingPadBreaksIntoFragmentsAndParts) {
   BuildTheArk();
   RunTick(710);
@@ -202,6 +230,23 @@ TEST(Stage7, ARingPadBreaksIntoFragmentsAndParts) {
     EXPECT_EQ(static_ry[s], 45.0f);
     EXPECT_EQ(static_rx[s], 60 * a);
   }
+}
+
+TEST(Stage7, AFragmentDrawsItsVerticalSpeedBeforeItsHorizontal) {
+  BuildTheArk();
+  SeedRandom(8);
+  const int vy = Rand() % 6 - 3, vx = Rand() % 6 - 3;
+  ASSERT_NE(vx, vy);  // a seed that tells the two orders apart
+  SeedRandom(8);
+  RunTick(710);
+  int first = -1;  // the fragment at angle 0, in the highest slot taken
+  for (int i = MAX_PROJECTILES - 1; i >= 0 && first < 0; i--) {
+    if (projectile_type[i] == PROJ_FRAGMENT_GREY) first = i;
+  }
+  ASSERT_GE(first, 0);
+  EXPECT_EQ(projectile_x[first], 355.0f);
+  EXPECT_EQ(projectile_vx[first], static_cast<float>(vx));
+  EXPECT_EQ(projectile_vy[first], static_cast<float>(vy));
 }
 
 TEST(Stage7, FourPadsBreakAndTheFifthBlastOnlySounds) {
