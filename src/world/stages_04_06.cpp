@@ -51,7 +51,7 @@ void RockArc() {
     const int dz = Rand() % 9;
     const int dy = Rand() % 9;
     const int dx = Rand() % 9;
-    TumblingRock(type, 420 + dx, 100 * std::sin(a) - 75 + dy, 100 * std::cos(a) + 120 + dz);
+    TumblingRock(type, 420 + dx, 100 * std::sin(double{a}) - 75 + dy, 100 * std::cos(double{a}) + 120 + dz);
     type = type == STATIC_ROCK_3 ? STATIC_ROCK_2 : STATIC_ROCK_3;
   }
 }

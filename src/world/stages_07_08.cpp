@@ -68,10 +68,10 @@ void BreakUpRingPad() {
   for (float a = 0.0f; a < 6.0f; a += 0.12f) {
     const int vy = Rand() % 6 - 3;  // drawn before vx
     const int vx = Rand() % 6 - 3;
-    CreateProjectile(PROJ_FRAGMENT_GREY, -1, x + 40 * std::cos(a), y + 40 * std::sin(a), z, vx, vy);
+    CreateProjectile(PROJ_FRAGMENT_GREY, -1, x + 40 * std::cos(double{a}), y + 40 * std::sin(double{a}), z, vx, vy);
   }
   for (float a = 0.0f; a <= 5.25f; a += 0.75f) {
-    PlaceStatic(STATIC_ARK_PART_PAD, x + 40 * std::cos(a) + 10, y + 40 * std::sin(a), z - 20, {.ry = 45, .rx = 60 * a});
+    PlaceStatic(STATIC_ARK_PART_PAD, x + 40 * std::cos(double{a}) + 10, y + 40 * std::sin(double{a}), z - 20, {.ry = 45, .rx = 60 * a});
   }
   RemoveStatic(pad);
 }

@@ -130,7 +130,9 @@ TEST(Stage5, OpensWithAnArcOfSixteenTumblingRocks) {
     const int dz = Rand() % 9, dy = Rand() % 9, dx = Rand() % 9;  // last coordinate first
     Rand(), Rand(), Rand();  // the rock's own turn
     const int sy = Rand() % 3, sx = Rand() % 3, sz = Rand() % 3;
-    expected[k] = {420.0f + dx, 100 * std::sin(a) - 75 + dy, 100 * std::cos(a) + 120 + dz,
+    // The arc's sine and cosine are taken in double precision.
+    expected[k] = {420.0f + dx, static_cast<float>(100 * std::sin(double{a}) - 75 + dy),
+                   static_cast<float>(100 * std::cos(double{a}) + 120 + dz),
                    sy - 1.5f, sx - 1.5f, sz - 1.5f};
   }
   ASSERT_EQ(k, 16);
