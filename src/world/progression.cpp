@@ -35,11 +35,12 @@ constexpr float FIELD_BOTTOM = 149.0f;  // things and projectiles below this are
 
 bool IsCastNode(int stage) { return stage >= 0 && stage < CAST_NODE_COUNT; }
 
-// A pass heals the ship, never beyond the mode's most lives (and never takes any away).
+// A pass heals the ship and holds its lives to the mode's most, so that lives gained from gun
+// pickups beyond it do not carry into the next stage.
 void AddLives(int lives, int most) {
   if (!PlayerAlive()) return;
   int& hp = thing_hp[PlayerSlot()];
-  if (hp < most) hp = hp + lives < most ? hp + lives : most;
+  hp = hp + lives < most ? hp + lives : most;
 }
 
 void ShowFinalResults() {

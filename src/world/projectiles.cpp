@@ -145,6 +145,7 @@ void Accelerate(int p) {
 }  // namespace
 
 int CreateProjectile(int type, int owner, float x, float y, float z, float vx, float vy) {
+  if (type <= 0) return -1;  // would be counted live in a slot that reads as free
   int p = FindFreeProjectile();
   if (p < 0) return -1;
   projectile_type[p] = type;

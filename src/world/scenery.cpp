@@ -20,6 +20,7 @@ int SortDepth(float z) {
 }  // namespace
 
 int CreateStatic(int type, float x, float y, float z) {
+  if (type <= 0) return -1;  // would be counted live in a slot that reads as free
   int s = FindFreeStatic();  // counts the new static
   if (s < 0) return -1;
   static_type[s] = type;
@@ -89,6 +90,7 @@ void SortStatics() {
 }
 
 void CreateGenerator(int type, int interval, int count, float x, float y, float z) {
+  if (type <= 0) return;  // would be counted live in a slot that reads as free
   int g = FindFreeGenerator();
   if (g < 0) return;
   generator_type[g] = type;

@@ -269,6 +269,7 @@ const ThingRow* FindThingRow(int type) {
 }  // namespace
 
 int CreateThing(int type, int parent, float x, float y) {
+  if (type <= 0) return -1;  // would be counted live in a slot that reads as free
   if (parent != -1 && (parent < 0 || parent >= MAX_THINGS)) return -1;
   int slot = FindFreeThing();
   if (slot < 0) return -1;

@@ -107,8 +107,8 @@ TEST_F(Progression, PassesHealUpToTheModesMost) {
     int mode, lives, after;
   } cases[] = {
       {MODE_CAST, 1, 3}, {MODE_CAST, 4, 5}, {MODE_CAST, 5, 5},
-      {MODE_CAST, 7, 7},  // more than a pass gives is never taken away
-      {MODE_RANDOM, 5, 7}, {MODE_RANDOM, 7, 8}, {MODE_RANDOM, 8, 8},
+      {MODE_CAST, 7, 5},  // lives from pickups beyond the most are held to it
+      {MODE_RANDOM, 5, 7}, {MODE_RANDOM, 7, 8}, {MODE_RANDOM, 8, 8}, {MODE_RANDOM, 10, 8},
       {MODE_SURVIVAL, 1, 1}, {MODE_BOSS_BATTLE, 3, 3},
   };
   for (const Case& c : cases) {

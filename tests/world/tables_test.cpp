@@ -4,7 +4,10 @@
 #include <limits>
 
 #include "fake_engine.h"
+#include "world/projectiles.h"
+#include "world/scenery.h"
 #include "world/tables.h"
+#include "world/things.h"
 
 namespace {
 
@@ -79,6 +82,28 @@ TEST(Tables, ClearingKeepsCursorsAndFreeingTwiceCountsOnce) {
   FreeThing(-1);
   FreeThing(MAX_THINGS);
   EXPECT_EQ(thing_count, 0);
+}
+
+TEST(Tables, CreatingAFreeOrNegativeTypeTakesNoSlot) {
+  // Such a slot would read as free (or as a live type nothing knows) while counted live.
+  for (int type : {0, -1, -600}) {
+    EmptyTables();
+    const int statics = static_count, generators = generator_count;
+    const int static_cursor = static_last, generator_cursor = generator_last;
+    EXPECT_EQ(CreateThing(type, -1, 50.0f, 50.0f), -1) << type;
+    EXPECT_EQ(CreateProjectile(type, -1, 50.0f, 50.0f, 0.0f, 1.0f, 0.0f), -1) << type;
+    EXPECT_EQ(CreateStatic(type, 200.0f, 50.0f, 10.0f), -1) << type;
+    CreateGenerator(type, 5, 3, 0.0f, 95.0f, 10.0f);
+    EXPECT_EQ(thing_count + projectile_count, 0) << type;
+    EXPECT_EQ(thing_last, 59) << type;
+    EXPECT_EQ(projectile_last, 299) << type;
+    EXPECT_EQ(static_count, statics) << type;
+    EXPECT_EQ(static_last, static_cursor) << type;
+    EXPECT_EQ(generator_count, generators) << type;
+    EXPECT_EQ(generator_last, generator_cursor) << type;
+  }
+  EXPECT_EQ(CreateThing(THING_FIGHTER, -1, 50.0f, 50.0f), 58);  // a known type still goes in
+  ClearThings();
 }
 
 TEST(Tables, SpeedCodesAndVelocityTruncation) {
