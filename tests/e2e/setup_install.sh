@@ -115,6 +115,18 @@ printf 'dialog 102 set 1000 %s\ndialog 102 press 1\nanswer yes\n' "$work/nogame-
   fail "setup exited nonzero when the game cannot start"
 grep -q "Run the game now? -> yes" "$work/nogame.err" || fail "no Yes to the final question"
 
+# 3e. A data folder too long to hold the Start menu's folder: installed and asked, no shortcut
+# (and none at the root).
+long="$work/long"
+while [ ${#long} -lt 250 ]; do long="$long/xxxxxxxx"; done
+long=${long:0:250}
+printf 'dialog 102 set 1000 %s\ndialog 102 press 1\nanswer no\n' "$work/short" > "$work/long.script"
+(cd "$medium" && XDG_DATA_HOME="$long" KESTRUNE_SCRIPT="$work/long.script" "$setup") 2> "$work/long.err" ||
+  fail "setup exited nonzero with a long data folder"
+[ -f "$work/short/bin/readme.txt" ] || fail "long data folder: not installed"
+grep -q "Run the game now? -> no" "$work/long.err" || fail "long data folder: no final question"
+[ ! -e /Kestrune ] || { rm -rf /Kestrune; fail "long data folder: a shortcut folder at the root"; }
+
 # 4. Cancel does nothing.
 rm -rf "$work/data"
 printf 'dialog 102 press 2\n' > "$work/cancel.script"
