@@ -158,13 +158,16 @@ bool CopyFolder(const char* folder) {
 void ProgressDialog::RunInstall(Dialog* dialog) {
   install_failed = 0;
   // An empty folder (a current folder that could not be read, a cleared destination) would put
-  // "\bin" and "\res" at the root of the file system: the installation fails instead.
-  bool folders = source_path[0] && destination_path[0];
-  char path[MAX_PATH];
+  // "\bin" and "\res" at the root of the file system, and a destination too long for its bin
+  // and res (one cut short by the edit box's limit) is not the one typed: the installation fails
+  // instead, before it makes any folder.
+  char path[MAX_PATH], res[MAX_PATH];
+  bool folders = source_path[0] && destination_path[0] && FormatPath(path, "%s\\bin", destination_path) &&
+                 FormatPath(res, "%s\\res", destination_path);
   if (folders) {
     CreateDirectoryA(destination_path);
-    if (FormatPath(path, "%s\\bin", destination_path)) CreateDirectoryA(path);
-    if (FormatPath(path, "%s\\res", destination_path)) CreateDirectoryA(path);
+    CreateDirectoryA(path);
+    CreateDirectoryA(res);
   }
 
   if (!folders || !CopyFolder("bin") || !CopyFolder("res")) {

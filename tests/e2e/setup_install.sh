@@ -84,6 +84,11 @@ expect_failure "no res" "$work/nores" "dialog 102 set 1000 $work/partial" "dialo
 [ -f "$work/partial/bin/kestrune-setup-probe.txt" ] || fail "no res: the copied bin was undone"
 expect_failure "unreachable destination" "$medium" "dialog 102 set 1000 $work/blocker/games" "dialog 102 press 1"
 expect_failure "cleared destination" "$work/nores" "dialog 102 set 1000" "dialog 102 press 1"
+deep="$work/deep/$(printf 'a%.0s' {1..200})"
+mkdir -p "$deep"
+expect_failure "destination cut short" "$medium" "dialog 102 set 1000 $deep/$(printf 'b%.0s' {1..100})" \
+  "dialog 102 press 1"
+[ -z "$(ls -A "$deep")" ] || fail "destination cut short: a folder was made"
 mkdir -p "$work/gone"
 (cd "$work/gone" && rmdir "$work/gone" && KESTRUNE_SCRIPT="$work/no.script" "$setup") 2> "$work/fail.err" ||
   fail "unreadable source: exited nonzero"
