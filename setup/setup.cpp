@@ -157,24 +157,34 @@ bool CopyFolder(const char* folder) {
 
 void ProgressDialog::RunInstall(Dialog* dialog) {
   install_failed = 0;
-  char path[MAX_PATH];
-  CreateDirectoryA(destination_path);
-  if (FormatPath(path, "%s\\bin", destination_path)) CreateDirectoryA(path);
-  if (FormatPath(path, "%s\\res", destination_path)) CreateDirectoryA(path);
+  // An empty folder (a current folder that could not be read, a cleared destination) would put
+  // "\bin" and "\res" at the root of the file system, and a destination too long for its bin
+  // and res (one cut short by the edit box's limit) is not the one typed: the installation fails
+  // instead, before it makes any folder.
+  char path[MAX_PATH], res[MAX_PATH];
+  bool folders = source_path[0] && destination_path[0] && FormatPath(path, "%s\\bin", destination_path) &&
+                 FormatPath(res, "%s\\res", destination_path);
+  if (folders) {
+    CreateDirectoryA(destination_path);
+    CreateDirectoryA(path);
+    CreateDirectoryA(res);
+  }
 
-  if (!CopyFolder("bin") || !CopyFolder("res")) {
+  if (!folders || !CopyFolder("bin") || !CopyFolder("res")) {
     install_failed = 1;
     UiMessageBox("There was a problem while installing the game.", "Installation Failed", MB_OK);
     EndDialog(dialog, IDOK);
     return;
   }
 
-  char programs[MAX_PATH], menu_folder[MAX_PATH], target[MAX_PATH], icon[MAX_PATH];
-  if (!SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAMS, 0)) programs[0] = 0;
-  bool named = FormatPath(menu_folder, "%s\\Kestrune", programs) &&
-               FormatPath(target, "%s\\bin\\Kestrune PC.exe", destination_path) &&
+  char target[MAX_PATH], icon[MAX_PATH];
+  bool named = FormatPath(target, "%s\\bin\\Kestrune PC.exe", destination_path) &&
                FormatPath(icon, "%s\\res\\parent.ico", destination_path);
-  if (named) {
+  // Without a Programs folder there is no Start menu to put the shortcut in (rather than a
+  // "\Kestrune" folder at the root).
+  char programs[MAX_PATH], menu_folder[MAX_PATH];
+  if (named && SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAMS, 0) &&
+      FormatPath(menu_folder, "%s\\Kestrune", programs)) {
     CreateDirectoryA(menu_folder);
     CreateShortcut(target, icon, menu_folder, "Kestrune");
   }

@@ -53,11 +53,39 @@ bool CopyFile(const std::string& from, const std::string& to) {
   return ok;
 }
 
+// A desktop entry's string value: backslashes and control characters escaped, and a leading
+// blank kept (readers trim the blanks after "=").
+std::string EntryString(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\') out += "\\\\";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\t') out += "\\t";
+    else if (c == '\r') out += "\\r";
+    else if (c == ' ' && out.empty()) out += "\\s";
+    else out += c;
+  }
+  return out;
+}
+
+// The program as one quoted argument of an Exec line: the quoting escapes, "%" doubled (field
+// codes), then the string escapes over all of it.
+std::string EntryExec(const std::string& program) {
+  std::string quoted = "\"";
+  for (char c : program) {
+    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+    quoted += c;
+    if (c == '%') quoted += '%';
+  }
+  return EntryString(quoted + "\"");
+}
+
 }  // namespace
 
 int SHGetSpecialFolderPathA(void*, char* path, int csidl, int) {
   std::string base;
-  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data) {
+  // A relative XDG_DATA_HOME is not to be used.
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/') {
     base = data;
   } else if (const char* home = std::getenv("HOME"); home && *home) {
     base = std::string(home) + "/.local/share";
@@ -69,8 +97,8 @@ int SHGetSpecialFolderPathA(void*, char* path, int csidl, int) {
   else if (csidl != CSIDL_PROGRAM_FILES)
     return 0;
   // Windows always has these folders; a fresh account here may not have made them yet.
-  std::string parent = base.substr(0, base.find_last_of('/'));
-  mkdir(parent.c_str(), 0755);
+  for (std::size_t at = base.find('/', 1); at != std::string::npos; at = base.find('/', at + 1))
+    mkdir(base.substr(0, at).c_str(), 0755);
   mkdir(base.c_str(), 0755);
   if (base.size() >= MAX_PATH) return 0;
   CopyText(path, base.c_str());
@@ -132,9 +160,10 @@ int ShellLinkSave(const ShellLink* link, const char* file) {
     program.erase(program.size() - 4);
   FILE* f = std::fopen(name.c_str(), "w");
   if (!f) return 0;
-  std::fprintf(f, "[Desktop Entry]\nType=Application\nName=%s\nComment=%s\nExec=\"%s\"\nPath=%s\nIcon=%s\nTerminal=false\n",
-               link->description, link->description, program.c_str(), Native(link->working_directory).c_str(),
-               Native(link->icon).c_str());
+  std::string description = EntryString(link->description);
+  std::fprintf(f, "[Desktop Entry]\nType=Application\nName=%s\nComment=%s\nExec=%s\nPath=%s\nIcon=%s\nTerminal=false\n",
+               description.c_str(), description.c_str(), EntryExec(program).c_str(),
+               EntryString(Native(link->working_directory)).c_str(), EntryString(Native(link->icon)).c_str());
   return std::fclose(f) == 0;
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs from a small medium with the setup program, headless: the copied files, the shortcut,
-# the final question, a failed copy, and the game started from its bin folder on Yes.
+# the final question, the failures, installing again, and the game started from its bin folder on Yes.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 setup="$build/setup/Setup_KTRN01"
@@ -35,7 +35,8 @@ dest="$work/data/Kestrune PC"
 [ ! -e "$dest/bin/sub" ] || fail "a subfolder was copied"
 grep -q "edit 1001 = \"$medium\"" "$work/no.err" || fail "source not shown"
 grep -q "edit 1000 = \"$dest\"" "$work/no.err" || fail "default destination not shown"
-grep -q "Installation is complete. Run the game now?" "$work/no.err" || fail "no final question"
+grep -qx "message box \[Installation Complete\] Installation is complete. Run the game now? -> no" "$work/no.err" ||
+  fail "no final question"
 link="$work/data/applications/Kestrune/Kestrune.desktop"
 [ -f "$link" ] || fail "no shortcut"
 grep -qx "Exec=\"$dest/bin/Kestrune PC\"" "$link" || fail "shortcut target: $(cat "$link")"
@@ -58,9 +59,78 @@ SCRIPT
 rm -rf "$work/data/applications"
 mkdir -p "$work/empty/res"
 (cd "$work/empty" && KESTRUNE_SCRIPT="$work/no.script" "$setup") 2> "$work/empty.err" || fail "setup exited nonzero"
-grep -q "There was a problem while installing the game." "$work/empty.err" || fail "no failure box"
+failed="message box [Installation Failed] There was a problem while installing the game. -> ok"
+grep -qxF "$failed" "$work/empty.err" || fail "no failure box"
 grep -q "Run the game now" "$work/empty.err" && fail "question asked after a failure"
 [ ! -e "$work/data/applications/Kestrune/Kestrune.desktop" ] || fail "shortcut made after a failure"
+
+# 3b. Other failures: the same box, no question, no shortcut; files already copied stay.
+# A medium without res (bin is copied first); a destination under a file; a cleared destination
+# and a source folder that cannot be read, which would otherwise name the root's bin and res.
+mkdir -p "$work/nores/bin"
+printf 'probe' > "$work/nores/bin/kestrune-setup-probe.txt"
+printf 'a file' > "$work/blocker"
+expect_failure() {  # <what> <medium folder> <script lines...>
+  local what=$1 from=$2
+  shift 2
+  printf '%s\n' "$@" > "$work/fail.script"
+  (cd "$from" && KESTRUNE_SCRIPT="$work/fail.script" "$setup") 2> "$work/fail.err" || fail "$what: exited nonzero"
+  grep -qxF "$failed" "$work/fail.err" || fail "$what: no failure box"
+  grep -q "Run the game now" "$work/fail.err" && fail "$what: question asked after a failure"
+  [ ! -e "$work/data/applications/Kestrune/Kestrune.desktop" ] || fail "$what: shortcut made after a failure"
+  [ ! -e /bin/kestrune-setup-probe.txt ] || { rm -f /bin/kestrune-setup-probe.txt; fail "$what: copied into /bin"; }
+}
+expect_failure "no res" "$work/nores" "dialog 102 set 1000 $work/partial" "dialog 102 press 1"
+[ -f "$work/partial/bin/kestrune-setup-probe.txt" ] || fail "no res: the copied bin was undone"
+expect_failure "unreachable destination" "$medium" "dialog 102 set 1000 $work/blocker/games" "dialog 102 press 1"
+expect_failure "cleared destination" "$work/nores" "dialog 102 set 1000" "dialog 102 press 1"
+deep="$work/deep/$(printf 'a%.0s' {1..200})"
+mkdir -p "$deep"
+expect_failure "destination cut short" "$medium" "dialog 102 set 1000 $deep/$(printf 'b%.0s' {1..100})" \
+  "dialog 102 press 1"
+[ -z "$(ls -A "$deep")" ] || fail "destination cut short: a folder was made"
+mkdir -p "$work/gone"
+(cd "$work/gone" && rmdir "$work/gone" && KESTRUNE_SCRIPT="$work/no.script" "$setup") 2> "$work/fail.err" ||
+  fail "unreadable source: exited nonzero"
+grep -q 'edit 1001 = ""' "$work/fail.err" || fail "unreadable source: a source was shown"
+grep -qxF "$failed" "$work/fail.err" || fail "unreadable source: no failure box"
+[ ! -e "$work/data/Kestrune PC/bin/ls" ] || fail "unreadable source: the root's bin was copied"
+
+# 3c. Installing again overwrites without a question and saves the shortcut again; the source
+# box cannot be changed; the About box opens from the system menu.
+printf 'game 2' > "$medium/bin/readme.txt"
+cat > "$work/again.script" <<SCRIPT
+dialog 102 press 16
+dialog 102 set 1001 $work/nores
+dialog 102 press 1
+answer no
+SCRIPT
+(cd "$medium" && KESTRUNE_SCRIPT="$work/again.script" "$setup") 2> "$work/again.err" || fail "setup exited nonzero"
+grep -qx '\[dialog 100\] "About"' "$work/again.err" || fail "no About box"
+[ "$(cat "$dest/bin/readme.txt")" = "game 2" ] || fail "not overwritten"
+[ ! -e "$dest/bin/kestrune-setup-probe.txt" ] || fail "the disabled source box was changed"
+[ -f "$link" ] || fail "shortcut not saved again"
+[ "$(grep -c "message box" "$work/again.err")" = 1 ] || fail "asked more than the final question"
+
+# 3d. Yes when the game cannot be started: the installer just ends.
+mkdir -p "$work/nogame/bin" "$work/nogame/res"
+printf 'x' > "$work/nogame/bin/readme.txt"
+printf 'dialog 102 set 1000 %s\ndialog 102 press 1\nanswer yes\n' "$work/nogame-dest" > "$work/nogame.script"
+(cd "$work/nogame" && KESTRUNE_SCRIPT="$work/nogame.script" "$setup") 2> "$work/nogame.err" ||
+  fail "setup exited nonzero when the game cannot start"
+grep -q "Run the game now? -> yes" "$work/nogame.err" || fail "no Yes to the final question"
+
+# 3e. A data folder too long to hold the Start menu's folder: installed and asked, no shortcut
+# (and none at the root).
+long="$work/long"
+while [ ${#long} -lt 250 ]; do long="$long/xxxxxxxx"; done
+long=${long:0:250}
+printf 'dialog 102 set 1000 %s\ndialog 102 press 1\nanswer no\n' "$work/short" > "$work/long.script"
+(cd "$medium" && XDG_DATA_HOME="$long" KESTRUNE_SCRIPT="$work/long.script" "$setup") 2> "$work/long.err" ||
+  fail "setup exited nonzero with a long data folder"
+[ -f "$work/short/bin/readme.txt" ] || fail "long data folder: not installed"
+grep -q "Run the game now? -> no" "$work/long.err" || fail "long data folder: no final question"
+[ ! -e /Kestrune ] || { rm -rf /Kestrune; fail "long data folder: a shortcut folder at the root"; }
 
 # 4. Cancel does nothing.
 rm -rf "$work/data"

@@ -8,10 +8,12 @@
 
 #include "engine/display.h"
 #include "engine/drawing.h"
+#include "engine/render.h"
 #include "support/temp_dir.h"
 #include "support/test_device.h"
 #include "world/game.h"
 #include "world/tables.h"
+#include "world/things.h"
 
 namespace {
 
@@ -186,6 +188,149 @@ TEST_F(DrawingTest, ViewsLookWhereTheyShould) {
   SetView(7);
   expect_look_at({30, -40, 0}, {31, -40, 0});
   EXPECT_NEAR(up_vector.y, 1.0f, 1e-6);
+}
+
+TEST_F(DrawingTest, ANullSlotDrawsNothing) {
+  LoadTwoSubsets(&mesh_default, 1);
+  GfxClearCalls();
+  DrawMesh(nullptr, 0, 0, 0, 0, 0, 0);
+  EXPECT_EQ(Trace(), "");
+}
+
+TEST_F(DrawingTest, EachTurnIsAboutItsOwnAxis) {
+  LoadTwoSubsets(&model, 1);
+  struct Case {
+    const char* what;
+    float yaw, pitch, roll;
+    D3DXVECTOR3 x, y, z;  // where the model's unit axes end up, device coordinates
+  };
+  const Case cases[] = {
+      {"yaw 90 about the vertical", 90, 0, 0, {0, 0, -1}, {0, 1, 0}, {1, 0, 0}},
+      {"pitch 180 upside down about x", 0, 180, 0, {1, 0, 0}, {0, -1, 0}, {0, 0, -1}},
+      {"roll 180 about the axis into the screen", 0, 0, 180, {-1, 0, 0}, {0, -1, 0}, {0, 0, 1}},
+  };
+  for (const Case& c : cases) {
+    GfxClearCalls();
+    DrawMesh(&model, 10, 20, 30, c.yaw, c.pitch, c.roll);
+    std::vector<GfxCall> set = Calls(GFX_OP_SET_TRANSFORM);
+    ASSERT_EQ(set.size(), 1u) << c.what;
+    const D3DMATRIX& m = set[0].matrix;
+    const D3DXVECTOR3* axes[] = {&c.x, &c.y, &c.z};
+    for (int row = 0; row < 3; row++) {
+      EXPECT_NEAR(m.m[row][0], axes[row]->x, 1e-5) << c.what << " row " << row;
+      EXPECT_NEAR(m.m[row][1], axes[row]->y, 1e-5) << c.what << " row " << row;
+      EXPECT_NEAR(m.m[row][2], axes[row]->z, 1e-5) << c.what << " row " << row;
+    }
+    EXPECT_NEAR(m.m[3][0], 10, 1e-5);
+    EXPECT_NEAR(m.m[3][1], -20, 1e-5);
+    EXPECT_NEAR(m.m[3][2], 30, 1e-5);
+  }
+}
+
+TEST_F(DrawingTest, InitLightsBuildsTheFixedLightsWithoutSwitchingAny) {
+  key_light_color = {0.9f, 0.8f, 0.7f};
+  fill_light_color = {0.3f, 0.2f, 0.1f};
+  GfxClearCalls();
+  InitLights();
+  EXPECT_TRUE(Calls(GFX_OP_LIGHT_ENABLE).empty());
+  std::vector<GfxCall> states = Calls(GFX_OP_SET_RENDER_STATE);
+  ASSERT_EQ(states.size(), 1u);
+  EXPECT_EQ(states[0].b, 0xFF3F3F3Fu);
+  struct Case {
+    DWORD id;
+    D3DLIGHTTYPE type;
+    D3DVECTOR place;  // direction, or position for a point light
+    float range, specular, r, g, b, a;
+  };
+  const Case cases[] = {
+      {LIGHT_KEY, D3DLIGHT_DIRECTIONAL, {0, -1, 1}, 0, 0.3f, 0.9f, 0.8f, 0.7f, 0},
+      {LIGHT_FILL, D3DLIGHT_DIRECTIONAL, {0, -1, -0.8f}, 0, 0.2f, 0.3f, 0.2f, 0.1f, 0},
+      {LIGHT_HUD, D3DLIGHT_DIRECTIONAL, {0, -1, 1}, 0, 0.3f, 0.8f, 0.8f, 0.8f, 0},
+      {LIGHT_MAP, D3DLIGHT_POINT, {0, 15, 0}, 60, 0.2f, 0.6f, 0.6f, 0.6f, 1},
+  };
+  for (const Case& c : cases) {
+    D3DLIGHT8 l;
+    ASSERT_EQ(GetLight(device, c.id, &l), S_OK) << c.id;
+    EXPECT_EQ(l.Type, c.type) << c.id;
+    const D3DVECTOR& place = c.type == D3DLIGHT_POINT ? l.Position : l.Direction;
+    EXPECT_FLOAT_EQ(place.x, c.place.x) << c.id;
+    EXPECT_FLOAT_EQ(place.y, c.place.y) << c.id;
+    EXPECT_FLOAT_EQ(place.z, c.place.z) << c.id;
+    EXPECT_FLOAT_EQ(l.Range, c.range) << c.id;
+    EXPECT_FLOAT_EQ(l.Specular.r, c.specular) << c.id;
+    EXPECT_FLOAT_EQ(l.Specular.b, c.specular) << c.id;
+    EXPECT_FLOAT_EQ(l.Specular.a, 0) << c.id;
+    EXPECT_FLOAT_EQ(l.Diffuse.r, c.r) << c.id;
+    EXPECT_FLOAT_EQ(l.Diffuse.g, c.g) << c.id;
+    EXPECT_FLOAT_EQ(l.Diffuse.b, c.b) << c.id;
+    EXPECT_FLOAT_EQ(l.Diffuse.a, c.a) << c.id;
+    EXPECT_FLOAT_EQ(l.Ambient.r, 0) << c.id;
+    EXPECT_FLOAT_EQ(l.Attenuation0 + l.Attenuation1 + l.Attenuation2 + l.Falloff + l.Theta + l.Phi, 0) << c.id;
+  }
+  // The point-light records are ready but only the four fixed lights are sent.
+  EXPECT_EQ(point_lights[7].Type, D3DLIGHT_POINT);
+  EXPECT_FLOAT_EQ(point_lights[7].Specular.g, 0.2f);
+  std::vector<DWORD> sent;
+  for (const GfxCall& c : Calls(GFX_OP_SET_LIGHT)) sent.push_back(c.a);
+  EXPECT_EQ(sent, (std::vector<DWORD>{LIGHT_KEY, LIGHT_FILL, LIGHT_HUD, LIGHT_MAP}));
+}
+
+TEST_F(DrawingTest, TheMapTrackAndRidingCamerasAndOrbits) {
+  auto view = [&]() {
+    D3DXMATRIX m;
+    GetTransform(device, D3DTS_VIEW, &m);
+    return m;
+  };
+  auto look_at = [](D3DXVECTOR3 eye, D3DXVECTOR3 at) {
+    D3DXMATRIX m;
+    D3DXVECTOR3 up = {0, 1, 0};
+    D3DXMatrixLookAtLH(&m, &eye, &at, &up);
+    return m;
+  };
+  auto expect_view = [&](const D3DXMATRIX& want, const char* what) {
+    D3DXMATRIX got = view();
+    for (int i = 0; i < 4; i++)
+      for (int j = 0; j < 4; j++) EXPECT_NEAR(got.m[i][j], want.m[i][j], 1e-4) << what << " " << i << "," << j;
+  };
+  // The map turns the scene by the spin angle about the vertical, then looks from (0, 30, -60).
+  spin_angle = 90;
+  SetView(VIEW_MAP);
+  D3DXMATRIX turn, map;
+  D3DXMatrixRotationY(&turn, 90 * 0.017453292f);
+  D3DXMATRIX look = look_at({0, 30, -60}, {0, 0, 0});
+  D3DXMatrixMultiply(&map, &turn, &look);
+  expect_view(map, "map");
+  // The tracking eye stays put and turns to eight units ahead of the ship.
+  thing_type[4] = THING_PLAYER;
+  thing_x[4] = 40;
+  thing_y[4] = 30;
+  player_thing = 4;
+  SetView(VIEW_TRACK_PLAYER);
+  expect_view(look_at({0, -25, -30}, {48, -30, 0}), "track");
+  thing_type[4] = 0;
+  player_thing = -1;
+  // Orbiting a quarter turn puts the eye to the right of the target.
+  SetCameraOrbit(90, 10, 15, 55, 76, 2);
+  expect_view(look_at({70, -86, 2}, {55, -76, 2}), "orbit 90");
+  // A camera riding on a thing rolled 90: the playfield's depth axis, level at roll 0, stands upright.
+  thing_x[9] = 30;
+  thing_y[9] = 40;
+  thing_roll[9] = 90;
+  SetView(9);
+  D3DXMATRIX ride = view();
+  D3DXVECTOR3 depth = {ride.m[2][0], ride.m[2][1], ride.m[2][2]};  // world +z in view space
+  EXPECT_NEAR(depth.x, 0, 1e-5);
+  EXPECT_NEAR(std::fabs(depth.y), 1, 1e-5);
+  D3DXVECTOR3 ahead = {ride.m[0][0], ride.m[0][1], ride.m[0][2]};  // world +x: straight ahead
+  EXPECT_NEAR(ahead.z, 1, 1e-5);
+  EXPECT_NEAR(up_vector.y, 1, 1e-6);
+  // Ids with no camera leave the view as it was.
+  SetView(VIEW_CLASSIC);
+  D3DXMATRIX classic = view();
+  for (int id : {MAX_THINGS, -5, 1000}) {
+    SetView(id);
+    expect_view(classic, "no camera");
+  }
 }
 
 }  // namespace
