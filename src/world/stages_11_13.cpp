@@ -51,6 +51,12 @@ void CorridorGenerators(int plates, int braces) {
   CreateGenerator(STATIC_METAL_SURFACE, 8, plates, 20, 95, 0);
 }
 
+// A post under the ceiling and one over the floor.
+void CorridorPosts() {
+  Spawn(THING_PART_VERT_2, 165, 13);
+  Spawn(THING_PART_VERT_2, 165, 87);
+}
+
 // Stage 12's boss is the thing in script_handle.
 int Boss12() { return ThingSlot(script_handle); }
 
@@ -89,12 +95,13 @@ int Boss12EndCheck() {
   return STAGE_OVER;
 }
 
-// A wreck plate's spins, a quarter degree a frame at most; drawn even when the plate could not
-// be placed, so the sequence stays the same.
-void Tumble(int plate) {
-  const float spin_y = static_cast<float>(Rand() % 4 - 2) / 4.0f;
-  const float spin_x = static_cast<float>(Rand() % 4 - 2) / 4.0f;
-  SetStatic(plate, {.spin_y = spin_y, .spin_x = spin_x});
+// A wreck piece's spins about y, then x: (-2..1) / `divisor` degrees a frame each. A piece that
+// found no room gets no spins, and nothing is drawn for them.
+void Tumble(int piece, float divisor) {
+  if (StaticSlot(piece) < 0) return;
+  const float spin_y = static_cast<float>(Rand() % 4 - 2) / divisor;
+  const float spin_x = static_cast<float>(Rand() % 4 - 2) / divisor;
+  SetStatic(piece, {.spin_y = spin_y, .spin_x = spin_x});
 }
 
 // The corridor breaks up once stage 13's boss is gone: the wall joints still to come burn out,
@@ -102,15 +109,14 @@ void Tumble(int plate) {
 void Wreckage13() {
   script_var_2 = 25;
   const int brace = PlaceStatic(STATIC_BRACE_1, 265, 50, 35);
-  const float brace_spin_y = static_cast<float>(Rand() % 4 - 2) / 6.0f;
-  const float brace_spin_x = static_cast<float>(Rand() % 4 - 2) / 6.0f;
-  SetStatic(brace, {.rz = 45, .spin_y = brace_spin_y, .spin_x = brace_spin_x});
+  Tumble(brace, 6.0f);
+  SetStatic(brace, {.rz = 45});
   // Each plate's depth is drawn as it is placed, then its two spins.
   for (int i = 0; i < 5; i++) {
     const float x = static_cast<float>(215 + 32 * i);
-    Tumble(PlaceStatic(STATIC_METAL_SURFACE, x, 5, static_cast<float>(Rand() % 10)));
-    Tumble(PlaceStatic(STATIC_METAL_SURFACE, x, 50, static_cast<float>(25 + Rand() % 20), {.rx = 90}));
-    Tumble(PlaceStatic(STATIC_METAL_SURFACE, x, 95, static_cast<float>(Rand() % 10)));
+    Tumble(PlaceStatic(STATIC_METAL_SURFACE, x, 5, static_cast<float>(Rand() % 10)), 4.0f);
+    Tumble(PlaceStatic(STATIC_METAL_SURFACE, x, 50, static_cast<float>(25 + Rand() % 20), {.rx = 90}), 4.0f);
+    Tumble(PlaceStatic(STATIC_METAL_SURFACE, x, 95, static_cast<float>(Rand() % 10)), 4.0f);
   }
   fog_end_target = 400.0f;
   key_light_target = {0.9f, 0.8f, 0.7f};
@@ -276,17 +282,11 @@ int RunStage12() {
       Spawn(THING_FIGHTER_2, 205, 70);
       break;
     default:
-      if (EveryTicks(50, 150, 450)) {
-        Spawn(THING_PART_VERT_2, 165, 13);
-        Spawn(THING_PART_VERT_2, 165, 87);
-      }
+      if (EveryTicks(50, 150, 450)) CorridorPosts();
       if (EveryTicks(25, 830, 1005)) Boss12Wall();
       if (EveryTicks(25, 1200, 1325)) return Boss12EndCheck();
       break;
-    case 755: case 780: case 805:
-      Spawn(THING_PART_VERT_2, 165, 13);
-      Spawn(THING_PART_VERT_2, 165, 87);
-      break;
+    case 755: case 780: case 805: CorridorPosts(); break;
     case 203: case 303: case 403:
       Spawn(THING_SPAWNER, 165, 15, {.fire_interval = 12, .aim_x = 2.0f, .aim_y = 2.0f});
       Spawn(THING_SPAWNER, 165, 85, {.fire_timer = 11, .fire_interval = 12, .aim_x = 2.0f, .aim_y = -2.0f});

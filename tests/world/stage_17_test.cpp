@@ -256,19 +256,28 @@ TEST(Stage17, ARemovalFreesOnlyGeneratorsItHolds) {
   EXPECT_EQ(generator_count, 1);
 }
 
+// The rows of stages 11, 15 and 17 that set the platforms going with the ground: stage 11 its
+// ceiling platforms at the ground's speed, stages 15 and 17 both kinds at code -4.
 TEST(Stage17, PlatformsJoinTheGround) {
-  for (int tick : {810, 910, 1610}) {
-    BeginStage(17);
+  const struct {
+    int stage, tick;
+    bool floor_too;
+    int vx;
+  } rows[] = {{11, 1590, false, -3}, {11, 2445, false, -3}, {15, 654, true, -4}, {15, 1090, true, -4},
+              {15, 1370, true, -4},  {17, 810, true, -4},   {17, 910, true, -4},  {17, 1610, true, -4}};
+  for (const auto& row : rows) {
+    BeginStage(row.stage);
+    scroll_speed = 3;
     PlaceThing(10, THING_CEILING_PLATFORM, 100, 10);
     PlaceThing(11, THING_FLOOR_PLATFORM, 100, 90);
     PlaceThing(12, THING_WIDE_PLATFORM, 100, 90);
     for (int i = 10; i <= 12; i++) thing_timer[i] = thing_vx[i] = 2;
-    RunTick(tick);
-    for (int i = 10; i <= 11; i++) {
-      EXPECT_EQ(thing_vx[i], -4) << tick;
-      EXPECT_EQ(thing_timer[i], 0) << tick;
-    }
-    EXPECT_EQ(thing_vx[12], 2);
+    RunTick(row.tick);
+    EXPECT_EQ(thing_vx[10], row.vx) << row.tick;
+    EXPECT_EQ(thing_timer[10], 0) << row.tick;
+    EXPECT_EQ(thing_vx[11], row.floor_too ? row.vx : 2) << row.tick;
+    EXPECT_EQ(thing_timer[11], row.floor_too ? 0 : 2) << row.tick;
+    EXPECT_EQ(thing_vx[12], 2) << row.tick;
   }
 }
 

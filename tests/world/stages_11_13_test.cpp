@@ -179,6 +179,7 @@ TEST(Stage11, HoldsForTheBossLayingMoreCaveEveryTime) {
   EXPECT_EQ(CountGenerators(STATIC_CAVE_SURFACE_1), 2);
   EXPECT_EQ(CountGenerators(STATIC_CAVE_SURFACE_2), 2);
   EXPECT_EQ(ceiling_x1, 465.0f);
+  EXPECT_EQ(floor_x1, 1165.0f);
 
   DestroyBossCores();
   thing_type[FirstThingOf(THING_EXPLOSION)] = THING_POW_MISSILE;  // a pickup is no core
@@ -189,6 +190,13 @@ TEST(Stage11, HoldsForTheBossLayingMoreCaveEveryTime) {
 TEST(Stage11, EndsAtTick3250WithTheSceneryCleared) {
   BeginStage(11);
   RunTick(0);
+  RunTick(150);
+  RunTick(2750);  // daylight
+  RunTick(3150);  // the run-out
+  EXPECT_EQ(world_shift_target, 50);
+  EXPECT_EQ(sky_color_target.b, 0.0f);
+  EXPECT_EQ(horizon_color_target.g, 0.0f);
+  EXPECT_EQ(fog_end_target, 80.0f);
   CreateGenerator(STATIC_CAVE_SURFACE_1, 25, 8, 50, 5, 0);
   EXPECT_EQ(RunTick(3249), 0);
   EXPECT_EQ(RunTick(3250), 1);
@@ -218,6 +226,27 @@ TEST(Stage12, TickZeroSetsTheCorridorAndSendsThePairOfFighters) {
   EXPECT_EQ(thing_fuse[58], 450);
   EXPECT_EQ(thing_y[57], 105.0f);
   EXPECT_EQ(thing_vy[57], -2);
+}
+
+TEST(Stage12, PostsUnderTheCeilingAndOverTheFloor) {
+  const struct {
+    int tick;
+    bool posts;
+  } rows[] = {{150, true}, {300, true}, {450, true}, {755, true}, {780, true}, {805, true},
+              {175, false}, {475, false}, {730, false}};
+  for (const auto& row : rows) {
+    BeginStage(12);
+    RunTick(row.tick);
+    if (!row.posts) {
+      EXPECT_EQ(thing_count, 0) << row.tick;
+      continue;
+    }
+    ASSERT_EQ(thing_count, 2) << row.tick;
+    EXPECT_EQ(thing_type[58], THING_PART_VERT_2) << row.tick;
+    EXPECT_EQ(thing_y[58], 13.0f) << row.tick;
+    EXPECT_EQ(thing_type[57], THING_PART_VERT_2) << row.tick;
+    EXPECT_EQ(thing_y[57], 87.0f) << row.tick;
+  }
 }
 
 TEST(Stage12, CorridorGeneratorsByTick) {
@@ -476,15 +505,23 @@ TEST(Stage13, TheWreckage) {
   EXPECT_EQ(thing_fuse[57], 25);
 }
 
-TEST(Stage13, WreckagePlatesThatFindNoRoomKeepTheDrawOrder) {
+TEST(Stage13, WreckagePiecesThatFindNoRoomGetNoSpinsAndDrawNone) {
   BeginStage(13);
   script_handle = -1;
   for (int i = 0; i < MAX_STATICS - 3; i++) static_type[i] = STATIC_TREE;
   static_count = MAX_STATICS - 3;
-  const std::uint32_t after = StateAfter(47);
+  // Room for the brace and two plates: their spins, then only the depths of the thirteen
+  // plates that find no slot.
+  const std::vector<int> draws = PeekDraws(21);
+  const std::uint32_t after = StateAfter(21);
   RunTick(197);
   EXPECT_EQ(static_count, MAX_STATICS);
   EXPECT_EQ(random_state, after);
+  EXPECT_EQ(static_type[99], STATIC_BRACE_1);
+  EXPECT_FLOAT_EQ(static_spin_x[99], static_cast<float>(draws[1] % 4 - 2) / 6.0f);
+  EXPECT_EQ(static_z[97], static_cast<float>(25 + draws[5] % 20));
+  EXPECT_EQ(static_spin_x[97], static_cast<float>(draws[7] % 4 - 2) / 4.0f);
+  EXPECT_EQ(key_light_target.r, 0.9f);
 }
 
 TEST(Stage13, ThreeExplosionsAtTheCentre) {

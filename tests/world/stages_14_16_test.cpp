@@ -202,6 +202,25 @@ TEST(Stage15, OnlyFightersStillThereSpeedUp) {
   EXPECT_EQ(thing_vx[bottom], 0);
 }
 
+TEST(Stage15, WritesThroughARegisterOnlyOnItsType) {
+  const struct {
+    int tick;
+    int* reg;
+    int type;
+  } rows[] = {{470, &script_var_3, THING_CARRIER},
+              {475, &script_var_2, THING_WIDE_PLATFORM},
+              {530, &script_handle, THING_CEILING_PLATFORM}};
+  for (const auto& row : rows) {
+    for (bool match : {true, false}) {
+      BeginStage(15);
+      *row.reg = PlaceThing(20, match ? row.type : THING_FIGHTER, 100, 50);
+      thing_vx[20] = 1;
+      RunTick(row.tick);
+      EXPECT_EQ(thing_vx[20], match ? -4 : 1) << row.tick;
+    }
+  }
+}
+
 TEST(Stage15, Tick235AddsTheMiddlePostsOfTick170) {
   BeginStage(15);
   RunTick(235);
