@@ -2,6 +2,8 @@
 // before its check and each check waiting for its core. After each boss the play clock is shown
 // and the player gets a life back. Metal walls are laid along the barriers and taken away again
 // between bosses.
+#include <algorithm>
+
 #include "world/compounds.h"
 #include "world/game.h"
 #include "world/random.h"
@@ -27,11 +29,11 @@ void ShowPlayClock() {
     PostHudMessage("%i:%i", play_minutes, play_seconds);
 }
 
-// One life back for a living player. Lives gathered beyond the cap are kept, not cut back.
+// One life back for a living player, capped like the lives a passed stage gives.
 void RewardLife() {
   const int ship = PlayerSlot();
   if (ship < 0 || thing_hp[ship] <= 0) return;
-  if (thing_hp[ship] < MAX_BOSS_BATTLE_LIVES) thing_hp[ship] += 1;
+  thing_hp[ship] = std::min(thing_hp[ship] + 1, MAX_BOSS_BATTLE_LIVES);
 }
 
 // The check at every hundredth tick: the stage waits here while the last boss's core lives;

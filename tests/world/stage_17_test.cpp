@@ -153,7 +153,7 @@ TEST(Stage17, TheLastCheckGivesALifeButNoClock) {
 TEST(Stage17, ALifeAfterEachBossUpToEight) {
   const struct {
     int before, after;
-  } rows[] = {{1, 2}, {7, 8}, {8, 8}, {0, 0}, {-1, -1}, {11, 11}};  // lives gathered beyond 8 stay
+  } rows[] = {{1, 2}, {7, 8}, {8, 8}, {0, 0}, {-1, -1}, {11, 8}};  // lives gathered beyond 8 are cut back
   for (const auto& row : rows) {
     BeginStage(17);
     PlacePlayer(row.before);
