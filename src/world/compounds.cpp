@@ -2,6 +2,7 @@
 
 #include <span>
 
+#include "world/engine_services.h"
 #include "world/tables.h"
 #include "world/things.h"
 
@@ -545,21 +546,24 @@ int SpawnThing(int id, float x, float y) {
   // Fill the table from the top down, so that every part lies below the thing it hangs on and the
   // motion pass, which walks downward, moves each parent before its parts.
   thing_last = MAX_THINGS - 1;
-  const int root = CreateThing(compound->root, -1, x, y);
-  if (root < 0) return -1;
-  WriteField(root, compound->root_set, root);
-
-  int slots[1 + MAX_COMPOUND_PARTS];  // 0 the root, k part k; -1 where a create failed
-  slots[0] = root;
+  int slots[1 + MAX_COMPOUND_PARTS];  // 0 the root, k part k; -1 where it could not be made
+  slots[0] = CreateThing(compound->root, -1, x, y);
+  if (slots[0] >= 0) WriteField(slots[0], compound->root_set, slots[0]);
   for (std::size_t k = 0; k < compound->parts.size(); k++) {
     const CompoundPart& part = compound->parts[k];
     const int parent = slots[part.on];
-    // A part whose parent is missing stays out with everything on it: it would otherwise stand
-    // alone at its offset, far from the structure.
-    const int slot = parent < 0 ? -1 : CreateThing(part.type, parent, part.x, part.y);
+    int slot = -1;
+    if (parent >= 0) {
+      slot = CreateThing(part.type, parent, part.x, part.y);
+    } else {
+      // What hangs on a missing thing stays out too, rather than standing alone at its offset.
+      // Its thing was missed because the table is full, and nothing has been freed since: the
+      // console still tells of every part not made.
+      ConsolePrint("Things Expired");
+    }
     slots[k + 1] = slot;
     if (slot < 0) continue;
-    for (const FieldWrite& write : part.set) WriteField(slot, write, root);
+    for (const FieldWrite& write : part.set) WriteField(slot, write, slots[0]);
   }
-  return root;
+  return slots[0];
 }

@@ -101,7 +101,8 @@ void DebrisSetUp(int p, float vx, float vy) {
 bool LeavesThePlayfield(int p) {
   float x = projectile_x[p], y = projectile_y[p];
   float vx = projectile_vx[p], vy = projectile_vy[p];
-  if (x < -10.0f - projectile_z[p]) return true;  // deeper ones leave farther left
+  // Deeper ones leave farther left; the edge is worked out in double, as the game always has.
+  if (static_cast<double>(x) < -10.0 - static_cast<double>(projectile_z[p])) return true;
   if (x > static_cast<float>(playfield_width) && vx > 0.0f) return true;
   if (vy < 0.0f && (y < 0.0f || (y < ceiling_y && ceiling_x0 < x && x < ceiling_x1))) return true;
   // Falling things meet the floor barrier world_shift units below its line.

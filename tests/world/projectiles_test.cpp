@@ -192,6 +192,8 @@ TEST(Projectiles, RemovalAtEachEdge) {
       {"left edge, at it", -10.0f, 50.0f, 0.0f, -2.0f, 0.0f, -140.0f, -140.0f, 50, false},
       {"left edge, deep", -59.0f, 50.0f, 50.0f, -2.0f, 0.0f, -140.0f, -140.0f, 50, false},
       {"left edge, deep past", -60.5f, 50.0f, 50.0f, -2.0f, 0.0f, -140.0f, -140.0f, 50, true},
+      // -10.0 - 0.1f is -10.1000000015 in double; in float it would round to -10.1f itself.
+      {"left edge, a fraction deep", -10.1f, 50.0f, 0.1f, -2.0f, 0.0f, -140.0f, -140.0f, 50, true},
       {"right edge moving right", 141.0f, 50.0f, 0.0f, 6.0f, 0.0f, -140.0f, -140.0f, 50, true},
       {"right of the field moving left", 150.0f, 50.0f, 0.0f, -2.0f, 0.0f, -140.0f, -140.0f, 50, false},
       {"top moving up", 50.0f, -0.5f, 0.0f, 0.0f, -1.0f, -140.0f, -140.0f, 50, true},

@@ -161,6 +161,16 @@ TEST(Scenery, GeneratorEdgeCases) {
   EXPECT_EQ(static_count, 1);
   EXPECT_EQ(generator_count, 0);
 
+  // An emission the full static table refuses still counts.
+  FreshScenery();
+  for (int i = 0; i < MAX_STATICS; i++) CreateStatic(STATIC_TREE, 100.0f, 95.0f, 10.0f);
+  CreateGenerator(STATIC_ROCK_1, 1, 2, 0.0f, 95.0f, 10.0f);
+  UpdateGenerators();
+  UpdateGenerators();
+  EXPECT_EQ(generator_count, 0);
+  EXPECT_EQ(static_count, MAX_STATICS);
+  EXPECT_EQ(ConsoleLines(), (std::vector<std::string>{"Static Expired", "Static Expired"}));
+
   FreshScenery();
   for (int i = 0; i < MAX_GENERATORS; i++) CreateGenerator(STATIC_TREE, 10, 5, 0.0f, 95.0f, 10.0f);
   CreateGenerator(STATIC_TREE, 10, 5, 0.0f, 95.0f, 10.0f);

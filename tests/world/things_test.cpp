@@ -49,31 +49,89 @@ TEST(ThingCatalogue, EveryTypeIsKnownAndHasAProperBox) {
   }
 }
 
-TEST(ThingCatalogue, SpotRows) {
+// A column a row fills with a random draw (checked by the draw-order tests below).
+constexpr int DRAWN = -999;
+
+TEST(ThingCatalogue, EveryRow) {
   struct Row {
-    int type, hp, x0, y0, x1, y1, score, interval, detach, debris, param, vx;
-  } rows[] = {
-      // free-standing at x 60 with scroll_speed 2: vx -2 unless the row gives one
-      {THING_GLOW_BUG, 1000, -5, -5, 5, 5, 1, 0, DETACH_BREAK, PROJ_FRAGMENT_GREY, 1, -2},
-      {THING_SPAWNER, 12, -5, -5, 5, 5, 20, 50, DETACH_BREAK, PROJ_FRAGMENT_GREY, 50, -2},
-      {THING_PLAYER, 5, -5, -4, 6, 4, 0, 6, DETACH_BREAK, PROJ_FRAGMENT_GREY, 0, 0},
-      {THING_LAUNCHER, 10, -5, -7, 5, 7, 25, 24, DETACH_TUMBLE, PROJ_FRAGMENT_GREY, 0, -2},
-      {THING_FIGHTER_2, 3, -5, -5, 5, 5, 8, 0, DETACH_BREAK, PROJ_FRAGMENT_RED, 0, -3},
-      {THING_BEAM_GUN, 30, -10, -4, 10, 4, 20, 0, DETACH_BEAM_GUN, PROJ_FRAGMENT_GREY, -1, -2},
-      {THING_PART_VERT_2X3, 1000, -4, -25, 4, 25, 1, 0, DETACH_SLIDE, PROJ_FRAGMENT_RED, 0, -2},
-      {THING_PART_HORZ_X2, 1000, -12, -3, 36, 3, 1, 0, DETACH_TUMBLE, PROJ_FRAGMENT_RED, 0, -2},
-      {THING_PART_BRIDGE, 1000, -12, -3, 12, 3, 1, 0, DETACH_TUMBLE, PROJ_SPLINTER, 0, -2},
-      {THING_METAL_BLOCK, 1000, 0, -13, 25, 13, 1, 0, DETACH_BREAK, PROJ_FRAGMENT_RED, 0, -2},
-      {THING_PART_MOUNT, 1000, -13, -2, 13, 2, 12, 0, DETACH_BREAK, PROJ_FRAGMENT_GREY, 0, -2},
-      {THING_TREE_TOP, 6, -5, -5, 5, 10, 1, 0, DETACH_FALL, PROJ_LEAF, 0, -2},
-      {THING_POW_FORWARD, 1000, -7, -7, 7, 7, 0, 0, DETACH_FLOAT, PROJ_FRAGMENT_RED, 0, 4},
-      {THING_CORE_0, 55, -19, -6, 0, 6, 30, 5000, DETACH_BREAK, PROJ_FRAGMENT_RED, 0, -4},
-      {THING_CORE_8, 18, -10, -6, 0, 6, 30, 0, DETACH_BREAK, PROJ_FRAGMENT_RED, 0, -2},
-      {THING_CORE_14, 16, -12, -6, 0, 6, 15, 0, DETACH_BREAK, PROJ_FRAGMENT_RED, 0, 0},
+    int type, hp, x0, y0, x1, y1, score, interval, detach, debris, param, vx, vy, timer, fire_timer, timer2;
+    float aim_x, aim_y;
   };
+  constexpr int G = PROJ_FRAGMENT_GREY, R = PROJ_FRAGMENT_RED, S = PROJ_SPLINTER, L = PROJ_LEAF;
+  constexpr int BREAK = DETACH_BREAK, TUMBLE = DETACH_TUMBLE, SLIDE = DETACH_SLIDE, FALL = DETACH_FALL,
+                FLOAT = DETACH_FLOAT, PLATFORM = DETACH_PLATFORM;
+  // Free-standing in slot 58 at (60, 50), scroll_speed 2, missile_kind PROJ_HAWK: vx -2 unless
+  // the row gives one.
+  // clang-format off
+  const Row rows[] = {
+      // type                  hp    x0   y0   x1  y1  score intv  detach           debris param vx  vy  timer fire tmr2 aim
+      {THING_GLOW_BUG,         1000, -5,  -5,  5,  5,  1,  0,    BREAK,           G, 1,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_SPAWNER,          12,   -5,  -5,  5,  5,  20, 50,   BREAK,           G, 50,  -2, 0,  0,     20,    0,  -1, -2},
+      {THING_PLAYER,           5,    -5,  -4,  6,  4,  0,  6,    BREAK,           G, 0,   0,  0,  0,     0,     10, 0, 0},
+      {THING_LAUNCHER,         10,   -5,  -7,  5,  7,  25, 24,   TUMBLE,          G, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_CEILING_PLATFORM, 4,    -5,  -3,  5,  3,  7,  20,   PLATFORM,        G, 58,  -2, -4, 4,     0,     20, 0, 0},
+      {THING_FLOOR_PLATFORM,   4,    -5,  -3,  5,  3,  7,  20,   PLATFORM,        G, 58,  -2, 4,  4,     0,     20, 0, 0},
+      {THING_WIDE_PLATFORM,    12,   -11, -4,  11, 3,  10, 20,   PLATFORM,        G, 58,  -2, 4,  2,     0,     20, 0, 0},
+      {THING_MISSILE,          5,    -5,  -2,  5,  2,  12, 5,    TUMBLE,          G, 0,   -2, 0,  DRAWN, 0,     0,  0, 0},
+      {THING_FIGHTER,          1,    -5,  -5,  5,  5,  3,  0,    BREAK,           G, 0,   -4, 0,  DRAWN, 12,    0,  0, 0},
+      {THING_FIGHTER_2,        3,    -5,  -5,  5,  5,  8,  0,    BREAK,           R, 0,   -3, 0,  0,     0,     0,  0, 0},
+      {THING_CARRIER,          6,    -10, -3,  10, 3,  6,  0,    BREAK,           G, 0,   -2, 0,  DRAWN, 0,     0,  0, 0},
+      {THING_TUG,              10,   -5,  -8,  5,  8,  15, 0,    BREAK,           G, 0,   -1, 0,  0,     0,     0,  0, 0},
+      {THING_TURRET,           8,    -5,  -4,  5,  4,  10, 50,   BREAK,           G, 1,   -2, 0,  DRAWN, DRAWN, 0,  -4, 0},
+      {THING_TURRET_2,         20,   -6,  -9,  6,  0,  40, 100,  BREAK,           G, 5,   -2, 0,  DRAWN, DRAWN, 0,  0, -4},
+      {THING_BEAM_GUN,         30,   -10, -4,  10, 4,  20, 0,    DETACH_BEAM_GUN, G, -1,  -2, 0,  0,     0,     0,  0, 0},
+      {THING_CANNON,           30,   -10, -5,  10, 5,  10, 120,  BREAK,           G, 0,   -2, 0,  0,     0,     0,  -6, 0},
+      {THING_CANNON_2,         15,   -5,  -4,  5,  4,  15, 100,  BREAK,           G, 0,   -2, 0,  0,     DRAWN, 0,  -4, -6},
+      {THING_LASER,            12,   -5,  -5,  5,  5,  9,  30,   BREAK,           G, -1,  -2, 0,  0,     DRAWN, 0,  0, 0},
+      {THING_LASER_DOWN,       12,   -5,  -5,  5,  5,  9,  30,   BREAK,           G, -1,  -2, 0,  0,     DRAWN, 0,  0, 0},
+      {THING_LASER_UP,         12,   -5,  -5,  5,  5,  9,  30,   BREAK,           G, -1,  -2, 0,  0,     DRAWN, 0,  0, 0},
+      {THING_HULL,             1000, -10, -4,  10, 4,  5,  0,    BREAK,           R, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_HULL_FLIPPED,     1000, -10, -4,  10, 4,  5,  0,    BREAK,           R, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_PART_VERT,        14,   -4,  -5,  4,  5,  2,  0,    BREAK,           G, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_PART_VERT_2,      1000, -4,  -9,  4,  9,  1,  0,    SLIDE,           R, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_PART_VERT_2X2,    1000, -4,  -16, 4,  16, 1,  0,    SLIDE,           R, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_PART_VERT_2X3,    1000, -4,  -25, 4,  25, 1,  0,    SLIDE,           R, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_PART_HORZ,        1000, -12, -3,  12, 3,  1,  0,    TUMBLE,          R, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_PART_HORZ_X2,     1000, -12, -3,  36, 3,  1,  0,    TUMBLE,          R, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_PART_BRIDGE,      1000, -12, -3,  12, 3,  1,  0,    TUMBLE,          S, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_METAL_BLOCK,      1000, 0,   -13, 25, 13, 1,  0,    BREAK,           R, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_PART_STEP,        1000, -6,  -6,  6,  6,  1,  0,    BREAK,           G, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_PART_STEP_FLIPPED,1000, -6,  -6,  6,  6,  1,  0,    BREAK,           G, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_PART_BOX,         1000, -8,  -8,  8,  8,  1,  0,    BREAK,           G, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_PART_BOX_2,       1000, -8,  -8,  8,  8,  1,  0,    BREAK,           G, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_PART_MOUNT,       1000, -13, -2,  13, 2,  12, 0,    BREAK,           G, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_PART_JOINT,       1000, -3,  -3,  3,  3,  1,  0,    DETACH_FLEE,     R, 0,   -2, 0,  0,     0,     0,  60, 50},
+      {THING_TREE_TRUNK,       3,    -5,  -10, 5,  0,  1,  0,    FALL,            S, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_TREE_TOP,         6,    -5,  -5,  5,  10, 1,  0,    FALL,            L, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_TREE_TOP_PLATFORM,8,    -12, -6,  12, 6,  1,  0,    FALL,            L, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_TREE_BRANCH,      1000, -12, -3,  12, 3,  1,  0,    BREAK,           L, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_POW_FORWARD,      1000, -7,  -7,  7,  7,  0,  0,    FLOAT,           R, 0,   4,  0,  0,     0,     0,  0, 0},
+      {THING_POW_MISSILE,      1000, -7,  -7,  7,  7,  0,  25,   FLOAT,           R, PROJ_HAWK, 4, 0, 0, 0,     0,  0, 0},
+      // Cores: the box's left edge follows the hit points, the rest is -6, 0, 6.
+      {THING_CORE_0,           55,   -19, -6,  0,  6,  30, 5000, BREAK,           R, 0,   -4, 0,  0,     121,   0,  0, 0},
+      {THING_CORE_1,           60,   -21, -6,  0,  6,  30, 0,    BREAK,           R, 0,   -2, 4,  0,     0,     0,  0, 0},
+      {THING_CORE_2,           16,   -12, -6,  0,  6,  30, 0,    BREAK,           R, 0,   -2, DRAWN, 0,  0,     0,  0, 0},
+      {THING_CORE_3,           30,   -13, -6,  0,  6,  30, 0,    BREAK,           R, 0,   -4, 0,  0,     125,   0,  0, 0},
+      {THING_CORE_4,           16,   -12, -6,  0,  6,  30, 0,    BREAK,           R, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_CORE_5,           16,   -12, -6,  0,  6,  30, 0,    BREAK,           R, 0,   0,  0,  0,     0,     0,  0, 0},
+      {THING_CORE_6,           16,   -12, -6,  0,  6,  30, 0,    BREAK,           R, 0,   -2, DRAWN, 0,  0,     0,  0, 0},
+      {THING_CORE_7,           35,   -14, -6,  0,  6,  20, 90,   BREAK,           R, 0,   -2, DRAWN, 0,  200,   0,  0, 0},
+      {THING_CORE_8,           18,   -10, -6,  0,  6,  30, 0,    BREAK,           R, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_CORE_9,           25,   -12, -6,  0,  6,  30, 0,    BREAK,           R, 0,   -2, 0,  0,     0,     0,  0, 0},
+      {THING_CORE_10,          16,   -12, -6,  0,  6,  30, 0,    BREAK,           R, 0,   -2, -2, 0,     0,     0,  0, 0},
+      {THING_CORE_11,          30,   -13, -6,  0,  6,  30, 400,  BREAK,           R, -1,  -3, 0,  102,   100,   0,  0, 0},
+      {THING_CORE_12,          20,   -11, -6,  0,  6,  30, 100,  BREAK,           R, 0,   0,  0,  0,     100,   0,  0, 0},
+      {THING_CORE_13,          20,   -11, -6,  0,  6,  20, 0,    BREAK,           R, 0,   -2, DRAWN, 0,  0,     0,  0, 0},
+      {THING_CORE_14,          16,   -12, -6,  0,  6,  15, 0,    BREAK,           R, 0,   0,  0,  0,     0,     0,  0, 0},
+      {THING_CORE_15,          16,   -12, -6,  0,  6,  30, 0,    BREAK,           R, 0,   -2, 0,  0,     0,     0,  0, 0},
+  };
+  // clang-format on
+  static_assert(sizeof(rows) / sizeof(rows[0]) == sizeof(catalogue_types) / sizeof(catalogue_types[0]) + 16);
   for (const Row& r : rows) {
     ResetScenarioInGame();
+    missile_kind = PROJ_HAWK;
     int s = CreateThing(r.type, -1, 60.0f, 50.0f);
+    ASSERT_EQ(s, 58);
     EXPECT_EQ(thing_hp[s], r.hp) << r.type;
     EXPECT_EQ(thing_box_x0[s], r.x0) << r.type;
     EXPECT_EQ(thing_box_y0[s], r.y0) << r.type;
@@ -85,7 +143,19 @@ TEST(ThingCatalogue, SpotRows) {
     EXPECT_EQ(thing_debris_type[s], r.debris) << r.type;
     EXPECT_EQ(thing_param[s], r.param) << r.type;
     EXPECT_EQ(thing_vx[s], r.vx) << r.type;
-    EXPECT_EQ(thing_vy[s], 0) << r.type;
+    if (r.vy != DRAWN) {
+      EXPECT_EQ(thing_vy[s], r.vy) << r.type;
+    }
+    if (r.timer != DRAWN) {
+      EXPECT_EQ(thing_timer[s], r.timer) << r.type;
+    }
+    if (r.fire_timer != DRAWN) {
+      EXPECT_EQ(thing_fire_timer[s], r.fire_timer) << r.type;
+    }
+    EXPECT_EQ(thing_timer2[s], r.timer2) << r.type;
+    EXPECT_EQ(thing_fuse[s], 0) << r.type;
+    EXPECT_EQ(thing_aim_x[s], r.aim_x) << r.type;
+    EXPECT_EQ(thing_aim_y[s], r.aim_y) << r.type;
   }
 }
 
