@@ -9,29 +9,7 @@
 set -euo pipefail
 source "$(dirname "$0")/headless.bash"
 printf '1\r\r\n1\r\r\n0\r\r\n0\r\r\nKES\r\r\n' > "$work/bin/record(-1).dat"
-script='# Down to "Survival", fire starts it; the ship is lost long before pass 1000
-10 key 208 down
-11 key 208 up
-20 key 57 down
-21 key 57 up
-# Enter on the final results ends the game: the name entry of row 0, from "KES"
-1000 key 28 down
-1001 key 28 up
-# K typed, Up steps the second letter, Right moves on, Z typed: the initials are stored
-1020 key 37 down
-1021 key 37 up
-1030 key 200 down
-1031 key 200 up
-1040 key 205 down
-1041 key 205 up
-1050 key 44 down
-1051 key 44 up
-# Esc from the table to the main menu, Esc from the main menu out of the program
-1070 key 1 down
-1071 key 1 up
-1080 key 1 down
-'
-run_headless "$1" "$script"
+run_headless "$1" "$(cat "$(dirname "$0")/survival_game.script")"$'\n'
 [ "$code" -eq 0 ] || { echo "exit code $code, expected 0"; exit 1; }
 passes=$(sed -n 's/^headless run: \([0-9]*\) passes, exit code 0$/\1/p' "$work/stderr.txt")
 [ "$passes" = 1080 ] || { echo "quit after ${passes:-no} passes, expected 1080"; exit 1; }
