@@ -132,9 +132,9 @@ void ApplyDisplaySettings() {
   }
   HRESULT multisample =
       direct3d ? CheckDeviceMultiSampleType(direct3d, D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL,
-                                            static_cast<D3DFORMAT>(static_cast<int>(display_format)),
-                                            windowed != 0.0f ? TRUE : FALSE,
-                                            static_cast<D3DMULTISAMPLE_TYPE>(static_cast<int>(antialias)))
+                                            static_cast<D3DFORMAT>(TruncateSetting(display_format)),
+                                            static_cast<BOOL>(TruncateSetting(windowed)),
+                                            static_cast<D3DMULTISAMPLE_TYPE>(TruncateSetting(antialias)))
                : D3DERR_INVALIDCALL;
   if (FAILED(multisample)) {
     ConsolePrint("Selected Antialiasing Level is Unsupported");
@@ -157,10 +157,10 @@ void ApplyDisplaySettings() {
   PlayMenuSound(&snd_tick_out_01);
 }
 
-// The name entry's up and down: through '!' to '^', wrapping. A typed character outside that run
-// ('|', '~', the blank) steps into it rather than out to characters a record file cannot hold.
+// The name entry's up and down: through '!' to '^', wrapping. A typed character above that run
+// ('|', '~') steps down one at a time, and up from it starts the run again.
 void StepNameCharacter(char& c) {
-  if (action_down) c = c <= NAME_FIRST_STEP || c > NAME_LAST_STEP ? NAME_LAST_STEP : static_cast<char>(c - 1);
+  if (action_down) c = c <= NAME_FIRST_STEP ? NAME_LAST_STEP : static_cast<char>(c - 1);
   if (action_up) c = c < NAME_LAST_STEP ? static_cast<char>(c + 1) : NAME_FIRST_STEP;
 }
 

@@ -47,9 +47,8 @@ bool PlayerLost() {
   return thing_hp[player_thing] < 1;
 }
 
-// The mode's line at the top of the panel, across the whole client area.
+// The mode's name at the top of the panel, centred across text_rect's sides as they stand.
 void DrawModeName(const char* name, D3DCOLOR color) {
-  text_rect.right = client_rect.right;
   text_rect.top = screen_eighth_y;
   DrawLine(FONT_NUMBER, name, &text_rect, DT_CENTER | DT_TOP, color);
 }
@@ -115,12 +114,16 @@ void DrawMapPanel() {
   text_rect.bottom -= line_height / 2;
 
   if (game_state == STATE_FEATURE_UNLOCKED || game_state == STATE_HIGH_SCORE_ENTRY) return;
+  // Cast Mode and Survival widen the rectangle to the whole client area for their names; Random
+  // Mode and Boss Battle leave it as the score area's, and their names stand over that.
   switch (game_mode) {
     case MODE_CAST:
+      text_rect.right = client_rect.right;
       DrawModeName("Cast Mode", panel);
       return;
     case MODE_SURVIVAL:
       DrawPassed("%i", current_stage, panel);
+      text_rect.right = client_rect.right;
       DrawModeName("Survival", panel);
       return;
     case MODE_RANDOM:

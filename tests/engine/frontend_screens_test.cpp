@@ -176,7 +176,7 @@ const NameCase name_cases[] = {
     {"down on ! wraps to ^",           "!AA",  0, 0,  -1,   "D",    "^AA",  0,  0},
     {"down on a blank wraps to ^",     " AA",  0, 0,  -1,   "D",    "^AA",  0,  0},
     {"up on a blank gives !",          " AA",  0, 0,  -1,   "U",    "!AA",  0,  0},
-    {"down on | stays in the run",     "|AA",  0, 0,  -1,   "D",    "^AA",  0,  0},
+    {"down on | steps back by one",    "|AA",  0, 0,  -1,   "D",    "{AA",  0,  0},
     {"up on ~ gives !",                "~AA",  0, 0,  -1,   "U",    "!AA",  0,  0},
     {"down steps back",                "KAA",  0, 0,  -1,   "D",    "JAA",  0,  0},
     {"W types and does not step on",   "AAA",  0, 0,  17,   "U",    "WAA",  1,  3},

@@ -206,6 +206,32 @@ TEST_F(MapTest, TheScoreAreaAndTheLineAboveIt) {
   EXPECT_EQ(texts[4].rect.top, 60);
 }
 
+// Cast Mode and Survival centre their names across the screen; Random Mode and Boss Battle keep
+// the score area's sides and centre theirs over it.
+TEST_F(MapTest, TheModeNameStandsOverItsRectangle) {
+  struct Case {
+    int mode;
+    const char* name;
+    LONG right;
+  };
+  const Case cases[] = {
+      {MODE_CAST, "Cast Mode", 640},
+      {MODE_SURVIVAL, "Survival", 640},
+      {MODE_RANDOM, "Random Mode", 320 - 96},
+      {MODE_BOSS_BATTLE, "Boss Battle", 320 - 96},
+  };
+  game_state = STATE_FINAL_RESULTS;
+  for (const Case& c : cases) {
+    game_mode = c.mode;
+    Panel();
+    DrawnText name = TextOf(c.name);
+    EXPECT_EQ(name.rect.left, 0) << c.name;
+    EXPECT_EQ(name.rect.right, c.right) << c.name;
+    EXPECT_EQ(name.rect.top, 60) << c.name;
+    EXPECT_EQ(name.format, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOCLIP) << c.name;
+  }
+}
+
 TEST_F(MapTest, TheBossBattleTimeIsWhileAliveAndRedOnceLost) {
   game_mode = MODE_BOSS_BATTLE;
   game_state = STATE_FINAL_RESULTS;

@@ -4,6 +4,7 @@
 #include "engine/screens.h"
 
 #include <functional>
+#include <limits>
 
 #include "engine/console.h"
 #include "engine/input.h"
@@ -171,6 +172,15 @@ TEST_F(ScreensTest, MenusAndInformationScreens) {
        DrawSoundOptionsScreen,
        {"Effects Volume|menu|176-464|108|left|255", "0\x1F|menu|176-464|108|right|255",
         "Music Volume|menu|176-464|156|left|128", "100\x1F|menu|176-464|156|right|128"}},
+      {"sound options: values no int holds, from a hand-made prefs.cfg",
+       [] {
+         menu_cursor = 0;
+         volume_effects = 3e9f;
+         volume_music = std::numeric_limits<float>::quiet_NaN();
+       },
+       DrawSoundOptionsScreen,
+       {"Effects Volume|menu|176-464|108|left|255", "-21474736\x1F|menu|176-464|108|right|255",
+        "Music Volume|menu|176-464|156|left|128", "-21474736\x1F|menu|176-464|156|right|128"}},
       {"display options, windowed", [] { menu_cursor = 0; }, DrawDisplayOptionsScreen,
        {"Fullscreen|menu|176-464|108|left|255", "OFF|menu|176-464|108|right|255",
         "Resolution:|menu|176-464|156|left|128", "640x480x32|menu|176-464|156|right|128",
