@@ -8,9 +8,11 @@
 #include <string>
 
 #include "engine/config.h"
+#include "engine/console.h"
 #include "engine/display.h"
 #include "engine/input.h"
 #include "engine/render.h"
+#include "engine/sound.h"
 #include "platform/files.h"
 #include "platform/script.h"
 #include "support/temp_dir.h"
@@ -56,6 +58,8 @@ class MainLoopTest : public WorkingDirTest {
   }
   void TearDown() override {
     ShutdownDevices();  // gives the input devices back to their pool
+    ShutdownSound();    // which the program keeps to its end: no later test may find it made
+    InitConsole();      // nor the lines printed here
     WinResetForTests();
     ScriptClear();
     WorkingDirTest::TearDown();
