@@ -113,8 +113,8 @@ double AtofC(const char* text) {
 // the C library's printf so that the user's locale cannot turn the point into a comma.
 void FormatValue(float value, char* out, int size) {
   std::to_chars_result r;
-  if (value >= -2147483648.0f && value < 2147483648.0f && float(int(value)) == value) {
-    r = std::to_chars(out, out + size - 1, int(value));
+  if (float(ConfigInt(value)) == value) {
+    r = std::to_chars(out, out + size - 1, ConfigInt(value));
   } else {
     r = std::to_chars(out, out + size - 1, double(value), std::chars_format::fixed, 6);
   }
@@ -170,6 +170,11 @@ double ParseNumber(const char* line, int start) {
   for (const char* p = line + start; n < NUMBER_TEXT_MAX && *p && IsNumberChar(*p); p++) number[n++] = *p;
   number[n] = 0;
   return AtofC(number);
+}
+
+int ConfigInt(float value) {
+  if (!(value >= -2147483648.0f && value < 2147483648.0f)) return 0;
+  return int(value);
 }
 
 int LoadConfig(const char* path) {

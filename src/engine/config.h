@@ -51,6 +51,11 @@ float ReadTagValue(const char* line);
 // 32 characters of blanks, signs, points and digits.
 double ParseNumber(const char* line, int start);
 
+// A variable as the integer its readers take: truncated toward zero, and 0 for a value no int can
+// hold (NaN, or a number of 32 digits from an edited file), which a plain conversion would leave
+// undefined.
+int ConfigInt(float value);
+
 // Reads a configuration file into the variables. 1 when it was read, 0 when it could not be opened.
 int LoadConfig(const char* path);
 

@@ -170,16 +170,10 @@ void PollInput() {
 
 // ---- Bindings -----------------------------------------------------------------------------------
 
-// Truncated toward zero; a value no int can hold (only from an edited file) is no key.
-static int BindingFromConfig(float value) {
-  if (!(value > -2147483648.0f && value < 2147483648.0f)) return 0;
-  return int(value);
-}
-
 void SyncBindings(int to_config) {
   for (int i = 0; i < KEY_BINDING_COUNT; i++) {
     if (to_config) *binding_variables[i] = float(key_bindings[i]);
-    else key_bindings[i] = BindingFromConfig(*binding_variables[i]);
+    else key_bindings[i] = ConfigInt(*binding_variables[i]);
   }
 }
 

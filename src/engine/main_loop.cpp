@@ -79,8 +79,9 @@ int StartUp(HINSTANCE instance) {
   }
 
   std::snprintf(text_buffer, sizeof(text_buffer), "%s V%s", GAME_NAME, GAME_VERSION);
-  main_window = CreateWindowExA(0, WINDOW_CLASS, text_buffer, WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, int(display_width),
-                                int(display_height), nullptr, nullptr, instance, nullptr);
+  main_window = CreateWindowExA(0, WINDOW_CLASS, text_buffer, WS_SYSMENU | WS_MINIMIZEBOX, 0, 0,
+                                ConfigInt(display_width), ConfigInt(display_height), nullptr, nullptr, instance,
+                                nullptr);
   if (!main_window) return E_FAIL;
 
   SeedRandom(std::uint32_t(CalendarTime()));
@@ -160,13 +161,10 @@ static void CloseRequested() {
 static void ActivationChanged(int active) {
   if (!active) {
     if (game_state == STATE_PLAYING) SetGameState(STATE_PAUSED);
-    if (!full_screen_active && windowed != 0) {
-      if (keyboard_device) keyboard_device->Unacquire();
-    } else if (full_screen_active) {
-      // A full-screen display does not outlive the loss of activation: it is given back to the
-      // desktop here and made again when the program is activated.
-      ReleaseGraphics();
-    }
+    // A full-screen display is kept: it fills the desktop in the desktop's own mode, so there is
+    // no mode to give back, and a released one would leave a hidden window the user could never
+    // bring back to restart it. The keyboard, exclusive in the foreground only, lets go by itself.
+    if (!full_screen_active && windowed != 0 && keyboard_device) keyboard_device->Unacquire();
     return;
   }
   // Only when no display exists: "Fullscreen" toggled but not applied leaves the window's device

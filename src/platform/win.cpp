@@ -303,16 +303,23 @@ static void PostClose(HWND window) {
   PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
-static void PumpSdl() {
+// A close request; right after a modal box, one made while it was up goes to the window at once,
+// as the box's own message loop would have delivered it while the box still stood.
+static void CloseRequest(HWND window, int after_modal_box) {
+  if (!after_modal_box) PostClose(window);
+  else if (LiveWindow(window)) window->proc(window, WM_CLOSE, 0, 0);
+}
+
+static void PumpSdl(int after_modal_box) {
   if (!VideoReady()) return;
   SDL_Event event;
   while (SDL_PollEvent(&event)) {
     if (event.type == SDL_QUIT) {
-      PostClose(MainWindow());
+      CloseRequest(MainWindow(), after_modal_box);
     } else if (event.type == SDL_WINDOWEVENT) {
       HWND window = WindowOfSdl(event.window.windowID);
       if (!window) continue;
-      if (event.window.event == SDL_WINDOWEVENT_CLOSE) PostClose(window);
+      if (event.window.event == SDL_WINDOWEVENT_CLOSE) CloseRequest(window, after_modal_box);
       else if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) PostFocus(window, 1);
       else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) PostFocus(window, 0);
     }
@@ -321,7 +328,7 @@ static void PumpSdl() {
 
 BOOL PeekMessageA(MSG* msg, HWND, UINT, UINT, UINT remove) {
   if (IsHeadless()) BeginScriptedPass();
-  else PumpSdl();
+  else PumpSdl(0);
   if (queue_count > 0) {
     *msg = queue[queue_head];
     if (remove & PM_REMOVE) {
@@ -430,6 +437,9 @@ int MessageBoxExA(HWND, const char* text, const char* caption, UINT type, unsign
     std::fprintf(stderr, "message box [%s] %s -> %s\n", caption, text, AnswerName(default_id));
     return default_id;
   }
+  // SDL's box holds the game's events back until it closes: deliver what came meanwhile while the
+  // caller still knows its box is up (a second click on the close box asks nothing twice).
+  PumpSdl(1);
   return id < 0 ? (yes_no ? IDNO : IDOK) : id;
 }
 

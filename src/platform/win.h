@@ -164,7 +164,9 @@ constexpr int IDNO = 7;
 
 // Shows a modal box and returns the button chosen. Only MB_OK and MB_YESNO boxes exist here.
 // Headless: the caption and text go to standard error and the script answers; an OK box is always
-// answered IDOK, a Yes/No box without a scripted answer takes its default button.
+// answered IDOK, a Yes/No box without a scripted answer takes its default button. Real: a close
+// request made while the box was up reaches the window's procedure (WM_CLOSE) before the box
+// returns, as a Windows box's message loop delivers it; other events wait in the queue.
 int MessageBoxExA(HWND owner, const char* text, const char* caption, UINT type, unsigned short language);
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
 

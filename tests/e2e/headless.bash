@@ -14,7 +14,7 @@ mkdir "$work/bin"
 run_headless() {
   local build=$1
   cp "$build/bin/Kestrune PC" "$work/bin/"
-  [ -d "$build/res" ] && cp -r "$build/res" "$work/res"
+  if [ -d "$build/res" ] && [ ! -d "$work/res" ]; then cp -r "$build/res" "$work/res"; fi
   printf '%s' "$2" > "$work/script.txt"
   cd "$work/bin"
   set +e

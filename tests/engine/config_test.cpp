@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 
 #include <cfloat>
+#include <cmath>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -309,6 +310,19 @@ TEST(ParseNumber, ReadsAsAtofWouldFromTheCollectedText) {
   for (const auto& c : cases) EXPECT_EQ(ParseNumber(c.line, c.start), c.result) << c.line;
   // 32 characters are collected: 31 blanks and the "1" of "12".
   EXPECT_EQ(ParseNumber((std::string(31, ' ') + "12").c_str(), 0), 1.0);
+}
+
+TEST(ConfigInt, TruncatesTowardZeroAndGivesZeroWhereNoIntHolds) {
+  struct {
+    float value;
+    int result;
+  } cases[] = {
+      {640.0f, 640},   {57.9f, 57},          {-3.9f, -3},          {-0.0f, 0},
+      {2147483520.0f, 2147483520},          {-2147483648.0f, -2147483648},
+      {2147483648.0f, 0},                   {1e32f, 0},           {-1e32f, 0},
+      {INFINITY, 0},   {-INFINITY, 0},       {NAN, 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ConfigInt(c.value), c.result) << c.value;
 }
 
 TEST(ReadTagValue, TakesTheNumberAfterTheFirstEqualsSign) {

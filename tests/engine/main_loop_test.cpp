@@ -8,9 +8,11 @@
 #include <string>
 
 #include "engine/config.h"
+#include "engine/console.h"
 #include "engine/display.h"
 #include "engine/input.h"
 #include "engine/render.h"
+#include "engine/sound.h"
 #include "platform/files.h"
 #include "platform/script.h"
 #include "support/temp_dir.h"
@@ -56,6 +58,8 @@ class MainLoopTest : public WorkingDirTest {
   }
   void TearDown() override {
     ShutdownDevices();  // gives the input devices back to their pool
+    ShutdownSound();    // which the program keeps to its end: no later test may find it made
+    InitConsole();      // nor the lines printed here
     WinResetForTests();
     ScriptClear();
     WorkingDirTest::TearDown();
@@ -404,23 +408,39 @@ TEST_F(MainLoopTest, LosingActivationPausesAGameAndFocusResumesIt) {
   EXPECT_EQ(quit_flag, 0);
 }
 
-TEST_F(MainLoopTest, FullScreenIsReleasedOnDeactivationAndRestartedOnActivation) {
+TEST_F(MainLoopTest, FullScreenOutlivesTheLossOfActivation) {
   windowed = 0;
   StartToMenu();
   ASSERT_EQ(full_screen_active, 1);
+  IDirect3DDevice8* live = device;
   in_game = 1;
   game_state = STATE_PLAYING;
+  ShowCursor(TRUE);  // as another program leaves it
   Send(WM_ACTIVATEAPP, 0);
   EXPECT_EQ(game_state, STATE_PAUSED);
-  EXPECT_EQ(full_screen_active, 0);
-  EXPECT_FALSE(IsWindowVisible(main_window));
-  Send(WM_ACTIVATEAPP, 1);
   EXPECT_EQ(full_screen_active, 1);
-  EXPECT_TRUE(IsWindowVisible(main_window));
-  EXPECT_EQ(game_state, STATE_PAUSED);  // its entry actions ran again
+  EXPECT_EQ(device, live);
+  EXPECT_TRUE(IsWindowVisible(main_window)) << "the window stays where the user can come back to it";
+  Send(WM_ACTIVATEAPP, 1);
+  EXPECT_EQ(device, live) << "nothing to restart";
   Send(WM_SETFOCUS);
   EXPECT_FALSE(CursorShown());
   EXPECT_EQ(game_state, STATE_PLAYING);
+  EXPECT_EQ(quit_flag, 0);
+}
+
+TEST_F(MainLoopTest, AReleasedFullScreenDisplayIsRestartedOnActivation) {
+  windowed = 0;
+  StartToMenu();
+  ReleaseGraphics();
+  ASSERT_EQ(device, nullptr);
+  menu_cursor = game_mode + 1;  // moved on the main menu
+  Send(WM_ACTIVATEAPP, 1);
+  EXPECT_NE(device, nullptr);
+  EXPECT_EQ(full_screen_active, 1);
+  EXPECT_TRUE(IsWindowVisible(main_window));
+  EXPECT_EQ(game_state, STATE_MAIN_MENU);
+  EXPECT_EQ(menu_cursor, game_mode) << "the main menu's entry actions ran again";
   EXPECT_EQ(quit_flag, 0);
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/config.h"
+#include "engine/console.h"
 #include "engine/display.h"
 #include "engine/frontend.h"
 #include "engine/lights.h"
@@ -70,6 +71,7 @@ class RenderTest : public InstallDirTest {
     for (ID3DXFont* font : fonts) ASSERT_NE(font, nullptr) << "no font for Arial here";
     light_budget = 8;
     up_vector = {0, 1, 0};
+    InitConsole();  // the frame ends with the console band: only this test's lines may be on it
     LoadMeshTable();
     InitLights();
     AtRest();
