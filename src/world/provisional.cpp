@@ -1,2 +1,0 @@
-// Stand-ins for world functions whose module is not built yet, so the program links.
-// Each is removed when its module lands.
