@@ -1,7 +1,5 @@
 // Any bytes read as a configuration file set variables without reading or writing out of bounds:
 // the long lines, the missing "=" signs and the console lines they raise included.
-#include <unistd.h>
-
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -11,31 +9,22 @@
 #include "engine/config.h"
 #include "engine/console.h"
 #include "engine/display.h"
+#include "fuzz_folder.h"
 #include "platform/files.h"
 
 namespace {
 
 int fake_device;
 float defaults[CONFIG_VAR_COUNT];
-char folder_path[64];
-
-void RemoveFolder() {
+void RemoveFiles() {
   std::remove("input.cfg");
   std::remove(CONSOLE_LOG_PATH);
-  rmdir(folder_path);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // Every input is a file written and read: in memory where the machine offers a folder for it.
-  char shm_folder[] = "/dev/shm/kestrune_fuzz_config_XXXXXX";
-  char tmp_folder[] = "/tmp/kestrune_fuzz_config_XXXXXX";
-  const char* folder = mkdtemp(shm_folder);
-  if (!folder) folder = mkdtemp(tmp_folder);
-  if (!folder || chdir(folder) != 0) std::abort();
-  std::snprintf(folder_path, sizeof(folder_path), "%s", folder);
-  std::atexit(RemoveFolder);
+  EnterFuzzFolder("config", RemoveFiles);
   InitConfigTags();
   for (int i = 0; i < CONFIG_VAR_COUNT; i++) defaults[i] = *tag_value[i];
   // A display stands, so console lines go to the ring instead of a box each.
@@ -45,10 +34,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   for (int i = 0; i < CONFIG_VAR_COUNT; i++) *tag_value[i] = defaults[i];
-  std::FILE* f = std::fopen("input.cfg", "wb");
-  if (!f) std::abort();
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
+  WriteFuzzFile("input.cfg", data, size);
   FileRemove(CONSOLE_LOG_PATH);
 
   if (LoadConfig("input.cfg") != 1) std::abort();

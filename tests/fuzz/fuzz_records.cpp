@@ -1,8 +1,6 @@
 // Any bytes read as the unlock file and as a high-score file leave only values the game can use
 // (Cast Mode open, flags 0 or 1, names of three name-entry characters), and what was read is
 // saved and read back unchanged.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -11,29 +9,20 @@
 
 #include "engine/console.h"
 #include "engine/display.h"
+#include "fuzz_folder.h"
 #include "platform/files.h"
 #include "world/records.h"
 
 namespace {
 
 int fake_device;
-char folder_path[64];
-
-void RemoveFolder() {
+void RemoveFiles() {
   char name[32];
   for (int n = RECORD_UNLOCKS; n < SCORED_MODES; n++) {
     std::snprintf(name, sizeof name, "record(%i).dat", n);
     std::remove(name);
   }
   std::remove(CONSOLE_LOG_PATH);
-  rmdir(folder_path);
-}
-
-void WriteBytes(const char* name, const std::uint8_t* data, std::size_t size) {
-  std::FILE* f = std::fopen(name, "wb");
-  if (!f) std::abort();
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
 }
 
 bool IsName(const char* name) {
@@ -60,13 +49,7 @@ Snapshot Take(int mode) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char shm_folder[] = "/dev/shm/kestrune_fuzz_records_XXXXXX";
-  char tmp_folder[] = "/tmp/kestrune_fuzz_records_XXXXXX";
-  const char* folder = mkdtemp(shm_folder);
-  if (!folder) folder = mkdtemp(tmp_folder);
-  if (!folder || chdir(folder) != 0) std::abort();
-  std::snprintf(folder_path, sizeof(folder_path), "%s", folder);
-  std::atexit(RemoveFolder);
+  EnterFuzzFolder("records", RemoveFiles);
   // A display stands, so a console line goes to the ring instead of a box.
   device = reinterpret_cast<IDirect3DDevice8*>(&fake_device);
   return 0;
@@ -76,8 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int mode = size > 0 ? data[0] % SCORED_MODES : 0;
   char table[32];
   std::snprintf(table, sizeof table, "record(%i).dat", mode);
-  WriteBytes("record(-1).dat", data, size);
-  WriteBytes(table, data, size);
+  WriteFuzzFile("record(-1).dat", data, size);
+  WriteFuzzFile(table, data, size);
   for (int m = 0; m < SCORED_MODES; m++) mode_unlocked[m] = m == 0;
 
   LoadRecord(RECORD_UNLOCKS);
