@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
+
+#include "platform/files.h"
 
 // One open file. info holds the I/O buffer in the form mmioGetInfo hands out: the buffer mirrors
 // the file from lBufOffset on (bytes past what the file held are zero), pchNext is the position,
@@ -110,15 +111,14 @@ HMMIO mmioOpenA(const char* path, MMIOINFO* info, DWORD flags) {
     return nullptr;
   };
   if (!path) return fail(MMSYSERR_INVALPARAM);
-  std::string name(path);
-  for (char& c : name) {
-    if (c == '\\') c = '/';
-  }
+  // The disk's name for it, found as Windows would find it: "\\" separators, any letter case.
+  char name[4096];
+  if (!ResolvePath(path, name, sizeof(name))) return fail(MMIOERR_PATHNOTFOUND);
   DWORD access = flags & (MMIO_WRITE | MMIO_READWRITE);
   const char* mode = (flags & MMIO_CREATE) ? "w+b" : access == MMIO_READ ? "rb" : "r+b";
   LONG size = (flags & MMIO_ALLOCBUF) && info && info->cchBuffer > 0 ? info->cchBuffer : MMIO_DEFAULTBUFFER;
 
-  std::FILE* stream = std::fopen(name.c_str(), mode);
+  std::FILE* stream = std::fopen(name, mode);
   if (!stream) {
     int error = errno;
     return fail(error == ENOENT ? MMIOERR_FILENOTFOUND

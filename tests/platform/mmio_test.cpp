@@ -62,13 +62,19 @@ TEST_F(MmioTest, OpenFailuresGiveTheirCodes) {
   }
 }
 
-TEST_F(MmioTest, BackslashPathsAreFolderSeparators) {
-  std::filesystem::create_directory(dir / "res");
-  Put("res/a.wav", {7});
-  std::string windows = dir.string() + "\\res\\a.wav";
-  HMMIO file = mmioOpenA(windows.c_str(), nullptr, MMIO_READ);
-  ASSERT_NE(file, nullptr);
-  EXPECT_EQ(mmioClose(file, 0), MMSYSERR_NOERROR);
+TEST_F(MmioTest, PathsAreFoundAsWindowsFindsThem) {
+  std::filesystem::create_directory(dir / "Res");
+  Put("Res/A.wav", {7});
+  // Backslashes separate folders, and the letter case of a name does not matter.
+  for (const char* name : {"\\Res\\A.wav", "\\res\\a.WAV"}) {
+    std::string windows = dir.string() + name;
+    HMMIO file = mmioOpenA(windows.c_str(), nullptr, MMIO_READ);
+    ASSERT_NE(file, nullptr) << name;
+    char byte = 0;
+    EXPECT_EQ(mmioRead(file, &byte, 1), 1);
+    EXPECT_EQ(byte, 7);
+    EXPECT_EQ(mmioClose(file, 0), MMSYSERR_NOERROR);
+  }
 }
 
 TEST_F(MmioTest, ReadsAndSeeksAcrossASmallBuffer) {
