@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# A headless run from a fresh install loads every mesh of the mesh table with its textures and
-# every sound of the sound table from the res folder the build makes: "console.log" reports no
-# file. With one mesh and one sound taken away, the next run reports exactly those two, which shows
-# that the loaders did run.
+# A headless run from a fresh install loads the window icon, every mesh of the mesh table with its
+# textures and every sound of the sound table from the res folder the build makes: "console.log"
+# reports no file. With one mesh and one sound taken away, the next run reports exactly those two,
+# which shows that the loaders did run.
 set -euo pipefail
 source "$(dirname "$0")/headless.bash"
 [ -f "$1/res/default.x" ] || { echo "no assets in $1/res"; exit 1; }
-failures='Failed Loading File|Error Opening File|Error Reading Data|D3DERR|D3DXERR|Insufficient memory|Textures Expired|Texture name too long|Sound System Disabled|DirectSound|Undefined snd'
+failures='Error loading icon|Failed Loading File|Error Opening File|Error Reading Data|D3DERR|D3DXERR|Insufficient memory|Textures Expired|Texture name too long|Sound System Disabled|DirectSound|Undefined snd'
 
 run_headless "$1" $'3 close\n'
 [ "$code" -eq 0 ] || { echo "exit code $code, expected 0"; exit 1; }
