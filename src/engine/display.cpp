@@ -113,6 +113,10 @@ static int ApplyModeIndex() {
   return 1;
 }
 
+// The full-screen size the device was made at when the retry took the first mode instead of the
+// configured one (0 x 0 otherwise): the layout follows the screen there is, not the configuration.
+static int fallback_width, fallback_height;
+
 static HRESULT MakeDevice(D3DPRESENT_PARAMETERS params) {
   return CreateDevice(direct3d, D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, main_window, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
                       &params, &device);
@@ -154,6 +158,7 @@ int InitDirect3D() {
     texture_cache_name[i][0] = 0;
     texture_cache_texture[i] = nullptr;
   }
+  fallback_width = fallback_height = 0;
   PlaceWindow();
   // A start that failed may have left the object; it is made anew.
   if (direct3d) Release(direct3d);
@@ -204,6 +209,10 @@ int InitDirect3D() {
     if (FAILED(MakeDevice(params))) {
       return ErrorBox("Video hardware not present or locked by another application", "Error");
     }
+    if (!params.Windowed) {
+      fallback_width = static_cast<int>(params.BackBufferWidth);
+      fallback_height = static_cast<int>(params.BackBufferHeight);
+    }
     std::snprintf(text_buffer, sizeof text_buffer,
                   "One or more preferences are not supported by video hardware. Running with default settings");
     if (windowed == 0) {
@@ -230,7 +239,9 @@ int InitDirect3D() {
 }
 
 void ComputeLayout() {
-  if (full_screen_active) {
+  if (full_screen_active && fallback_width > 0) {
+    client_rect = {0, 0, fallback_width, fallback_height};
+  } else if (full_screen_active) {
     client_rect = {0, 0, static_cast<LONG>(display_width), static_cast<LONG>(display_height)};
   } else {
     GetClientRect(main_window, &client_rect);
@@ -319,11 +330,11 @@ void ReleaseGraphics() {
     Release(direct3d);
     direct3d = nullptr;
   }
-  // Releasing a full-screen device gives the desktop its own mode back; the window is hidden in
-  // either case until the next start places it.
+  // Releasing a full-screen device gives the desktop its own mode back (the device's release leaves
+  // full screen). Its window stays on the desktop: hidden, it could never be activated again to
+  // restart the display. A window is hidden until the next start places it.
   if (full_screen_active) {
     full_screen_active = 0;
-    ShowWindow(main_window, SW_HIDE);
   } else if (windowed != 0) {
     ShowWindow(main_window, SW_HIDE);
   }

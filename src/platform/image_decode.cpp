@@ -74,6 +74,8 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedImage* out, s
   cinfo.err = jpeg_std_error(&jerr.base);
   jerr.base.error_exit = JpegExit;
   jerr.base.output_message = JpegMessage;
+  // Made before the jump point: an error while decoding must not jump over its destructor.
+  std::vector<std::uint8_t> row;
   if (setjmp(jerr.jump)) {
     jpeg_destroy_decompress(&cinfo);
     *out = DecodedImage{};
@@ -91,7 +93,7 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedImage* out, s
   out->width = static_cast<int>(cinfo.output_width);
   out->height = static_cast<int>(cinfo.output_height);
   out->rgba.assign(std::size_t(out->width) * out->height * 4, 0xFF);
-  std::vector<std::uint8_t> row(std::size_t(out->width) * 3);
+  row.assign(std::size_t(out->width) * 3, 0);
   while (cinfo.output_scanline < cinfo.output_height) {
     std::uint8_t* dst = &out->rgba[std::size_t(cinfo.output_scanline) * out->width * 4];
     JSAMPROW rows[1] = {row.data()};

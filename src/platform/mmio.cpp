@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
+#include <limits>
+
+#include "platform/files.h"
 
 // One open file. info holds the I/O buffer in the form mmioGetInfo hands out: the buffer mirrors
 // the file from lBufOffset on (bytes past what the file held are zero), pchNext is the position,
@@ -17,6 +19,9 @@ struct MmioFile {
 };
 
 namespace {
+
+// File offsets are LONGs: a position past the largest one cannot be reached (nor held).
+constexpr long long kMaxOffset = std::numeric_limits<LONG>::max();
 
 long long Position(const MmioFile* file) {
   return static_cast<long long>(file->info.lBufOffset) + (file->info.pchNext - file->info.pchBuffer);
@@ -42,7 +47,7 @@ bool Flush(MmioFile* file) {
 // Writes the buffer out when dirty, then loads it with the file's bytes from position on.
 MMRESULT Fill(MmioFile* file, long long position) {
   if (!Flush(file)) return MMIOERR_CANNOTWRITE;
-  if (position < 0 || position > LONG_MAX) return MMIOERR_CANNOTSEEK;
+  if (position < 0 || position > kMaxOffset) return MMIOERR_CANNOTSEEK;
   MMIOINFO& info = file->info;
   info.lBufOffset = static_cast<LONG>(position);
   info.pchNext = info.pchBuffer;
@@ -110,15 +115,14 @@ HMMIO mmioOpenA(const char* path, MMIOINFO* info, DWORD flags) {
     return nullptr;
   };
   if (!path) return fail(MMSYSERR_INVALPARAM);
-  std::string name(path);
-  for (char& c : name) {
-    if (c == '\\') c = '/';
-  }
+  // The disk's name for it, found as Windows would find it: "\\" separators, any letter case.
+  char name[4096];
+  if (!ResolvePath(path, name, sizeof(name))) return fail(MMIOERR_PATHNOTFOUND);
   DWORD access = flags & (MMIO_WRITE | MMIO_READWRITE);
   const char* mode = (flags & MMIO_CREATE) ? "w+b" : access == MMIO_READ ? "rb" : "r+b";
   LONG size = (flags & MMIO_ALLOCBUF) && info && info->cchBuffer > 0 ? info->cchBuffer : MMIO_DEFAULTBUFFER;
 
-  std::FILE* stream = std::fopen(name.c_str(), mode);
+  std::FILE* stream = std::fopen(name, mode);
   if (!stream) {
     int error = errno;
     return fail(error == ENOENT ? MMIOERR_FILENOTFOUND
@@ -208,7 +212,7 @@ LONG mmioSeek(HMMIO file, LONG offset, int origin) {
                                         : -1;
   if (base < 0) return -1;
   long long target = base + offset;
-  if (target < 0 || target > LONG_MAX || !SeekTo(file, target)) return -1;
+  if (target < 0 || target > kMaxOffset || !SeekTo(file, target)) return -1;
   return static_cast<LONG>(target);
 }
 
@@ -244,7 +248,7 @@ MMRESULT mmioDescend(HMMIO file, MMCKINFO* chunk, const MMCKINFO* parent, UINT f
     }
     // Chunks are padded to an even length.
     long long next = start + 8 + size + (size & 1);
-    if (next > LONG_MAX) return MMIOERR_CHUNKNOTFOUND;
+    if (next > kMaxOffset) return MMIOERR_CHUNKNOTFOUND;
     if (!SeekTo(file, next)) return MMIOERR_CANNOTSEEK;
   }
 }
@@ -272,7 +276,7 @@ MMRESULT mmioAscend(HMMIO file, MMCKINFO* chunk, UINT) {
     return MMSYSERR_NOERROR;
   }
   long long end = static_cast<long long>(chunk->dwDataOffset) + chunk->cksize + (chunk->cksize & 1);
-  if (end > LONG_MAX || !SeekTo(file, end)) return MMIOERR_CANNOTSEEK;
+  if (end > kMaxOffset || !SeekTo(file, end)) return MMIOERR_CANNOTSEEK;
   return MMSYSERR_NOERROR;
 }
 

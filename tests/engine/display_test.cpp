@@ -224,6 +224,26 @@ TEST_F(DisplayTest, TheRetryInAWindowKeepsTheClientSizeAndTheDesktopFormat) {
   EXPECT_EQ(antialias, 4);  // the configuration stays as it was
 }
 
+TEST_F(DisplayTest, AFullScreenRetryLaysTheScreenOutAtTheModeItGot) {
+  windowed = 0;
+  display_width = 1280;  // a size the adapter does not list
+  display_height = 960;
+  ASSERT_EQ(Start(), 1) << err;
+  EXPECT_TRUE(ConsoleSaid("Running with default settings"));
+  EXPECT_EQ(LastCreate()->a, 640u);
+  EXPECT_EQ(display_width, 1280);  // the configuration stays as it was
+  EXPECT_EQ(client_rect.right, 640);
+  EXPECT_EQ(client_rect.bottom, 480);
+  EXPECT_EQ(line_height, 48);
+  // The next start that gets its mode lays it out at the configured size again.
+  ReleaseGraphics();
+  display_width = 800;
+  display_height = 600;
+  ASSERT_EQ(Start(), 1) << err;
+  EXPECT_EQ(client_rect.right, 800);
+  EXPECT_EQ(client_rect.bottom, 600);
+}
+
 TEST_F(DisplayTest, NoDirect3DObject) {
   gfx_headless.fail_direct3d_create = TRUE;
   EXPECT_EQ(Start(), 0);
@@ -395,7 +415,8 @@ TEST_F(DisplayTest, ReleaseLeavesNothing) {
   EXPECT_EQ(direct3d, nullptr);
   for (ID3DXFont* font : fonts) EXPECT_EQ(font, nullptr);
   EXPECT_EQ(full_screen_active, 0);
-  EXPECT_FALSE(IsWindowVisible(main_window));
+  // Given back to the desktop, a full-screen window stays there for the player to come back to.
+  EXPECT_TRUE(IsWindowVisible(main_window));
   ReleaseGraphics();  // a second release finds nothing to do
   // In a window the window is hidden until the next start places it.
   windowed = 1;

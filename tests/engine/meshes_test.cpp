@@ -36,6 +36,38 @@ std::vector<unsigned char> Bmp() {
   return f;
 }
 
+TEST(MeshTableRows, EachSlotOnceInLoadOrderWithItsDepthTest) {
+  int without_depth_test = 0;
+  for (int i = 0; i < MESH_COUNT; i++) {
+    const std::string file = mesh_table[i].file;
+    EXPECT_EQ(file.substr(file.size() - 2), ".x") << file;
+    EXPECT_TRUE(mesh_table[i].depth_test == 0 || mesh_table[i].depth_test == 1) << file;
+    without_depth_test += mesh_table[i].depth_test == 0;
+    for (int j = i + 1; j < MESH_COUNT; j++) {
+      EXPECT_NE(mesh_table[i].slot, mesh_table[j].slot) << file;
+      EXPECT_STRNE(mesh_table[i].file, mesh_table[j].file);
+    }
+  }
+  EXPECT_EQ(without_depth_test, 22);
+  struct Row {
+    int index;
+    const MeshSlot* slot;
+    const char* file;
+    int depth_test;
+  };
+  const Row rows[] = {
+      {0, &mesh_default, "default.x", 1},          {6, &mesh_hit_spark_01, "hit_spark_01.x", 0},
+      {30, &mesh_missle_left_01, "missle_left_01.x", 1}, {61, &mesh_explosion_01, "explosion_01.x", 0},
+      {65, &mesh_hud_01, "hud_01.x", 0},           {66, &mesh_hud_02, "hud_02.x", 1},
+      {81, &mesh_ark_base_01, "ark_base_01.x", 1}, {94, &mesh_stars_01, "stars_01.x", 0},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(mesh_table[row.index].slot, row.slot) << row.file;
+    EXPECT_STREQ(mesh_table[row.index].file, row.file);
+    EXPECT_EQ(mesh_table[row.index].depth_test, row.depth_test) << row.file;
+  }
+}
+
 class MeshTable : public TempDirTest {
  protected:
   void SetUp() override {

@@ -62,13 +62,19 @@ TEST_F(MmioTest, OpenFailuresGiveTheirCodes) {
   }
 }
 
-TEST_F(MmioTest, BackslashPathsAreFolderSeparators) {
-  std::filesystem::create_directory(dir / "res");
-  Put("res/a.wav", {7});
-  std::string windows = dir.string() + "\\res\\a.wav";
-  HMMIO file = mmioOpenA(windows.c_str(), nullptr, MMIO_READ);
-  ASSERT_NE(file, nullptr);
-  EXPECT_EQ(mmioClose(file, 0), MMSYSERR_NOERROR);
+TEST_F(MmioTest, PathsAreFoundAsWindowsFindsThem) {
+  std::filesystem::create_directory(dir / "Res");
+  Put("Res/A.wav", {7});
+  // Backslashes separate folders, and the letter case of a name does not matter.
+  for (const char* name : {"\\Res\\A.wav", "\\res\\a.WAV"}) {
+    std::string windows = dir.string() + name;
+    HMMIO file = mmioOpenA(windows.c_str(), nullptr, MMIO_READ);
+    ASSERT_NE(file, nullptr) << name;
+    char byte = 0;
+    EXPECT_EQ(mmioRead(file, &byte, 1), 1);
+    EXPECT_EQ(byte, 7);
+    EXPECT_EQ(mmioClose(file, 0), MMSYSERR_NOERROR);
+  }
 }
 
 TEST_F(MmioTest, ReadsAndSeeksAcrossASmallBuffer) {
@@ -164,6 +170,26 @@ TEST_F(MmioTest, DescendFindsChunksWithinTheirParent) {
   EXPECT_EQ(mmioAscend(file, &child, 0), MMSYSERR_NOERROR);
   EXPECT_EQ(mmioDescend(file, &child, &list, 0), MMIOERR_CHUNKNOTFOUND) << "the list holds one child";
   EXPECT_EQ(mmioClose(file, 0), MMSYSERR_NOERROR);
+}
+
+TEST_F(MmioTest, OffsetsPastTheLargestLongAreNeverReached) {
+  // The chunk behind "junk" would start 4 GB on, past any LONG offset: the search ends there rather
+  // than wrapping round to the "data" header inside junk's own body.
+  Bytes bytes = {'R', 'I', 'F', 'F', 0xFF, 0xFF, 0xFF, 0xFF, 'W', 'A', 'V', 'E'};
+  Append(bytes, "junk");
+  Append32(bytes, 0xFFFFFFFFu);
+  Put("huge", Join({bytes, Chunk("data", {1, 2})}));
+  HMMIO file = mmioOpenA(Path("huge").c_str(), nullptr, MMIO_READ);
+  ASSERT_NE(file, nullptr);
+  MMCKINFO riff = {};
+  ASSERT_EQ(mmioDescend(file, &riff, nullptr, 0), MMSYSERR_NOERROR);
+  MMCKINFO data = {};
+  data.ckid = mmioFOURCC('d', 'a', 't', 'a');
+  EXPECT_EQ(mmioDescend(file, &data, &riff, MMIO_FINDCHUNK), MMIOERR_CHUNKNOTFOUND);
+  EXPECT_EQ(mmioSeek(file, 0x7FFFFFFF, SEEK_SET), 0x7FFFFFFF);
+  EXPECT_EQ(mmioSeek(file, 1, SEEK_CUR), -1);
+  EXPECT_EQ(mmioSeek(file, 0, SEEK_CUR), 0x7FFFFFFF);
+  mmioClose(file, 0);
 }
 
 TEST_F(MmioTest, DescendIntoTruncatedHeadersFails) {
