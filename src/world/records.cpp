@@ -82,7 +82,9 @@ bool BeatsRow(int mode, int r) {
 
 }  // namespace
 
-bool IsNameCharacter(char c) { return (c >= ' ' && c <= '^') || c == '|' || c == '~'; }
+// Stepping down from a typed '|' or '~' passes through the lower-case letters and '_' to '{',
+// so every printable character can stand in a name.
+bool IsNameCharacter(char c) { return c >= ' ' && c <= '~'; }
 
 void SaveRecord(int n) {
   char name[32];

@@ -114,7 +114,7 @@ TEST_F(Records, DamagedUnlockFiles) {
       {"cut inside the name", "1\r\r\n0\r\r\n0\r\r\n0\r\r\nAB", {1, 0, 0, 0}, "AAA"},
       {"Cast Mode locked", "0\r\r\n0\r\r\n0\r\r\n0\r\r\nBOB\r\r\n", {1, 0, 0, 0}, "BOB"},
       {"flags other than 0 and 1", "7\r\r\n-1\r\r\n2\r\r\nx\r\r\nBOB\r\r\n", {1, 1, 1, 0}, "BOB"},
-      {"lower-case name", "1\r\r\n0\r\r\n0\r\r\n0\r\r\nbob\r\r\n", {1, 0, 0, 0}, "AAA"},
+      {"lower-case name, which the name entry can step to", "1\r\r\n0\r\r\n0\r\r\n0\r\r\nb{_\r\r\n", {1, 0, 0, 0}, "b{_"},
       {"short name line", "1\r\r\n0\r\r\n0\r\r\n0\r\r\nA\r\r\n", {1, 0, 0, 0}, "AAA"},
       {"control bytes", "1\r\r\n0\r\r\n0\r\r\n0\r\r\nA\tB\r\r\n", {1, 0, 0, 0}, "AAA"},
       {"long name line", "1\r\r\n0\r\r\n0\r\r\n0\r\r\nKESTRUNE\r\r\n", {1, 0, 0, 0}, "KES"},
@@ -184,9 +184,10 @@ TEST_F(Records, FileNumbersOutsideTheFiveAreRefused) {
 }
 
 TEST_F(Records, NameEntryAlphabet) {
-  for (char c : std::string(" !AZ09^[]|~-+.*<>/;\""))
+  // What the name entry can reach by stepping down from a typed '|' or '~' is kept too.
+  for (char c : std::string(" !AZ09^[]|~-+.*<>/;\"a_`{}z"))
     EXPECT_TRUE(IsNameCharacter(c)) << c;
-  for (char c : std::string("a_`{}\t\r\n\x7f", 10)) EXPECT_FALSE(IsNameCharacter(c)) << int(c);
+  for (char c : std::string("\t\r\n\x7f\x80", 5)) EXPECT_FALSE(IsNameCharacter(c)) << int(c);
   EXPECT_FALSE(IsNameCharacter('\0'));
 }
 
