@@ -1,6 +1,7 @@
 #include "engine/config.h"
 
 #include <charconv>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -173,7 +174,7 @@ double ParseNumber(const char* line, int start) {
 }
 
 int ConfigInt(float value) {
-  if (!(value >= -2147483648.0f && value < 2147483648.0f)) return 0;
+  if (!(value >= -2147483648.0f && value < 2147483648.0f)) return INT_MIN;
   return int(value);
 }
 

@@ -51,9 +51,9 @@ float ReadTagValue(const char* line);
 // 32 characters of blanks, signs, points and digits.
 double ParseNumber(const char* line, int start);
 
-// A variable as the integer its readers take: truncated toward zero, and 0 for a value no int can
-// hold (NaN, or a number of 32 digits from an edited file), which a plain conversion would leave
-// undefined.
+// A variable as the integer its readers take: truncated toward zero; NaN and values no int can
+// hold (a number of 32 digits from an edited file) give INT_MIN, as the processor's own
+// conversion does, where a plain conversion would be undefined.
 int ConfigInt(float value);
 
 // Reads a configuration file into the variables. 1 when it was read, 0 when it could not be opened.

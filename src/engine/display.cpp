@@ -59,7 +59,7 @@ static_assert(sizeof(font_specs) / sizeof(font_specs[0]) == FONT_COUNT);
 
 void PlaceWindow() {
   int cx = static_cast<int>(desktop_mode.dmPelsWidth / 2), cy = static_cast<int>(desktop_mode.dmPelsHeight / 2);
-  int w = static_cast<int>(display_width), h = static_cast<int>(display_height);
+  int w = ConfigInt(display_width), h = ConfigInt(display_height);
   int gx = 0, gy = 0;
   for (int tries = 0; tries < 64; tries++) {
     MoveWindow(main_window, cx - w / 2, cy - h / 2, w + gx, h + gy, FALSE);
@@ -103,7 +103,7 @@ static void BuildModeList() {
 // A configured size of at most 512 whose width equals its height is an entry of the mode list; an
 // entry outside the list takes the first one. Returns 1 when the configured size changed.
 static int ApplyModeIndex() {
-  int n = static_cast<int>(display_width);
+  int n = ConfigInt(display_width);
   if (n > 512 || display_width != display_height) return 0;
   if (display_mode_count == 0 || n < 0 || n > display_mode_last) n = 0;
   display_mode_index = display_mode_count > 0 ? n : -1;
@@ -173,7 +173,7 @@ int InitDirect3D() {
 
   D3DPRESENT_PARAMETERS params = {};
   params.BackBufferCount = 1;
-  params.MultiSampleType = static_cast<D3DMULTISAMPLE_TYPE>(static_cast<int>(antialias));
+  params.MultiSampleType = static_cast<D3DMULTISAMPLE_TYPE>(ConfigInt(antialias));
   params.SwapEffect = D3DSWAPEFFECT_DISCARD;
   params.hDeviceWindow = nullptr;
   params.EnableAutoDepthStencil = TRUE;
@@ -185,9 +185,9 @@ int InitDirect3D() {
     params.BackBufferFormat = desktop.Format;
   } else {
     params.Windowed = FALSE;
-    params.BackBufferWidth = static_cast<UINT>(display_width);
-    params.BackBufferHeight = static_cast<UINT>(display_height);
-    params.BackBufferFormat = static_cast<D3DFORMAT>(static_cast<int>(display_format));
+    params.BackBufferWidth = static_cast<UINT>(ConfigInt(display_width));
+    params.BackBufferHeight = static_cast<UINT>(ConfigInt(display_height));
+    params.BackBufferFormat = static_cast<D3DFORMAT>(ConfigInt(display_format));
     params.FullScreen_PresentationInterval = vsync != 0 ? D3DPRESENT_INTERVAL_ONE : D3DPRESENT_INTERVAL_IMMEDIATE;
   }
 

@@ -1,6 +1,5 @@
 #include "engine/frontend.h"
 
-#include <climits>
 #include <cstdio>
 
 #include "engine/config.h"
@@ -174,11 +173,6 @@ void PlayMenuSound(SoundSlot* snd) { PlaySoundSlot(snd, 0, 0.0f, 0.0f, 0.0f); }
 int WrapUp(int cursor, int last) { return cursor < 1 ? last : cursor - 1; }
 
 int WrapDown(int cursor, int last) { return cursor < last ? cursor + 1 : 0; }
-
-int TruncateSetting(float value) {
-  if (!(value > -2147483904.0f && value < 2147483648.0f)) return INT_MIN;
-  return static_cast<int>(value);
-}
 
 // ---- The handlers -------------------------------------------------------------------------------
 

@@ -36,10 +36,6 @@ void PlayMenuSound(SoundSlot* snd);
 int WrapUp(int cursor, int last);
 // One row down over rows 0..last: from the last row (or a hidden row past it) to row 0.
 int WrapDown(int cursor, int last);
-// A configuration value (a float, from a file nobody checks) truncated toward zero; NaN and
-// values beyond an int give INT_MIN, as the processor's own conversion does, instead of being
-// undefined.
-int TruncateSetting(float value);
 
 // ---- Menus and navigation (frontend.cpp) --------------------------------------------------------
 void HandleBoot();

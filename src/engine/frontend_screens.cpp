@@ -132,9 +132,9 @@ void ApplyDisplaySettings() {
   }
   HRESULT multisample =
       direct3d ? CheckDeviceMultiSampleType(direct3d, D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL,
-                                            static_cast<D3DFORMAT>(TruncateSetting(display_format)),
-                                            static_cast<BOOL>(TruncateSetting(windowed)),
-                                            static_cast<D3DMULTISAMPLE_TYPE>(TruncateSetting(antialias)))
+                                            static_cast<D3DFORMAT>(ConfigInt(display_format)),
+                                            static_cast<BOOL>(ConfigInt(windowed)),
+                                            static_cast<D3DMULTISAMPLE_TYPE>(ConfigInt(antialias)))
                : D3DERR_INVALIDCALL;
   if (FAILED(multisample)) {
     ConsolePrint("Selected Antialiasing Level is Unsupported");

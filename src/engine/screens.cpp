@@ -109,7 +109,7 @@ void DrawVolumeRow(int row, const char* first, float volume) {
   text_rect.top = MenuRowTop(row);
   DrawFormatted(FONT_MENU, &text_rect, DT_LEFT | DT_TOP, RowColor(row), "%s %s", first, "Volume");
   DrawFormatted(FONT_MENU, &text_rect, DT_RIGHT | DT_TOP, RowColor(row), "%i\x1F",
-                (TruncateSetting(volume) + 10000) / 100);
+                (ConfigInt(volume) + 10000) / 100);
 }
 
 // A setting row of the menu font whose value is a fixed text.
@@ -290,15 +290,15 @@ void DrawDisplayOptionsScreen() {
   DrawOptionRow(0, "Fullscreen", windowed == 0 ? "ON" : "OFF");
   text_rect.top = MenuRowTop(1);
   DrawLine(FONT_MENU, "Resolution:", &text_rect, DT_LEFT | DT_TOP, RowColor(1));
-  DrawFormatted(FONT_MENU, &text_rect, DT_RIGHT | DT_TOP, RowColor(1), "%ix%ix%i", TruncateSetting(display_width),
-                TruncateSetting(display_height), GetFormatBitsPerPixel(TruncateSetting(display_format)));
+  DrawFormatted(FONT_MENU, &text_rect, DT_RIGHT | DT_TOP, RowColor(1), "%ix%ix%i", ConfigInt(display_width),
+                ConfigInt(display_height), GetFormatBitsPerPixel(ConfigInt(display_format)));
   DrawOptionRow(2, "Vsync", vsync != 0 ? "ON" : "OFF");
   text_rect.top = MenuRowTop(3);
   DrawLine(FONT_MENU, "Anti Aliasing", &text_rect, DT_LEFT | DT_TOP, RowColor(3));
   if (antialias == 0)
     DrawLine(FONT_MENU, "OFF", &text_rect, DT_RIGHT | DT_TOP, RowColor(3));
   else
-    DrawFormatted(FONT_MENU, &text_rect, DT_RIGHT | DT_TOP, RowColor(3), "%iX", TruncateSetting(antialias));
+    DrawFormatted(FONT_MENU, &text_rect, DT_RIGHT | DT_TOP, RowColor(3), "%iX", ConfigInt(antialias));
   DrawButtonHints("SAVE", "SELECT");
 }
 

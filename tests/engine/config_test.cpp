@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 
 #include <cfloat>
+#include <climits>
 #include <cmath>
 #include <clocale>
 #include <csignal>
@@ -312,15 +313,15 @@ TEST(ParseNumber, ReadsAsAtofWouldFromTheCollectedText) {
   EXPECT_EQ(ParseNumber((std::string(31, ' ') + "12").c_str(), 0), 1.0);
 }
 
-TEST(ConfigInt, TruncatesTowardZeroAndGivesZeroWhereNoIntHolds) {
+TEST(ConfigInt, TruncatesTowardZeroAndGivesIntMinWhereNoIntHolds) {
   struct {
     float value;
     int result;
   } cases[] = {
       {640.0f, 640},   {57.9f, 57},          {-3.9f, -3},          {-0.0f, 0},
       {2147483520.0f, 2147483520},          {-2147483648.0f, -2147483648},
-      {2147483648.0f, 0},                   {1e32f, 0},           {-1e32f, 0},
-      {INFINITY, 0},   {-INFINITY, 0},       {NAN, 0},
+      {2147483648.0f, INT_MIN},             {1e32f, INT_MIN},     {-1e32f, INT_MIN},
+      {INFINITY, INT_MIN}, {-INFINITY, INT_MIN}, {NAN, INT_MIN},
   };
   for (const auto& c : cases) EXPECT_EQ(ConfigInt(c.value), c.result) << c.value;
 }
