@@ -55,7 +55,12 @@ for seed in 11 2024 90210 777777 31337 4242 123456 8675309; do
   done
   run_headless "$1" $'3 close\nanswer yes\n' > /dev/null
   [ "$code" -eq 0 ] || { echo "seed $seed: the second start exited $code"; exit 1; }
-  # The second start prints nothing: every file it reads is whole.
-  if [ -s console.log ]; then echo "seed $seed: the second start reports:"; cat console.log; exit 1; fi
+  # The second start prints nothing about its files: every file it reads is whole. (Settings the
+  # display screen refused are still saved by a close, and the next start falls back from them.)
+  if [ -f console.log ] &&
+     grep -a -v -x $'One or more preferences are not supported by video hardware. Running with default settings\r\r' console.log |
+     grep -a -q .; then
+    echo "seed $seed: the second start reports:"; cat console.log; exit 1
+  fi
 done
 echo "ok"
