@@ -543,6 +543,19 @@ TEST(UpdateWorld, StageTickCountsFramesOfAStageThatGoesOn) {
   EXPECT_EQ(stage_tick, 25);
 }
 
+TEST(UpdateWorld, TheLastTickOfAStageIsNotCounted) {
+  // Random Mode's last stage: no stage follows, so nothing resets the tick either.
+  ResetScenario();
+  StartGame(MODE_RANDOM);
+  random_index = 16;
+  current_stage = 0;
+  stage_tick = 600;
+  script_handle = -1;  // stage 0's carrier is gone: the script reports its last tick
+  UpdateWorld();
+  ASSERT_EQ(game_state, STATE_FINAL_RESULTS);
+  EXPECT_EQ(stage_tick, 600);
+}
+
 TEST(Scenario, ACastGameRunsFrameByFrame) {
   ResetScenario();
   StartGame(MODE_CAST);
