@@ -229,9 +229,10 @@ int InitDirect3D() {
 
   D3DCAPS8 caps;
   if (SUCCEEDED(GetDeviceCaps(direct3d, D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps))) {
-    // Signed: a device with no lights gives -2, and no point lights are used from then on.
-    int budget = static_cast<int>(caps.MaxActiveLights) - 2;
-    if (budget < light_budget) light_budget = budget;
+    // Signed and wide: a device with no lights gives -2, and no point lights are used from then
+    // on, while one reporting more lights than an int holds is no limit at all.
+    long long budget = static_cast<long long>(caps.MaxActiveLights) - 2;
+    if (budget < light_budget) light_budget = static_cast<int>(budget);
   }
   SetFixedStates();
   settings_changed = 0;

@@ -259,6 +259,10 @@ TEST_F(DisplayTest, LightBudgetOnlyFallsAndMayGoNegative) {
   ASSERT_EQ(Start(), 1);
   EXPECT_EQ(light_budget, 6);
   ReleaseGraphics();
+  gfx_headless.max_active_lights = 0xFFFFFFFFu;  // no limit to speak of: more than the budget, not fewer
+  ASSERT_EQ(Start(), 1);
+  EXPECT_EQ(light_budget, 6);
+  ReleaseGraphics();
   gfx_headless.max_active_lights = 0;
   ASSERT_EQ(Start(), 1);
   EXPECT_EQ(light_budget, -2);
