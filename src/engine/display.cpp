@@ -243,7 +243,7 @@ void ComputeLayout() {
   if (full_screen_active && fallback_width > 0) {
     client_rect = {0, 0, fallback_width, fallback_height};
   } else if (full_screen_active) {
-    client_rect = {0, 0, static_cast<LONG>(display_width), static_cast<LONG>(display_height)};
+    client_rect = {0, 0, ConfigInt(display_width), ConfigInt(display_height)};
   } else {
     GetClientRect(main_window, &client_rect);
   }
