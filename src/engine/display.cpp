@@ -229,9 +229,10 @@ int InitDirect3D() {
 
   D3DCAPS8 caps;
   if (SUCCEEDED(GetDeviceCaps(direct3d, D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps))) {
-    // Signed: a device with no lights gives -2, and no point lights are used from then on.
-    int budget = static_cast<int>(caps.MaxActiveLights) - 2;
-    if (budget < light_budget) light_budget = budget;
+    // Signed and wide: a device with no lights gives -2, and no point lights are used from then
+    // on, while one reporting more lights than an int holds is no limit at all.
+    long long budget = static_cast<long long>(caps.MaxActiveLights) - 2;
+    if (budget < light_budget) light_budget = static_cast<int>(budget);
   }
   SetFixedStates();
   settings_changed = 0;
@@ -242,7 +243,7 @@ void ComputeLayout() {
   if (full_screen_active && fallback_width > 0) {
     client_rect = {0, 0, fallback_width, fallback_height};
   } else if (full_screen_active) {
-    client_rect = {0, 0, static_cast<LONG>(display_width), static_cast<LONG>(display_height)};
+    client_rect = {0, 0, ConfigInt(display_width), ConfigInt(display_height)};
   } else {
     GetClientRect(main_window, &client_rect);
   }

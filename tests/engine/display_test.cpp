@@ -120,16 +120,21 @@ TEST_F(DisplayTest, ASizeOfEqualSidesIsAModeIndex) {
       {-4, 640, 480, X8, 0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.index);
-    ReleaseGraphics();
-    windowed = 0;
-    display_width = display_height = c.index;
-    display_mode_index = -1;
-    ASSERT_EQ(Start(), 1) << err;
-    EXPECT_EQ(display_width, c.width);
-    EXPECT_EQ(display_height, c.height);
-    EXPECT_EQ(display_format, c.format);
-    EXPECT_EQ(display_mode_index, c.selected);
+    for (float window : {0.0f, 1.0f}) {
+      SCOPED_TRACE(testing::Message() << c.index << (window != 0 ? " in a window" : " full screen"));
+      ReleaseGraphics();
+      windowed = window;
+      display_width = display_height = c.index;
+      display_mode_index = -1;
+      ASSERT_EQ(Start(), 1) << err;
+      EXPECT_EQ(display_width, c.width);
+      EXPECT_EQ(display_height, c.height);
+      EXPECT_EQ(display_format, c.format);
+      EXPECT_EQ(display_mode_index, c.selected);
+      // A window first placed at the index's tiny size is placed again at the mode's.
+      EXPECT_EQ(client_rect.right, c.width);
+      EXPECT_EQ(client_rect.bottom, c.height);
+    }
   }
 }
 
@@ -256,6 +261,10 @@ TEST_F(DisplayTest, LightBudgetOnlyFallsAndMayGoNegative) {
   EXPECT_EQ(light_budget, 6);
   ReleaseGraphics();
   gfx_headless.max_active_lights = 10;
+  ASSERT_EQ(Start(), 1);
+  EXPECT_EQ(light_budget, 6);
+  ReleaseGraphics();
+  gfx_headless.max_active_lights = 0xFFFFFFFFu;  // no limit to speak of: more than the budget, not fewer
   ASSERT_EQ(Start(), 1);
   EXPECT_EQ(light_budget, 6);
   ReleaseGraphics();
