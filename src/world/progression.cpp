@@ -35,14 +35,6 @@ constexpr float FIELD_BOTTOM = 149.0f;  // things and projectiles below this are
 
 bool IsCastNode(int stage) { return stage >= 0 && stage < CAST_NODE_COUNT; }
 
-// A pass heals the ship and holds its lives to the mode's most, so that lives gained from gun
-// pickups beyond it do not carry into the next stage.
-void AddLives(int lives, int most) {
-  if (!PlayerAlive()) return;
-  int& hp = thing_hp[PlayerSlot()];
-  hp = hp + lives < most ? hp + lives : most;
-}
-
 void ShowFinalResults() {
   menu_cursor = 1;
   SetGameState(STATE_FINAL_RESULTS);
@@ -181,4 +173,10 @@ void StoreUnlock() {
   menu_cursor = 1;
   SaveRecord(RECORD_UNLOCKS);
   InsertHighScore();
+}
+
+void AddLives(int lives, int most) {
+  if (!PlayerAlive()) return;
+  int& hp = thing_hp[PlayerSlot()];
+  hp = hp + lives < most ? hp + lives : most;
 }

@@ -26,6 +26,9 @@ enum Feature {
   FEATURE_DEV_HINT = 4,
 };
 
+// A living ship gets lives, its count then held to most, so that lives gained from gun pickups
+// beyond it do not carry on; a ship that is gone or exploding gets none.
+void AddLives(int lives, int most);
 // The stage is over (the script reported its last tick): sweep the field and go on by the mode.
 void EndStage();
 // The final results leave their first phase: at a Cast Mode node whose loss leads on, play goes on

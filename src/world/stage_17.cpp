@@ -2,10 +2,9 @@
 // before its check and each check waiting for its core. After each boss the play clock is shown
 // and the player gets a life back. Metal walls are laid along the barriers and taken away again
 // between bosses.
-#include <algorithm>
-
 #include "world/compounds.h"
 #include "world/game.h"
+#include "world/progression.h"
 #include "world/random.h"
 #include "world/scenery.h"
 #include "world/stage_helpers.h"
@@ -29,19 +28,12 @@ void ShowPlayClock() {
     PostHudMessage("%i:%i", play_minutes, play_seconds);
 }
 
-// One life back for a living player, capped like the lives a passed stage gives.
-void RewardLife() {
-  const int ship = PlayerSlot();
-  if (ship < 0 || thing_hp[ship] <= 0) return;
-  thing_hp[ship] = std::min(thing_hp[ship] + 1, MAX_BOSS_BATTLE_LIVES);
-}
-
 // The check at every hundredth tick: the stage waits here while the last boss's core lives;
 // once it is gone, the clock (not after the last boss) and a life.
 void BossCheck() {
   if (HoldWhile(RegisterIsBossCore(script_handle), stage_tick - 1)) return;
   if (stage_tick < LAST_BOSS_CHECK) ShowPlayClock();
-  RewardLife();
+  AddLives(1, MAX_BOSS_BATTLE_LIVES);
 }
 
 // Walls of metal plates along a barrier running far out to the right.
