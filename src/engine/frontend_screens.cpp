@@ -57,6 +57,12 @@ int KeyScan() {
   return -1;
 }
 
+// A binding of the controls screen that names a key the poll can see.
+int ActionHasKey(int action) {
+  int first = key_bindings[action], second = key_bindings[CONTROLS_COLUMN + action];
+  return (first >= 1 && first < KEY_STATE_SIZE) || (second >= 1 && second < KEY_STATE_SIZE);
+}
+
 void ToggleSetting(float& value) { value = value != 0.0f ? 0.0f : 1.0f; }
 
 // Left and right on a row of the option screens; each clears the flags it used, select counting
@@ -84,6 +90,34 @@ void StepVolume(float& volume, SoundSlot* heard) {
   }
 }
 
+// The display settings the device was last made with: what leaving the screen compares against,
+// and what a display that cannot be made with the new settings falls back to.
+struct DisplaySettings {
+  float windowed, width, height, format, vsync, antialias;
+  int mode_index;
+};
+DisplaySettings applied_display;
+
+DisplaySettings CurrentDisplaySettings() {
+  return {.windowed = windowed,
+          .width = display_width,
+          .height = display_height,
+          .format = display_format,
+          .vsync = vsync,
+          .antialias = antialias,
+          .mode_index = display_mode_index};
+}
+
+void RestoreDisplaySettings(const DisplaySettings& s) {
+  windowed = s.windowed;
+  display_width = s.width;
+  display_height = s.height;
+  display_format = s.format;
+  vsync = s.vsync;
+  antialias = s.antialias;
+  display_mode_index = s.mode_index;
+}
+
 // The mode list entry one step on, wrapping at both ends; an index the list no longer reaches (the
 // list is rebuilt with every display) comes back into it.
 void StepDisplayMode(int direction) {
@@ -99,16 +133,33 @@ void StepDisplayMode(int direction) {
   display_format = static_cast<float>(display_mode_format[display_mode_index]);
 }
 
-// 0 and 2 to 16: one sample is no multisampling type.
+// The resolution row: with no mode from the adapter there is nothing to choose from.
+void ResolutionRow() {
+  int left = TakeLeft();
+  int right = TakeRightOrSelect();
+  if (!left && !right) return;
+  if (display_mode_count == 0) {
+    PlayMenuSound(&snd_tick_denied_01);
+    return;
+  }
+  PlayMenuSound(&snd_tick_move_01);
+  if (left) StepDisplayMode(-1);
+  if (right) StepDisplayMode(1);
+}
+
+// 0 and 2 to 16: one sample is no multisampling type. A value from the file steps from its whole
+// part, so that the row only ever offers the levels it shows.
 void StepAntialias(int direction) {
   settings_changed = 1;
+  int level = ConfigInt(antialias);
   if (direction < 0) {
-    antialias = antialias <= 0.0f ? static_cast<float>(ANTIALIAS_MAX) : antialias - 1.0f;
-    if (antialias == 1.0f) antialias = 0.0f;
+    level = level <= 0 ? ANTIALIAS_MAX : level - 1;
+    if (level == 1) level = 0;
   } else {
-    antialias = antialias >= static_cast<float>(ANTIALIAS_MAX) ? 0.0f : antialias + 1.0f;
-    if (antialias == 1.0f) antialias = 2.0f;
+    level = level >= ANTIALIAS_MAX ? 0 : level + 1;
+    if (level == 1) level = 2;
   }
+  antialias = static_cast<float>(level);
 }
 
 // A row that only toggles: left, right or select, each cleared.
@@ -121,22 +172,40 @@ void ToggleRow(float& value) {
   ToggleSetting(value);
 }
 
+// The window must fit inside the desktop; checked only when the window or its size changed, so
+// that a screen left as it was can always be left.
+int WindowFits() {
+  int changed = windowed != applied_display.windowed || display_width != applied_display.width ||
+                display_height != applied_display.height;
+  if (!changed || windowed == 0.0f) return 1;
+  return display_width < static_cast<float>(desktop_mode.dmPelsWidth) &&
+         display_height < static_cast<float>(desktop_mode.dmPelsHeight);
+}
+
+// The multisample level must suit the adapter; checked only when the level or what it is checked
+// for (the format, the window) changed.
+int AntialiasSupported() {
+  int changed = antialias != applied_display.antialias || display_format != applied_display.format ||
+                windowed != applied_display.windowed;
+  if (!changed) return 1;
+  if (!direct3d) return 0;
+  HRESULT multisample = CheckDeviceMultiSampleType(direct3d, D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL,
+                                                   static_cast<D3DFORMAT>(ConfigInt(display_format)),
+                                                   static_cast<BOOL>(ConfigInt(windowed)),
+                                                   static_cast<D3DMULTISAMPLE_TYPE>(ConfigInt(antialias)));
+  return SUCCEEDED(multisample);
+}
+
 // Back on the display options: the settings are checked, then applied by making the display
-// anew. A display that cannot be made with them ends the program without saving them.
+// anew. A display that cannot be made with them is made again with the settings it had; only when
+// that fails too does the program end, without saving either.
 void ApplyDisplaySettings() {
-  if (windowed != 0.0f && !(display_width < static_cast<float>(desktop_mode.dmPelsWidth) &&
-                            display_height < static_cast<float>(desktop_mode.dmPelsHeight))) {
+  if (!WindowFits()) {
     ConsolePrint("Selected Window Resolution is Larger then Screen.");
     PlayMenuSound(&snd_tick_denied_01);
     return;
   }
-  HRESULT multisample =
-      direct3d ? CheckDeviceMultiSampleType(direct3d, D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL,
-                                            static_cast<D3DFORMAT>(ConfigInt(display_format)),
-                                            static_cast<BOOL>(ConfigInt(windowed)),
-                                            static_cast<D3DMULTISAMPLE_TYPE>(ConfigInt(antialias)))
-               : D3DERR_INVALIDCALL;
-  if (FAILED(multisample)) {
+  if (!AntialiasSupported()) {
     ConsolePrint("Selected Antialiasing Level is Unsupported");
     PlayMenuSound(&snd_tick_denied_01);
     return;
@@ -148,13 +217,17 @@ void ApplyDisplaySettings() {
     return;
   }
   ReleaseGraphics();
-  if (!StartDisplay()) {
-    PlayMenuSound(&snd_tick_denied_01);
-    ConsolePrint("Unable to apply new settings. The changes will Not be saved.");
-    QuitStep(EXIT_DISPLAY_FAILED);
+  if (StartDisplay()) {
+    PlayMenuSound(&snd_tick_out_01);
     return;
   }
-  PlayMenuSound(&snd_tick_out_01);
+  PlayMenuSound(&snd_tick_denied_01);
+  RestoreDisplaySettings(applied_display);
+  ReleaseGraphics();
+  int restarted = StartDisplay();
+  // Printed once a display is back, so that it reaches the console rather than a box.
+  ConsolePrint("Unable to apply new settings. The changes will Not be saved.");
+  if (!restarted) QuitStep(EXIT_DISPLAY_FAILED);
 }
 
 // The name entry's up and down: through '!' to '^', wrapping. A typed character above that run
@@ -237,20 +310,13 @@ void HandleSoundOptions() {
 }
 
 void HandleDisplayOptions() {
+  // Until something changes, the settings are the ones the device was made with.
+  if (!settings_changed) applied_display = CurrentDisplaySettings();
   if (!in_game) UpdateIdleWorld();
   if (action_back) ApplyDisplaySettings();
   switch (menu_cursor) {
     case DISPLAY_FULLSCREEN: ToggleRow(windowed); break;
-    case DISPLAY_RESOLUTION:
-      if (TakeLeft()) {
-        PlayMenuSound(&snd_tick_move_01);
-        StepDisplayMode(-1);
-      }
-      if (TakeRightOrSelect()) {
-        PlayMenuSound(&snd_tick_move_01);
-        StepDisplayMode(1);
-      }
-      break;
+    case DISPLAY_RESOLUTION: ResolutionRow(); break;
     case DISPLAY_VSYNC: ToggleRow(vsync); break;
     case DISPLAY_ANTIALIAS:
       if (TakeLeft()) {
@@ -279,7 +345,10 @@ void HandleDisplayOptions() {
 // The cursor stops at the first and last row and column; every move sounds, also one that stops.
 void HandleControlsOptions() {
   if (!in_game) UpdateIdleWorld();
-  if (action_back) {
+  if (action_back && (!ActionHasKey(ACTION_BACK) || !ActionHasKey(ACTION_FIRE))) {
+    // Without a key for back or fire the menus could not be left or chosen from any more.
+    PlayMenuSound(&snd_tick_denied_01);
+  } else if (action_back) {
     SetGameState(STATE_OPTIONS);
     PlayMenuSound(&snd_tick_out_01);
     menu_cursor = OPTIONS_CONTROLS_ROW;

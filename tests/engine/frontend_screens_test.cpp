@@ -342,55 +342,119 @@ TEST_F(ProgramTest, ChangedDisplaySettingsMakeTheDisplayAnew) {
   EXPECT_EQ(created, 1);
 }
 
-// The settings are checked before anything is released; a refusal keeps the screen.
-TEST_F(ProgramTest, RefusedDisplaySettingsKeepTheScreen) {
+// Leaving the display options. Each check runs only on a setting that changed since the display
+// was made, so a screen left as it was can always be left; a display that cannot be made with the
+// new settings is made again with the old ones, and only when that fails too does the program end,
+// without saving.
+struct DisplaySetting {
+  float windowed, width, height, antialias;
+};
+TEST_F(ProgramTest, LeavingTheDisplayOptions) {
+  enum Outcome { LEFT, REFUSED, RESTORED, QUIT };
   struct Case {
     const char* label;
-    float windowed, width, height, antialias;
-    const char* message;
+    DisplaySetting made;     // what the display runs with as the screen opens
+    DisplaySetting chosen;   // what the rows leave when back is pressed
+    int failed_creates;      // device creations that fail from then on
+    Outcome outcome;
+    const char* message;     // on the console (or in a box once no display is left)
   };
+  const char* too_large = "Selected Window Resolution is Larger then Screen.";
+  const char* unsupported = "Selected Antialiasing Level is Unsupported";
+  const char* not_applied = "Unable to apply new settings. The changes will Not be saved.";
+  // The desktop is 1920 x 1080; the adapter takes up to 4 samples.
   const Case cases[] = {
-      {"window wider than the desktop", 1, 1920, 1000, 0, "Selected Window Resolution is Larger then Screen."},
-      {"window as high as the desktop", 1, 800, 1080, 0, "Selected Window Resolution is Larger then Screen."},
-      {"more samples than the adapter", 1, 640, 480, 8, "Selected Antialiasing Level is Unsupported"},
-      {"full screen, more samples", 0, 640, 480, 6, "Selected Antialiasing Level is Unsupported"},
+      {"a desktop-sized window, untouched", {1, 1920, 1080, 0}, {1, 1920, 1080, 0}, 0, LEFT, nullptr},
+      {"one sample, untouched", {1, 640, 480, 1}, {1, 640, 480, 1}, 0, LEFT, nullptr},
+      {"too many samples, untouched", {1, 640, 480, 8}, {1, 640, 480, 8}, 0, LEFT, nullptr},
+      {"a window made wider than the desktop", {1, 640, 480, 0}, {1, 1920, 1000, 0}, 0, REFUSED, too_large},
+      {"a window made as high as the desktop", {1, 640, 480, 0}, {1, 800, 1080, 0}, 0, REFUSED, too_large},
+      {"a large full screen made a window", {0, 1920, 1080, 0}, {1, 1920, 1080, 0}, 0, REFUSED, too_large},
+      {"a window made full screen", {1, 640, 480, 0}, {0, 800, 600, 0}, 0, LEFT, nullptr},
+      {"more samples than the adapter", {1, 640, 480, 0}, {1, 640, 480, 8}, 0, REFUSED, unsupported},
+      {"one sample chosen", {1, 640, 480, 0}, {1, 640, 480, 1}, 0, REFUSED, unsupported},
+      {"too many samples kept for full screen", {1, 640, 480, 8}, {0, 640, 480, 8}, 0, REFUSED, unsupported},
+      {"a display that cannot be made", {1, 640, 480, 0}, {0, 800, 600, 0}, 1, RESTORED, not_applied},
+      {"neither display can be made", {1, 640, 480, 0}, {0, 800, 600, 0}, 2, QUIT, not_applied},  // the last
   };
   StartToMenu();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     FileRemove("console.log");
-    IDirect3DDevice8* before = device;
-    windowed = c.windowed;
-    display_width = c.width;
-    display_height = c.height;
-    antialias = c.antialias;
-    settings_changed = 1;
+    // The display as made with the first settings; the screen opens on them.
+    windowed = c.made.windowed, display_width = c.made.width, display_height = c.made.height;
+    antialias = c.made.antialias;
+    settings_changed = 0;
     game_state = STATE_DISPLAY_OPTIONS;
-    menu_cursor = 3;
+    menu_cursor = 2;
+    SetFlags("");
+    RunHandler();
+    windowed = c.chosen.windowed, display_width = c.chosen.width, display_height = c.chosen.height;
+    antialias = c.chosen.antialias;
+    settings_changed = std::memcmp(&c.made, &c.chosen, sizeof c.made) != 0;
+    for (int i = 0; i < c.failed_creates; i++) gfx_headless.create_results[i] = E_FAIL;
+    gfx_headless.create_result_count = c.failed_creates;
+    IDirect3DDevice8* before = device;
+    Heard();
     SetFlags("B");
     RunHandler();
-    EXPECT_EQ(game_state, STATE_DISPLAY_OPTIONS);
-    EXPECT_EQ(Heard(), "denied");
-    EXPECT_NE(ConsoleLog().find(c.message), std::string::npos) << ConsoleLog();
-    EXPECT_EQ(device, before);
-    EXPECT_EQ(quit_flag, 0);
+
+    EXPECT_EQ(Heard(), c.outcome == LEFT ? "out" : "denied");
+    EXPECT_EQ(game_state, c.outcome == REFUSED ? STATE_DISPLAY_OPTIONS : STATE_OPTIONS);
+    for (const char* message : {too_large, unsupported, not_applied})
+      EXPECT_EQ(ConsoleLog().find(message) != std::string::npos, message == c.message) << message;
+    EXPECT_EQ(quit_flag, c.outcome == QUIT);
+    EXPECT_EQ(quit_code, c.outcome == QUIT ? EXIT_DISPLAY_FAILED : 0);
+    if (c.outcome == REFUSED) {
+      EXPECT_EQ(device, before);
+    }
+    if (c.outcome == RESTORED) {
+      EXPECT_NE(device, nullptr);
+      EXPECT_EQ(settings_changed, 0);
+      const DisplaySetting now = {windowed, display_width, display_height, antialias};
+      EXPECT_EQ(std::memcmp(&now, &c.made, sizeof now), 0) << windowed << " " << display_width;
+      EXPECT_EQ(full_screen_active, 0);
+    }
+    EXPECT_FALSE(FileExists("prefs.cfg"));  // nothing is saved on the way
   }
 }
 
-// A display that cannot be made with the new settings ends the program without saving them.
-TEST_F(ProgramTest, NewSettingsThatFailQuitWithoutSaving) {
+// A level read from the file with a fraction steps from its whole part, to the levels the row
+// offers; with no mode from the adapter the resolution row has nothing to step to.
+TEST_F(ProgramTest, FractionalAntialiasStepsFromItsWholePart) {
+  struct Case {
+    float from;
+    const char* flags;
+    float want;
+  };
+  const Case cases[] = {
+      {2.5f, "L", 0}, {2.5f, "R", 3}, {1.5f, "L", 0}, {1.5f, "R", 2},   {0.5f, "L", 16},
+      {0.5f, "R", 2}, {16.5f, "R", 0}, {15.5f, "R", 16}, {-0.5f, "L", 16}, {7.9f, "L", 6},
+  };
   StartToMenu();
-  StepRow(0, "F", 1, windowed);  // full screen
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.from) + " " + c.flags);
+    antialias = c.from;
+    StepRow(3, c.flags, 1, antialias);
+    EXPECT_EQ(antialias, c.want);
+  }
+}
+
+TEST_F(ProgramTest, WithoutModesTheResolutionRowRefuses) {
+  gfx_headless.mode_count = 0;
+  StartToMenu();
+  ASSERT_EQ(display_mode_count, 0);
   Heard();
-  gfx_headless.create_results[0] = E_FAIL;
-  gfx_headless.create_result_count = 1;
-  SetFlags("B");
-  RunHandler();
-  EXPECT_EQ(Heard(), "denied");
-  EXPECT_NE(ConsoleLog().find("Unable to apply new settings. The changes will Not be saved."), std::string::npos);
-  EXPECT_EQ(quit_flag, 1);
-  EXPECT_EQ(quit_code, EXIT_DISPLAY_FAILED);
-  EXPECT_FALSE(FileExists("prefs.cfg"));
+  for (const char* flags : {"L", "R", "F"}) {
+    SCOPED_TRACE(flags);
+    StepRow(1, flags, 1, display_width);
+    EXPECT_EQ(Heard(), "denied");
+    EXPECT_EQ(display_width, 640);
+    EXPECT_EQ(display_height, 480);
+    EXPECT_EQ(display_mode_index, -1);
+    EXPECT_EQ(settings_changed, 0);
+    EXPECT_EQ(action_left | action_right | action_fire, 0);
+  }
 }
 
 // ---- The controls screen ------------------------------------------------------------------------
@@ -465,7 +529,13 @@ TEST_F(FrontEndTest, ABoundKeyServesOneBindingOnly) {
   key_state[1] = 0;
 
   EXPECT_EQ(button_up_1, 17);  // the configuration waits for back
+  Heard();
   SetFlags("B");
+  RunHandler();  // back has no key now: the screen stays
+  EXPECT_EQ(game_state, STATE_CONTROLS_OPTIONS);
+  EXPECT_EQ(Heard(), "denied");
+  EXPECT_EQ(button_back_0, 1);
+  key_bindings[7] = 14;  // BackSpace as back's second key
   RunHandler();
   EXPECT_EQ(game_state, STATE_OPTIONS);
   EXPECT_EQ(menu_cursor, 2);
@@ -473,8 +543,59 @@ TEST_F(FrontEndTest, ABoundKeyServesOneBindingOnly) {
   EXPECT_EQ(button_up_1, 0);
   EXPECT_EQ(button_fire_0, 1);
   EXPECT_EQ(button_back_0, 0);
+  EXPECT_EQ(button_back_1, 14);
   // Put back what the other tests expect.
-  button_up_0 = 200, button_up_1 = 17, button_back_0 = 1, button_fire_0 = 57;
+  button_up_0 = 200, button_up_1 = 17, button_back_0 = 1, button_back_1 = 0, button_fire_0 = 57;
+}
+
+// The controls screen is left only while back and fire each keep a key: without one the menus
+// could not be left or chosen from any more.
+TEST_F(FrontEndTest, ControlsAreLeftOnlyWithKeysForBackAndFire) {
+  struct Binding {
+    int entry = -1, code = 0;
+  };
+  struct Case {
+    const char* label;
+    Binding edits[4];  // made to the configured bindings
+    int leaves;
+  };
+  const Case cases[] = {
+      {"the configured keys", {}, 1},
+      {"Space and L Ctrl bound to up", {{3, 57}, {1, 0}, {10, 29}, {8, 0}}, 0},
+      {"fire on its second key only", {{1, 0}}, 1},
+      {"fire's keys both gone", {{1, 0}, {8, 0}}, 0},
+      {"Esc bound to fire", {{1, 1}, {0, 0}}, 0},
+      {"back on its second key only", {{0, 0}, {7, 14}}, 1},
+      {"back on a code no key has", {{0, 300}}, 0},
+      {"back on a negative code", {{0, -1}}, 0},
+  };
+  SyncBindings(0);
+  int configured[KEY_BINDING_COUNT];
+  std::memcpy(configured, key_bindings, sizeof configured);
+  ASSERT_EQ(configured[0], 1);  // Esc, Space and L Ctrl as set out
+  ASSERT_EQ(configured[7], 0);
+  ASSERT_EQ(configured[1], 57);
+  ASSERT_EQ(configured[8], 29);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    ResetFrontEnd();
+    std::memcpy(key_bindings, configured, sizeof configured);
+    SyncBindings(1);
+    for (const Binding& b : c.edits)
+      if (b.entry >= 0) key_bindings[b.entry] = b.code;
+    game_state = STATE_CONTROLS_OPTIONS;
+    menu_cursor = 4;
+    SetFlags("B");
+    RunHandler();
+    EXPECT_EQ(game_state, c.leaves ? STATE_OPTIONS : STATE_CONTROLS_OPTIONS);
+    EXPECT_EQ(Heard(), c.leaves ? "out" : "denied");
+    EXPECT_EQ(menu_cursor, c.leaves ? 2 : 4);
+    // The edits reach the configuration only on leaving.
+    EXPECT_EQ(button_fire_0, float(c.leaves ? key_bindings[1] : configured[1]));
+    EXPECT_EQ(button_back_0, float(c.leaves ? key_bindings[0] : configured[0]));
+  }
+  std::memcpy(key_bindings, configured, sizeof configured);
+  SyncBindings(1);
 }
 
 // The key capture keeps the title scene moving while no game runs.
