@@ -189,6 +189,20 @@ int ScanCodeFromSdl(int sdl_scancode) {
 
 // ---- What the devices read ----------------------------------------------------------------------
 
+// The keys that went down since the keyboard was last read: a key pressed and released between two
+// reads is still seen down by the next read, once.
+static BYTE keys_went_down[256];
+
+// Every key-down the real backend's event queue takes in, whoever pumps it; repeats of a held key
+// add nothing.
+static int SDLCALL NoteKeyDown(void*, SDL_Event* event) {
+  if (event->type == SDL_KEYDOWN && !event->key.repeat) {
+    int code = ScanCodeFromSdl(event->key.keysym.scancode);
+    if (code) keys_went_down[code] = 1;
+  }
+  return 1;
+}
+
 // The scripted keyboard, controllers and focus of a headless run, brought up to the running pass
 // on every read.
 struct ScriptedInput {
@@ -205,6 +219,7 @@ static void CatchUpScript() {
   if (scripted.clears != script_clears || script_pass < scripted.pass) {
     scripted = ScriptedInput{};
     scripted.clears = script_clears;
+    std::memset(keys_went_down, 0, sizeof keys_went_down);
   }
   if (script_pass == scripted.pass) return;
   int first, end, unused;
@@ -212,7 +227,10 @@ static void CatchUpScript() {
   ScriptEventRange(script_pass, &unused, &end);
   for (int i = first; i < end; i++) {
     const ScriptEvent& e = script_events[i];
-    if (e.kind == SCRIPT_KEY) scripted.keys[e.code] = BYTE(e.state);
+    if (e.kind == SCRIPT_KEY) {
+      scripted.keys[e.code] = BYTE(e.state);
+      if (e.state) keys_went_down[e.code] = 1;
+    }
     else if (e.kind == SCRIPT_FOCUS) scripted.foreground = e.state;
     else if (e.kind == SCRIPT_PAD_AXIS) scripted.axis[e.device][e.code] = e.state;
     else if (e.kind == SCRIPT_PAD_BUTTON) scripted.buttons[e.device][e.code] = BYTE(e.state);
@@ -244,16 +262,20 @@ static LONG ScaleAxis(long long position, long long low, long long high, LONG mi
   return LONG(min + (scaled + span / 2) / span);
 }
 
+// The keys down now, and those that went down since the last read.
 static void ReadKeyboard(BYTE* keys) {
   if (IsHeadless()) {
     for (int i = 0; i < 256; i++) keys[i] = scripted.keys[i] ? 0x80 : 0;
-    return;
+  } else {
+    std::memset(keys, 0, 256);
+    int count = 0;
+    const Uint8* down = SDL_GetKeyboardState(&count);
+    for (int i = 0; i < count && i < SDL_NUM_SCANCODES; i++)
+      if (down[i] && scan_code_by_sdl[std::size_t(i)]) keys[scan_code_by_sdl[std::size_t(i)]] = 0x80;
   }
-  std::memset(keys, 0, 256);
-  int count = 0;
-  const Uint8* down = SDL_GetKeyboardState(&count);
-  for (int i = 0; i < count && i < SDL_NUM_SCANCODES; i++)
-    if (down[i] && scan_code_by_sdl[std::size_t(i)]) keys[scan_code_by_sdl[std::size_t(i)]] = 0x80;
+  for (int i = 0; i < 256; i++)
+    if (keys_went_down[i]) keys[i] = 0x80;
+  std::memset(keys_went_down, 0, sizeof keys_went_down);
 }
 
 static void ReadController(const IDirectInputDevice8A* device, DIJOYSTATE* state) {
@@ -284,6 +306,7 @@ static void ReadController(const IDirectInputDevice8A* device, DIJOYSTATE* state
 constexpr int DEVICE_POOL = 24;
 static IDirectInputDevice8A device_pool[DEVICE_POOL];
 static int direct_input_refs;
+static IDirectInputDevice8A* keyboard_watched;  // the keyboard whose key-downs the event watch notes
 static IDirectInput8A the_direct_input;
 
 HRESULT DirectInput8Create(HINSTANCE, DWORD version, const GUID& interface_id, void** out, void*) {
@@ -334,6 +357,10 @@ HRESULT IDirectInput8A::CreateDevice(const GUID& guid, IDirectInputDevice8A** de
     if (!joystick) return DIERR_DEVICENOTREG;
   }
   *slot = IDirectInputDevice8A{};
+  if (controller < 0 && !keyboard_watched && (!IsHeadless() || SDL_WasInit(SDL_INIT_EVENTS))) {
+    SDL_AddEventWatch(NoteKeyDown, nullptr);
+    keyboard_watched = slot;
+  }
   slot->in_use = 1;
   slot->controller = controller;
   slot->joystick = joystick;
@@ -404,6 +431,8 @@ HRESULT IDirectInputDevice8A::Acquire() {
   if ((cooperation & DISCL_FOREGROUND) && !InForeground()) return DIERR_OTHERAPPHASPRIO;
   if (acquired) return DI_NOEFFECT;
   acquired = 1;
+  // Keys pressed while the keyboard was not ours are not reported.
+  if (controller < 0) std::memset(keys_went_down, 0, sizeof keys_went_down);
   return DI_OK;
 }
 
@@ -442,6 +471,10 @@ HRESULT IDirectInputDevice8A::GetDeviceState(DWORD size, void* data) {
 ULONG IDirectInputDevice8A::Release() {
   if (!in_use) return 0;
   if (joystick) SDL_JoystickClose(static_cast<SDL_Joystick*>(joystick));
+  if (keyboard_watched == this) {
+    SDL_DelEventWatch(NoteKeyDown, nullptr);
+    keyboard_watched = nullptr;
+  }
   *this = IDirectInputDevice8A{};
   return 0;
 }

@@ -6,6 +6,9 @@
 // with DIERR_INPUTLOST and it must be acquired again). A failed read leaves the caller's buffer
 // as it was.
 //
+// A keyboard read shows a key down when it is down, and also when it went down at any time since
+// the previous read (once): a short tap between two reads is not lost.
+//
 // Headless runs read the script (platform/script.h): `key` events set the keyboard's state bytes
 // and `pad` events the controllers', each from the first read in that pass on; `focus` events
 // take the foreground away and give it back. The controllers attached are pads 0 up to the

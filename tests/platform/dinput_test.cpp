@@ -185,6 +185,67 @@ TEST_F(DirectInputTest, ScriptedKeysHoldFromTheirPassOn) {
   }
 }
 
+// A key that went down since the last read shows down on the next read once, even when it is up
+// again by then; after that the key's own state.
+TEST_F(DirectInputTest, ScriptedTapsBetweenReadsAreSeenOnce) {
+  Load("2 key 57 down\n2 key 57 up\n"       // a tap within one pass
+       "4 key 28 down\n5 key 28 up\n"       // down and up on passes no read looks at
+       "7 key 30 down\n7 key 30 up\n7 key 30 down\n"  // a tap, then held
+       "9 key 44 down\n9 key 44 up\n");    // a tap while the keyboard is not acquired
+  OpenKeyboard();
+  script_pass = 1;
+  ASSERT_EQ(keyboard->Acquire(), DI_OK);
+  struct Read {
+    int pass, code, want;
+  };
+  const Read reads[] = {
+      {2, 57, 0x80}, {2, 57, 0}, {3, 57, 0},  // the tap once, then up
+      {6, 28, 0x80}, {6, 28, 0},              // kept until a read came
+      {7, 30, 0x80}, {8, 30, 0x80},           // held: its real state
+  };
+  for (const Read& r : reads) {
+    SCOPED_TRACE(testing::Message() << "pass " << r.pass << " key " << r.code);
+    script_pass = r.pass;
+    ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+    EXPECT_EQ(keys[r.code], r.want);
+  }
+  ASSERT_EQ(keyboard->Unacquire(), DI_OK);
+  script_pass = 9;
+  EXPECT_EQ(keyboard->GetDeviceState(256, keys), DIERR_NOTACQUIRED);
+  script_pass = 10;
+  ASSERT_EQ(keyboard->Acquire(), DI_OK);
+  ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+  EXPECT_EQ(keys[44], 0);  // pressed while not ours
+}
+
+// The real backend learns of a tap from the event queue: a key-down noted as it arrives is seen by
+// the next read even though the key is up by then; a repeat of a held key adds nothing.
+TEST_F(DirectInputTest, KeyDownEventsBetweenReadsAreSeenOnce) {
+  ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0) << SDL_GetError();
+  OpenKeyboard();
+  script_pass = 1;
+  ASSERT_EQ(keyboard->Acquire(), DI_OK);
+  auto push = [](Uint32 type, SDL_Scancode code, Uint8 repeat) {
+    SDL_Event event{};
+    event.type = type;
+    event.key.keysym.scancode = code;
+    event.key.repeat = repeat;
+    event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    SDL_PushEvent(&event);
+  };
+  push(SDL_KEYDOWN, SDL_SCANCODE_SPACE, 0);
+  push(SDL_KEYUP, SDL_SCANCODE_SPACE, 0);
+  push(SDL_KEYDOWN, SDL_SCANCODE_RCTRL, 1);
+  ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+  EXPECT_EQ(keys[DIK_SPACE], 0x80);
+  EXPECT_EQ(keys[0x9D], 0);  // R Ctrl's repeat
+  ASSERT_EQ(keyboard->GetDeviceState(256, keys), DI_OK);
+  EXPECT_EQ(keys[DIK_SPACE], 0);
+  keyboard->Release();
+  keyboard = nullptr;
+  SDL_QuitSubSystem(SDL_INIT_EVENTS);
+}
+
 TEST_F(DirectInputTest, AReadOfTheWrongSizeFails) {
   OpenKeyboard();
   ASSERT_EQ(keyboard->Acquire(), DI_OK);
