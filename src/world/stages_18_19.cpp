@@ -16,6 +16,10 @@ namespace {
 
 constexpr int TITLE_SECOND_PHASE = 550;  // the camera starts to orbit the middle ring
 constexpr int TITLE_THIRD_PHASE = 1100;  // the ship is out; the camera settles over the ground
+// Where the rings stop sliding: reached as the camera settles (tick 1200), with the last row then
+// some 480 units left of where the settled camera looks and so off any screen. Sliding on would
+// only run the offset toward an overflow on a long idle.
+constexpr int TITLE_SLIDE_END = -600;
 
 // One static of a ring row, turning about x at the rings' rate. script_var_2 keeps each one
 // while it is set up.
@@ -80,14 +84,15 @@ void TitleFlyPast() {
   if (title_ring_spin_rate > 0.0f) title_ring_spin_rate -= 0.0002f;
 }
 
-// From tick 550: the launch spoke opens and swings its sling, and later the rings slide away.
+// From tick 550: the launch spoke opens and swings its sling, and later the rings slide away
+// until they are out of sight.
 void TitleOpenRings() {
   if (stage_tick <= 749) {
     ark_radius -= 0.03f;
     title_lift_angle += 0.15f;
   }
   if (stage_tick >= 750 && stage_tick <= 889) title_sling_x += 0.1f;
-  if (stage_tick > 1000) script_var_3 -= 3;
+  if (stage_tick > 1000 && script_var_3 > TITLE_SLIDE_END) script_var_3 -= 3;
 }
 
 // Ticks 550 to 1099: the camera orbits the middle ring, faster once the ground moves.
