@@ -175,7 +175,16 @@ void Image::Set(int x, int y, float r, float g, float b, float a) {
   p[3] = byte(a);
 }
 
+// Rows are filtered by their left neighbour only, which decodes faster than the adaptive choice
+// for little more size; an image without colour is stored as grey and alpha, half the data.
+bool IsGrey(const Image& image) {
+  for (std::size_t i = 0; i < image.rgba.size(); i += 4)
+    if (image.rgba[i] != image.rgba[i + 1] || image.rgba[i] != image.rgba[i + 2]) return false;
+  return true;
+}
+
 bool WritePng(const std::string& path, const Image& image) {
+  volatile const bool grey = IsGrey(image);  // read after setjmp
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -186,11 +195,20 @@ bool WritePng(const std::string& path, const Image& image) {
     return false;
   }
   png_init_io(png, f);
-  png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, image.width, image.height, 8, grey ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_RGBA,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
   png_write_info(png, info);
-  for (int y = 0; y < image.height; y++)
-    png_write_row(png, const_cast<png_bytep>(&image.rgba[size_t(y) * image.width * 4]));
+  std::vector<std::uint8_t> row(std::size_t(image.width) * 2);
+  for (int y = 0; y < image.height; y++) {
+    const std::uint8_t* src = &image.rgba[size_t(y) * image.width * 4];
+    if (grey) {
+      for (int x = 0; x < image.width; x++) row[x * 2] = src[x * 4], row[x * 2 + 1] = src[x * 4 + 3];
+      png_write_row(png, row.data());
+    } else {
+      png_write_row(png, const_cast<png_bytep>(src));
+    }
+  }
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
   return std::fclose(f) == 0;
@@ -358,15 +376,16 @@ Image Bark() {
   for (int y = 0; y < n; y++)
     for (int x = 0; x < n; x++) {
       float u = x / float(n), v = y / float(n);
-      float warp = Fbm(u, v, 4, 8, 4, seed) - 0.5f;
-      float ridge = 0.5f + 0.5f * std::sin((v + warp * 0.12f) * 2 * kPi * 14);
-      float plates = Fbm(u, v, 6, 24, 4, seed + 5);
-      float furrow = SmoothStep(0.15f, 0.55f, ridge * (0.6f + 0.6f * plates));
-      float fine = Fbm(u, v, 32, 64, 2, seed + 9);
-      Rgb dark = {0.13f, 0.09f, 0.06f}, light = {0.46f, 0.36f, 0.25f};
-      Rgb col = Lerp(dark, light, furrow * (0.75f + 0.35f * fine));
-      float moss = SmoothStep(0.58f, 0.75f, Fbm(u, v, 5, 5, 4, seed + 13)) * (1 - furrow);
-      col = Lerp(col, {0.22f, 0.32f, 0.1f}, moss * 0.8f);
+      float warp = Fbm(u, v, 3, 6, 3, seed + 2) - 0.5f;
+      float fissure = 1 - std::fabs(Fbm(u, v + warp * 0.08f, 2, 20, 5, seed) * 2 - 1);
+      float crack = SmoothStep(0.8f, 0.97f, fissure);
+      float plates = Fbm(u, v, 4, 16, 4, seed + 5);
+      float fibres = Fbm(u, v, 4, 96, 2, seed + 9);
+      float furrow = (1 - crack) * (0.7f + 0.3f * plates);
+      Rgb dark = {0.1f, 0.07f, 0.05f}, light = {0.44f, 0.35f, 0.25f};
+      Rgb col = Lerp(dark, light, furrow * (0.75f + 0.35f * fibres));
+      float moss = SmoothStep(0.64f, 0.78f, Fbm(u, v, 5, 5, 4, seed + 13)) * (1 - furrow);
+      col = Lerp(col, {0.2f, 0.27f, 0.1f}, moss * 0.6f);
       c.Put(x, y, col);
     }
   // Knots: rings of darker wood around a dark core.
@@ -377,7 +396,7 @@ Image Bark() {
         float d = std::sqrt((x - kx) * (x - kx) / 4 + (y - ky) * (y - ky)) / rx;
         if (d > 1) continue;
         float ring = 0.5f + 0.5f * std::sin(d * 18);
-        c.Shade(x, y, d < 0.3f ? 0.35f : 0.6f + 0.35f * ring + 0.2f * d);
+        c.Shade(x, y, d < 0.3f ? 0.5f : 0.75f + 0.2f * ring + 0.1f * d);
       }
   }
   return c.ToImage();
@@ -425,14 +444,14 @@ Image Rock(Rgb light, Rgb dark, std::uint32_t seed, float wet) {
       float lit = Clamp01(0.75f + (h - hn) * 40);
       float warp = Fbm(u, v, 3, 3, 3, seed + 3) - 0.5f;
       float strata = 0.5f + 0.5f * std::sin((v + warp * 0.25f) * 2 * kPi * 9);
-      float band = Hash01(int((v + warp * 0.25f) * 18 + 100), 0, seed);
-      Rgb col = Lerp(dark, light, 0.35f + 0.4f * h + 0.15f * strata);
-      col = Lerp(col, Scale(light, 0.75f + 0.4f * band), 0.3f);
+      float band = Hash01(int((v + warp * 0.25f) * 14 + 100), 0, seed);
+      Rgb col = Lerp(dark, light, 0.3f + 0.4f * h + 0.2f * strata);
+      col = Lerp(col, Scale(light, 0.6f + 0.55f * band), 0.4f);
       float f1, f2;
       Cells(u + warp * 0.05f, v, 6, seed + 17, &f1, &f2);
-      float crack = 1 - SmoothStep(0.0f, 0.06f, f2 - f1);
-      Cells(u, v, 14, seed + 19, &f1, &f2);
-      crack = std::max(crack, 0.6f * (1 - SmoothStep(0.0f, 0.05f, f2 - f1)) * SmoothStep(0.5f, 0.7f, h));
+      float crack = (1 - SmoothStep(0.0f, 0.04f, f2 - f1)) * SmoothStep(0.35f, 0.55f, Fbm(u, v, 4, 4, 3, seed + 21));
+      Cells(u, v, 12, seed + 19, &f1, &f2);
+      crack = std::max(crack, 0.5f * (1 - SmoothStep(0.0f, 0.04f, f2 - f1)) * SmoothStep(0.6f, 0.75f, h));
       float grit = Hash01(x, y, seed + 23);
       col = Scale(col, lit * (1 - 0.7f * crack) * (0.9f + 0.2f * grit));
       if (wet > 0) col = Lerp(col, {0.2f, 0.3f, 0.3f}, wet * SmoothStep(0.55f, 0.8f, Fbm(u, v, 3, 6, 3, seed + 29)));
@@ -460,12 +479,14 @@ Image Sky(const SkyLook& s) {
       float u = x / float(w), v = y / float(h);
       Rgb col = Lerp(s.top, s.horizon, std::pow(v, 1.6f));
       if (s.sun_size > 0) {
-        float dx = (u - s.sun_x) * 2, dy = v - s.sun_y, d = std::sqrt(dx * dx + dy * dy);
+        // The backdrop is 4:3 in the world, so a texel is taller than it is wide.
+        float dx = (u - s.sun_x) * 4 / 3, dy = v - s.sun_y, d = std::sqrt(dx * dx + dy * dy);
         col = Lerp(col, s.sun, Clamp01(std::exp(-d / s.sun_size) * 0.9f));
-        if (d < s.sun_size * 0.25f) col = Lerp(col, {1, 1, 0.92f}, 0.9f);
+        float disc = d / (s.sun_size * 0.22f);
+        col = Lerp(col, {1, 1, 0.92f}, 0.95f * std::exp(-disc * disc * disc * disc));  // soft-edged: the sky is magnified
       }
       // Layers lie flatter and thicker toward the horizon.
-      float squash = 1 + 3 * v;
+      float squash = 1 + 1.2f * v;
       float high = Fbm(u, v * 0.5f * squash, 4, 16, 5, s.seed) * Fbm(u, v, 2, 2, 2, s.seed + 1);
       float hi = s.high * SmoothStep(0.22f, 0.45f, high) * (1 - v * 0.4f);
       col = Lerp(col, s.cloud_lit, hi * 0.55f);
@@ -497,18 +518,21 @@ Image Explosion() {
       float dx = (x + 0.5f) / n * 2 - 1, dy = (y + 0.5f) / n * 2 - 1;
       float r = std::sqrt(dx * dx + dy * dy), a = std::atan2(dy, dx) / (2 * kPi) + 0.5f;
       // Polar noise tiles round the circle, so the outline has no seam.
-      float lobes = Fbm(a, r * 0.5f, 9, 4, 4, seed);
-      float turb = Fbm(dx * 0.5f + 0.5f, dy * 0.5f + 0.5f, 6, 6, 5, seed + 3);
-      float rr = r / (0.62f + 0.38f * lobes) + (turb - 0.5f) * 0.25f;
+      float lobes = Fbm(a, r * 0.5f, 12, 4, 4, seed);
+      float turb = Fbm(dx * 0.5f + 0.5f, dy * 0.5f + 0.5f, 8, 8, 5, seed + 3);
+      float tongues = Ridged(dx * 0.5f + 0.5f, dy * 0.5f + 0.5f, 5, 4, seed + 7);
+      float rr = r / (0.7f + 0.3f * lobes) + (turb - 0.5f) * 0.35f;
       if (rr >= 1) continue;
       Rgb core = {1, 1, 0.9f}, yellow = {1, 0.85f, 0.35f}, orange = {1, 0.45f, 0.08f}, red = {0.6f, 0.12f, 0.03f},
           smoke = {0.2f, 0.15f, 0.12f};
       Rgb col;
-      float heat = rr - (turb - 0.5f) * 0.3f;
+      float heat = rr - (turb - 0.5f) * 0.3f - std::pow(tongues, 4.0f) * 0.25f;
+      float soot = SmoothStep(0.5f, 0.8f, Fbm(dx * 0.5f + 0.5f, dy * 0.5f + 0.5f, 6, 6, 4, seed + 11)) * SmoothStep(0.45f, 0.75f, rr);
       if (heat < 0.18f) col = Lerp(core, yellow, heat / 0.18f);
       else if (heat < 0.45f) col = Lerp(yellow, orange, (heat - 0.18f) / 0.27f);
       else if (heat < 0.7f) col = Lerp(orange, red, (heat - 0.45f) / 0.25f);
       else col = Lerp(red, smoke, Clamp01((heat - 0.7f) / 0.2f));
+      col = Lerp(col, smoke, soot * 0.8f);
       float alpha = 1 - SmoothStep(0.55f, 1.0f, rr);
       alpha *= 0.75f + 0.25f * turb;
       if (rr < 0.3f) alpha = std::max(alpha, 1 - rr);
@@ -517,20 +541,36 @@ Image Explosion() {
   return c.ToImage();
 }
 
-// Smoke: a grey billow, lighter where it faces the light (up and left), thin at its edges.
+// Smoke: a heap of round billows, lit from above left and shaded beneath, thin at its edges.
 Image Smoke() {
   const int n = 256;
   Canvas c(n, n, {0.5f, 0.5f, 0.5f}, 0);
   const std::uint32_t seed = 733;
+  float puffs[10][3] = {{0, 0, 0.42f}};
+  for (int k = 1; k < 10; k++) {
+    float a = k * 2 * kPi / 9 + Hash01(k, 0, seed), d = 0.28f + 0.2f * Hash01(k, 1, seed);
+    puffs[k][0] = std::cos(a) * d, puffs[k][1] = std::sin(a) * d, puffs[k][2] = 0.2f + 0.14f * Hash01(k, 2, seed);
+  }
+  auto height = [&](float x, float y) {
+    float sum = 0;  // a soft union, so the billows merge without hard creases
+    for (auto& p : puffs) {
+      float dx = x - p[0], dy = y - p[1], q = 1 - (dx * dx + dy * dy) / (p[2] * p[2]);
+      sum += std::exp(24 * (q > 0 ? std::sqrt(q) * p[2] : q * 0.3f));
+    }
+    float h = std::log(sum) / 24;
+    return h + 0.06f * (Fbm(x * 0.5f + 0.5f, y * 0.5f + 0.5f, 8, 8, 4, seed + 3) - 0.5f);
+  };
   for (int y = 0; y < n; y++)
     for (int x = 0; x < n; x++) {
-      float u = (x + 0.5f) / n, v = (y + 0.5f) / n;
-      float dx = u * 2 - 1, dy = v * 2 - 1, r = std::sqrt(dx * dx + dy * dy);
-      float billow = Fbm(u, v, 5, 5, 5, seed);
-      float lit = Fbm(u - 0.02f, v - 0.02f, 5, 5, 5, seed);
-      float density = Clamp01((1 - r * 1.15f) * 1.6f + (billow - 0.5f) * 1.2f);
-      float shade = 0.42f + 0.35f * (1 - v) + (lit - billow) * 4;
-      c.Put(x, y, Scale({0.85f, 0.84f, 0.82f}, Clamp01(shade)), density * 0.85f);
+      float px = (x + 0.5f) / n * 2 - 1, py = (y + 0.5f) / n * 2 - 1, e = 2.0f / n;
+      float h = height(px, py);
+      if (h <= 0) continue;
+      float slope = (height(px - 2 * e, py - 2 * e) - h) / e;
+      float shade = Clamp01(0.62f - slope * 0.35f - py * 0.15f);
+      float edge = SmoothStep(0.0f, 0.18f, h);
+      float wisp = Fbm(px * 0.5f + 0.5f, py * 0.5f + 0.5f, 16, 16, 3, seed + 9);
+      float grey = 0.25f + 0.55f * shade + 0.1f * (wisp - 0.5f);
+      c.Put(x, y, {grey, grey, grey}, edge * (0.6f + 0.3f * wisp));
     }
   return c.ToImage();
 }
@@ -571,7 +611,8 @@ Image Flare() {
       float i = std::exp(-r * r * 40) + std::exp(-r * 5) * 0.45f + std::exp(-std::pow((r - 0.6f) * 18, 2.0f)) * 0.2f;
       i = Clamp01(i + streak + spikes) * (1 - SmoothStep(0.9f, 1.0f, r));
       float white = Clamp01(std::exp(-r * r * 20) * 1.2f);
-      c.Put(x, y, Lerp({0.75f, 0.85f, 1}, {1, 1, 1}, white), i);
+      float k = 0.8f + 0.2f * white;
+      c.Put(x, y, {k, k, k}, i);
     }
   return c.ToImage();
 }
@@ -589,7 +630,8 @@ Image Beam() {
       float pulse = 0.75f + 0.25f * std::sin(2 * kPi * u * 8) + 0.2f * (Fbm(u, v, 16, 4, 3, seed) - 0.5f);
       float core = std::pow(face, 6.0f);
       float i = Clamp01(std::pow(face, 1.5f) * 0.75f * pulse + core * 0.6f);
-      c.Put(x, y, Lerp({0.55f, 0.75f, 1}, {1, 1, 1}, core), i);
+      float k = 0.7f + 0.3f * core;
+      c.Put(x, y, {k, k, k}, i);
     }
   return c.ToImage();
 }
@@ -708,9 +750,9 @@ Image Stars() {
   const int n = 256;
   Canvas c(n, n, {1, 1, 1}, 0);
   const std::uint32_t seed = 907;
-  for (int i = 0; i < 260; i++) {
+  for (int i = 0; i < 110; i++) {
     float x = Hash01(i, 0, seed) * n, y = Hash01(i, 1, seed) * n;
-    float b = std::pow(Hash01(i, 2, seed), 3.0f);
+    float b = std::pow(Hash01(i, 2, seed), 4.0f);
     float t = Hash01(i, 3, seed);
     Rgb col = t < 0.15f ? Rgb{0.7f, 0.8f, 1} : t > 0.9f ? Rgb{1, 0.85f, 0.6f} : Rgb{1, 1, 1};
     float radius = 0.9f + 2.2f * b;
@@ -833,15 +875,15 @@ bool MakeImages(const std::string& folder) {
   ok &= jpg("rock_01.jpg", Rock({0.62f, 0.55f, 0.46f}, {0.25f, 0.21f, 0.17f}, 61, 0));
   ok &= jpg("cave_01.jpg", Rock({0.4f, 0.36f, 0.32f}, {0.1f, 0.09f, 0.08f}, 67, 0.6f));
   ok &= jpg("sky_cloudy_01.jpg", Sky({{0.22f, 0.38f, 0.72f}, {0.7f, 0.8f, 0.92f}, 0.6f, 0.4f, 0.8f, {1, 1, 1},
-                                      {0.55f, 0.6f, 0.7f}, 0.7f, 0.2f, 0.12f, {1, 0.98f, 0.9f}, 71}));
+                                      {0.55f, 0.6f, 0.7f}, 0.62f, 0.44f, 0.1f, {1, 0.98f, 0.9f}, 71}));
   ok &= jpg("sky_cloudy_02.jpg", Sky({{0.2f, 0.22f, 0.27f}, {0.55f, 0.57f, 0.6f}, 0.5f, 0.9f, 1.0f, {0.72f, 0.73f, 0.76f},
                                       {0.24f, 0.25f, 0.29f}, 0, 0, 0, {0, 0, 0}, 73}));
   ok &= jpg("sky_clear_01.jpg", Sky({{0.1f, 0.25f, 0.65f}, {0.62f, 0.8f, 0.98f}, 0.7f, 0.05f, 0.15f, {1, 1, 1},
-                                     {0.7f, 0.78f, 0.9f}, 0.25f, 0.25f, 0.1f, {1, 1, 0.95f}, 79}));
+                                     {0.7f, 0.78f, 0.9f}, 0.36f, 0.46f, 0.1f, {1, 1, 0.95f}, 79}));
   ok &= jpg("sky_desert_01.jpg", Sky({{0.36f, 0.5f, 0.72f}, {0.95f, 0.8f, 0.58f}, 0.5f, 0.15f, 0.25f, {1, 0.95f, 0.85f},
-                                      {0.75f, 0.62f, 0.5f}, 0.35f, 0.35f, 0.2f, {1, 0.95f, 0.8f}, 83}));
+                                      {0.75f, 0.62f, 0.5f}, 0.56f, 0.5f, 0.16f, {1, 0.95f, 0.8f}, 83}));
   ok &= jpg("sky_sunset_01.jpg", Sky({{0.16f, 0.08f, 0.3f}, {1, 0.5f, 0.2f}, 0.6f, 0.5f, 0.6f, {1, 0.6f, 0.4f},
-                                      {0.3f, 0.13f, 0.28f}, 0.5f, 0.85f, 0.3f, {1, 0.75f, 0.35f}, 89}));
+                                      {0.3f, 0.13f, 0.28f}, 0.5f, 0.7f, 0.25f, {1, 0.75f, 0.35f}, 89}));
   ok &= png("explosion_01.png", Explosion());
   ok &= png("smoke_01.png", Smoke());
   ok &= png("spark_01.png", Spark());
