@@ -279,12 +279,12 @@ namespace {
 // Hull plating: rows of panels of uneven length with recessed seams, rivet lines along the seams,
 // grime streaks running down from them, scuffed edges and scratches.
 Image Hull(Rgb base, std::uint32_t seed, float wear) {
-  const int n = 256, rows = 4, row_h = n / rows;
+  const int n = 256, rows = 2, row_h = n / rows;
   Canvas c(n, n);
   // Where each row's seams fall (tiling: the cut at 0 is also the cut at n).
   int cuts[rows][4];
   for (int r = 0; r < rows; r++) {
-    int count = 2 + int(Hash01(r, 0, seed) * 2.99f);
+    int count = 1 + int(Hash01(r, 0, seed) * 1.99f);
     int offset = int(Hash01(r, 1, seed) * n);
     for (int k = 0; k < 4; k++) cuts[r][k] = k < count ? Wrap(offset + k * n / count + int(Hash01(r, k + 2, seed) * 20) - 10, n) : -1;
   }
@@ -314,8 +314,8 @@ Image Hull(Rgb base, std::uint32_t seed, float wear) {
       k *= 1 - wear * 0.35f * (1 - below) * SmoothStep(0.45f, 0.8f, streak);
       // Seams: a dark groove with a lit lip on the far side.
       int d = std::min(dx, dy);
-      if (d == 0) k *= 0.35f;
-      else if (d == 1) k *= 0.6f;
+      if (d == 0) k *= 0.5f;
+      else if (d == 1) k *= 0.72f;
       else if (d == 2) k *= 1.18f;
       // Worn edges show bare metal.
       float scuff = Fbm(u, v, 16, 16, 3, seed + 31);
@@ -342,7 +342,7 @@ Image Hull(Rgb base, std::uint32_t seed, float wear) {
         for (int y = r * row_h + 16; y < r * row_h + row_h - 12; y += 12) rivet(cuts[r][k] + 6, y), rivet(cuts[r][k] - 6, y);
   }
   // Scratches: short bright lines with a dark edge.
-  for (int i = 0; i < int(40 * wear); i++) {
+  for (int i = 0; i < int(16 * wear); i++) {
     float x = Hash01(i, 50, seed) * n, y = Hash01(i, 51, seed) * n, a = Hash01(i, 52, seed) * kPi;
     float len = 6 + 22 * Hash01(i, 53, seed);
     float ex = x + std::cos(a) * len, ey = y + std::sin(a) * len;
@@ -350,7 +350,7 @@ Image Hull(Rgb base, std::uint32_t seed, float wear) {
     Stroke(c, x, y, ex, ey, 1.0f, [](int, int) { return Rgb{0.85f, 0.85f, 0.88f}; }, 0.45f);
   }
   // One access hatch and one vent grille, on two of the panels.
-  int hx = 20 + int(Hash01(1, 60, seed) * 150), hy = row_h + 14;
+  int hx = 20 + int(Hash01(1, 60, seed) * 150), hy = 20;
   for (int y = hy; y < hy + 34; y++)
     for (int x = hx; x < hx + 44; x++) {
       bool edge = x == hx || y == hy || x == hx + 43 || y == hy + 33;
@@ -358,7 +358,7 @@ Image Hull(Rgb base, std::uint32_t seed, float wear) {
       if (edge) c.Shade(x, y, 0.45f);
       else if (lit) c.Shade(x, y, 1.25f);
     }
-  int vx = 30 + int(Hash01(2, 61, seed) * 150), vy = 3 * row_h + 18;
+  int vx = 30 + int(Hash01(2, 61, seed) * 150), vy = row_h + 60;
   for (int s = 0; s < 7; s++)
     for (int x = vx; x < vx + 50; x++) {
       c.Shade(x, vy + s * 4, 0.3f);

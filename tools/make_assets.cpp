@@ -17,9 +17,10 @@ Place At(float x, float y, float z, float sx, float sy, float sz, float tx = 0, 
 }
 
 // Alpha comes from the texture alone, so whatever is meant to be see-through carries its alpha in
-// its texture; emission lets the effects show their texture's own colours whatever the lighting.
+// its texture. Effects glow by emission alone (no diffuse, so no ambient either): the texture is
+// shown tinted by the emissive colour whatever the lights, rather than washed out to white.
 Material Effect(const std::string& texture, float r = 1, float g = 1, float b = 1) {
-  return {r, g, b, 1, 0, 0, 0, 0, r, g, b, texture};
+  return {0, 0, 0, 1, 0, 0, 0, 0, r, g, b, texture};
 }
 
 const Material kHull = Textured("metal_grey_01.jpg", 0.85f, 0.85f, 0.9f);
@@ -46,6 +47,7 @@ const Material kCoreGlow = Effect("plasma_01.png", 0.4f, 0.9f, 1.0f);
 const Material kHurtCoreGlow = Effect("plasma_01.png", 1.0f, 0.35f, 0.2f);
 const Material kBugGlow = Effect("plasma_01.png", 0.8f, 1.0f, 0.3f);
 const Material kLogo = Effect("company_logo_01.png");
+const Material kPickup = Effect("plasma_01.png", 0.35f, 0.95f, 0.45f);
 
 // The player's ship: a slim hull with a canopy, wings and an engine glow; `flash` is the hit flash.
 void PlayerShip(Model& m, bool flash) {
@@ -124,7 +126,7 @@ struct MeshFile {
 const MeshFile kMeshes[] = {
   {"default.x",          [](Model& m) { m.Box(m.AddMaterial(Solid(1, 0, 1)), At(0, 0, 0, 6, 6, 6)); }},
   {"company_logo_01.x",  [](Model& m) { m.Quad(m.AddMaterial(kLogo), At(0, 0, 0, 16, 8, 1)); }},
-  {"pow_01.x",           [](Model& m) { m.Sphere(m.AddMaterial(Solid(0.3f, 0.9f, 0.4f, 40, 0.8f)), At(0, 0, 2, 14, 14, 4)); }},
+  {"pow_01.x",           [](Model& m) { m.Sphere(m.AddMaterial(kPickup), At(0, 0, 2, 14, 14, 4)); }},
   {"round_01.x",         [](Model& m) { m.Sphere(m.AddMaterial(Glow(1.0f, 0.4f, 0.3f)), At(0, 0, 0, 2.5f, 2.5f, 2.5f), 8, 6); }},
   {"cannon_ball_01.x",   [](Model& m) { m.Sphere(m.AddMaterial(kDark), At(0, 0, 0, 4, 4, 4), 10, 6); }},
   {"lock_01.x",          [](Model& m) { Padlock(m); }},
