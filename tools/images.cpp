@@ -570,7 +570,7 @@ Image Smoke() {
       float edge = SmoothStep(0.0f, 0.18f, h);
       float wisp = Fbm(px * 0.5f + 0.5f, py * 0.5f + 0.5f, 16, 16, 3, seed + 9);
       float grey = 0.25f + 0.55f * shade + 0.1f * (wisp - 0.5f);
-      c.Put(x, y, {grey, grey, grey}, edge * (0.6f + 0.3f * wisp));
+      c.Put(x, y, {grey, grey, grey}, edge * (0.22f + 0.3f * wisp));
     }
   return c.ToImage();
 }
@@ -750,7 +750,7 @@ Image Stars() {
   const int n = 256;
   Canvas c(n, n, {1, 1, 1}, 0);
   const std::uint32_t seed = 907;
-  for (int i = 0; i < 110; i++) {
+  for (int i = 0; i < 75; i++) {
     float x = Hash01(i, 0, seed) * n, y = Hash01(i, 1, seed) * n;
     float b = std::pow(Hash01(i, 2, seed), 4.0f);
     float t = Hash01(i, 3, seed);
