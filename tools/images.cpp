@@ -62,7 +62,7 @@ float Ridged(float u, float v, int cells, int octaves, std::uint32_t seed) {
 }
 
 // Cellular noise: distances to the nearest and second-nearest of one point per cell, in cells.
-void Cells(float u, float v, int cells, std::uint32_t seed, float* f1, float* f2, int* id = nullptr) {
+void Cells(float u, float v, int cells, std::uint32_t seed, float* f1, float* f2) {
   float x = u * cells, y = v * cells;
   int cx = int(std::floor(x)), cy = int(std::floor(y));
   *f1 = *f2 = 9;
@@ -74,7 +74,6 @@ void Cells(float u, float v, int cells, std::uint32_t seed, float* f1, float* f2
       if (d < *f1) {
         *f2 = *f1;
         *f1 = d;
-        if (id) *id = wy * cells + wx;
       } else if (d < *f2) {
         *f2 = d;
       }
@@ -650,7 +649,6 @@ Image Afterburn() {
       float t = Clamp01(u + (flicker - 0.5f) * 0.35f);
       Rgb col = t < 0.3f ? Lerp({1, 1, 0.9f}, {1, 0.85f, 0.3f}, t / 0.3f) : Lerp({1, 0.85f, 0.3f}, {1, 0.3f, 0.05f}, (t - 0.3f) / 0.7f);
       float alpha = std::pow(face, 1.2f) * (1 - SmoothStep(0.35f, 1.0f, t)) * (0.7f + 0.5f * flicker);
-      // The nozzle cap (its centre at u, v 0.5) glows throughout.
       c.Put(x, y, col, Clamp01(alpha));
     }
   return c.ToImage();
