@@ -764,6 +764,27 @@ Image Stars() {
   return c.ToImage();
 }
 
+// The HUD's instrument panel, a long flat bar that stretches this texture fifteen times wider than
+// it is tall: so its detail runs along the bar (a lit bevel above, a groove, brushed metal).
+Image HudPanel() {
+  const int n = 256;
+  Canvas c(n, n);
+  const std::uint32_t seed = 953;
+  for (int y = 0; y < n; y++)
+    for (int x = 0; x < n; x++) {
+      float u = (x + 0.5f) / n, v = (y + 0.5f) / n;
+      Rgb col = Lerp({0.2f, 0.28f, 0.55f}, {0.08f, 0.11f, 0.26f}, v);
+      col = Scale(col, 0.94f + 0.12f * Value(u * 8, v * 160, 8, 160, seed));  // brushing along the bar
+      if (v < 0.05f) col = Lerp({0.75f, 0.85f, 1}, {0.4f, 0.5f, 0.8f}, v / 0.05f);
+      else if (v < 0.09f) col = Scale(col, 0.45f);
+      else if (v > 0.16f && v < 0.18f) col = Scale(col, 0.6f);
+      else if (v > 0.18f && v < 0.2f) col = Scale(col, 1.3f);
+      else if (v > 0.95f) col = Scale(col, 0.5f);
+      c.Put(x, y, col);
+    }
+  return c.ToImage();
+}
+
 // ---- The maker's logo ----------------------------------------------------------------------------
 
 // The mark: a kestrel seen from below, swept wings spread, in a gold ring on a dark disc.
@@ -882,6 +903,7 @@ bool MakeImages(const std::string& folder) {
                                       {0.75f, 0.62f, 0.5f}, 0.56f, 0.5f, 0.16f, {1, 0.95f, 0.8f}, 83}));
   ok &= jpg("sky_sunset_01.jpg", Sky({{0.16f, 0.08f, 0.3f}, {1, 0.5f, 0.2f}, 0.6f, 0.5f, 0.6f, {1, 0.6f, 0.4f},
                                       {0.3f, 0.13f, 0.28f}, 0.5f, 0.7f, 0.25f, {1, 0.75f, 0.35f}, 89}));
+  ok &= jpg("hud_panel_01.jpg", HudPanel());
   ok &= png("explosion_01.png", Explosion());
   ok &= png("smoke_01.png", Smoke());
   ok &= png("spark_01.png", Spark());

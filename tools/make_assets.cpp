@@ -35,6 +35,7 @@ const Material kLeaves = Textured("leaves_01.png", 0.9f, 1.0f, 0.9f);
 const Material kLeaf = Textured("leaf_01.png");
 const Material kRock = Textured("rock_01.jpg");
 const Material kCave = Textured("cave_01.jpg");
+const Material kHudPanel = Textured("hud_panel_01.jpg");
 const Material kShadow = Textured("shadow_01.png", 0, 0, 0);
 const Material kExplosion = Effect("explosion_01.png");
 const Material kSmoke = {0.45f, 0.45f, 0.45f, 1, 0, 0, 0, 0, 0.2f, 0.2f, 0.2f, "smoke_01.png"};
@@ -189,7 +190,7 @@ const MeshFile kMeshes[] = {
   {"map_cast_01.x",      [](Model& m) { int b = m.AddMaterial(kBlueHull); for (int i = 0; i < 5; i++) m.Box(b, At(-20 + i * 10.0f, 0, 0, 8, 1, 8)); }},
   {"map_survival_01.x",  [](Model& m) { m.Box(m.AddMaterial(kRedHull), At(0, 0, 0, 60, 1, 8)); }},
   {"map_floor_01.x",     [](Model& m) { m.Box(m.AddMaterial(kDark), At(0, -1, 0, 80, 0.5f, 60)); }},
-  {"hud_01.x",           [](Model& m) { m.Box(m.AddMaterial(Solid(0.1f, 0.15f, 0.3f)), At(0, 0, 2, 150, 10, 1)); }},
+  {"hud_01.x",           [](Model& m) { m.Box(m.AddMaterial(kHudPanel), At(0, 0, 2, 150, 10, 1)); }},
   {"hud_02.x",           [](Model& m) { m.Box(m.AddMaterial(Glow(0.2f, 0.4f, 0.8f)), At(0, 0, 0, 10, 3, 1)); }},
   {"debris_01.x",        [](Model& m) { m.Box(m.AddMaterial(kRock), At(0, 0, 0, 3, 2, 2, 20, 30, 10)); }},
   {"fragment_grey_01.x", [](Model& m) { m.Box(m.AddMaterial(kHull), At(0, 0, 0, 2.5f, 1, 1.5f, 30, 10, 40)); }},
