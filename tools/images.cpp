@@ -470,8 +470,11 @@ struct SkyLook {
   std::uint32_t seed;
 };
 
+// Wider than the least a sky needs: the backdrop is seen magnified, a few texels to a pixel.
+const int kSkyWidth = 768;
+
 Image Sky(const SkyLook& s) {
-  const int w = 512, h = 256;
+  const int w = kSkyWidth, h = kSkyWidth / 2;
   Canvas c(w, h);
   for (int y = 0; y < h; y++)
     for (int x = 0; x < w; x++) {
