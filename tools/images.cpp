@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <jpeglib.h>
 #include <png.h>
 
@@ -792,12 +793,15 @@ Image HudPanel() {
 
 // The mark: a kestrel seen from below, swept wings spread, in a gold ring on a dark disc.
 void Mark(Canvas& c, float cx, float cy, float radius) {
-  const float bird[] = {0,     -0.78f, 0.12f, -0.46f, 0.86f, -0.3f, 0.62f, -0.08f, 0.2f,  -0.02f, 0.24f, 0.6f, 0, 0.44f,
-                        -0.24f, 0.6f,  -0.2f, -0.02f, -0.62f, -0.08f, -0.86f, -0.3f, -0.12f, -0.46f};
+  // Right half from the head back, then the left half mirrored: pointed swept wings, a fanned tail.
+  const float half[] = {0, -0.66f, 0.09f, -0.55f, 0.1f, -0.4f, 0.45f, -0.42f, 0.94f, -0.3f,
+                        0.5f, -0.2f, 0.14f, -0.06f, 0.1f, 0.3f, 0.24f, 0.66f, 0, 0.72f};
+  std::vector<float> bird(std::begin(half), std::end(half));
+  for (int i = int(sizeof(half) / sizeof(half[0])) - 4; i >= 2; i -= 2) bird.push_back(-half[i]), bird.push_back(half[i + 1]);
   std::vector<float> pts;
-  for (std::size_t i = 0; i < sizeof(bird) / sizeof(bird[0]); i += 2) {
+  for (std::size_t i = 0; i < bird.size(); i += 2) {
     pts.push_back(cx + bird[i] * radius * 0.82f);
-    pts.push_back(cy + (bird[i + 1] + 0.08f) * radius * 0.82f);
+    pts.push_back(cy + (bird[i + 1] - 0.02f) * radius * 0.82f);
   }
   int r = int(radius + 2);
   for (int y = int(cy) - r; y <= int(cy) + r; y++)
