@@ -16,16 +16,39 @@ Place At(float x, float y, float z, float sx, float sy, float sz, float tx = 0, 
   return Place{{x, y, z}, {sx, sy, sz}, {tx, ty, tz}};
 }
 
-const Material kHull = Textured("metal_grey_01.png", 0.85f, 0.85f, 0.9f);
-const Material kRedHull = Textured("metal_red_01.png");
-const Material kBlueHull = Textured("metal_blue_01.png");
-const Material kDark = Solid(0.25f, 0.25f, 0.3f);
+// Alpha comes from the texture alone, so whatever is meant to be see-through carries its alpha in
+// its texture. Effects glow by emission alone (no diffuse, so no ambient either): the texture is
+// shown tinted by the emissive colour whatever the lights, rather than washed out to white.
+Material Effect(const std::string& texture, float r = 1, float g = 1, float b = 1) {
+  return {0, 0, 0, 1, 0, 0, 0, 0, r, g, b, texture};
+}
+
+const Material kHull = Textured("metal_grey_01.jpg", 0.85f, 0.85f, 0.9f);
+const Material kRedHull = Textured("metal_red_01.jpg");
+const Material kBlueHull = Textured("metal_blue_01.jpg");
+const Material kDark = Textured("metal_dark_01.jpg");
 const Material kCanopy = Solid(0.3f, 0.7f, 1.0f, 40, 0.8f);
 const Material kEngine = Glow(1.0f, 0.55f, 0.15f);
-const Material kWood = Textured("bark_01.png");
-const Material kLeaves = Textured("leaf_01.png", 0.9f, 1.0f, 0.9f);
+const Material kWood = Textured("bark_01.jpg");
+const Material kPlanks = Textured("wood_01.jpg");
+const Material kLeaves = Textured("leaves_01.png", 0.9f, 1.0f, 0.9f);
+const Material kLeaf = Textured("leaf_01.png");
 const Material kRock = Textured("rock_01.jpg");
 const Material kCave = Textured("cave_01.jpg");
+const Material kHudPanel = Textured("hud_panel_01.jpg");
+const Material kShadow = Textured("shadow_01.png", 0, 0, 0);
+const Material kExplosion = Effect("explosion_01.png");
+const Material kSmoke = {0.45f, 0.45f, 0.45f, 1, 0, 0, 0, 0, 0.2f, 0.2f, 0.2f, "smoke_01.png"};
+const Material kDarkSmoke = {0.35f, 0.35f, 0.35f, 1, 0, 0, 0, 0, 0.25f, 0.25f, 0.25f, "smoke_01.png"};
+const Material kSpark = Effect("spark_01.png");
+const Material kAfterburn = Effect("afterburn_01.png");
+const Material kBeam = Effect("beam_01.png", 0.6f, 0.8f, 1.0f);
+const Material kBeamFlare = Effect("flare_01.png", 0.55f, 0.75f, 1.0f);
+const Material kCoreGlow = Effect("plasma_01.png", 0.4f, 0.9f, 1.0f);
+const Material kHurtCoreGlow = Effect("plasma_01.png", 1.0f, 0.35f, 0.2f);
+const Material kBugGlow = Effect("plasma_01.png", 0.8f, 1.0f, 0.3f);
+const Material kLogo = Effect("company_logo_01.png");
+const Material kPickup = Effect("plasma_01.png", 0.35f, 0.95f, 0.45f);
 
 // The player's ship: a slim hull with a canopy, wings and an engine glow; `flash` is the hit flash.
 void PlayerShip(Model& m, bool flash) {
@@ -65,7 +88,7 @@ void Turret(Model& m, const Material& body) {
 }
 
 void Core(Model& m, bool damaged) {
-  int glow = m.AddMaterial(damaged ? Glow(1.0f, 0.3f, 0.2f, 0.9f) : Glow(0.4f, 0.9f, 1.0f, 0.9f));
+  int glow = m.AddMaterial(damaged ? kHurtCoreGlow : kCoreGlow);
   int ring = m.AddMaterial(kHull);
   m.Sphere(glow, At(0, 0, 0, 9, 9, 9), 16, 10);
   m.Torus(ring, At(0, 0, 0, 1, 12, 12), 0.06f);
@@ -103,18 +126,18 @@ struct MeshFile {
 // clang-format off
 const MeshFile kMeshes[] = {
   {"default.x",          [](Model& m) { m.Box(m.AddMaterial(Solid(1, 0, 1)), At(0, 0, 0, 6, 6, 6)); }},
-  {"company_logo_01.x",  [](Model& m) { m.Quad(m.AddMaterial(Textured("company_logo_01.png")), At(0, 0, 0, 16, 8, 1)); }},
-  {"pow_01.x",           [](Model& m) { m.Sphere(m.AddMaterial(Solid(0.3f, 0.9f, 0.4f, 40, 0.8f)), At(0, 0, 2, 14, 14, 4)); }},
+  {"company_logo_01.x",  [](Model& m) { m.Quad(m.AddMaterial(kLogo), At(0, 0, 0, 16, 8, 1)); }},
+  {"pow_01.x",           [](Model& m) { m.Sphere(m.AddMaterial(kPickup), At(0, 0, 2, 14, 14, 4)); }},
   {"round_01.x",         [](Model& m) { m.Sphere(m.AddMaterial(Glow(1.0f, 0.4f, 0.3f)), At(0, 0, 0, 2.5f, 2.5f, 2.5f), 8, 6); }},
   {"cannon_ball_01.x",   [](Model& m) { m.Sphere(m.AddMaterial(kDark), At(0, 0, 0, 4, 4, 4), 10, 6); }},
   {"lock_01.x",          [](Model& m) { Padlock(m); }},
-  {"hit_spark_01.x",     [](Model& m) { Sprite(m, Textured("spark_01.png"), 8); }},
+  {"hit_spark_01.x",     [](Model& m) { Sprite(m, kSpark, 8); }},
   {"turret_01.x",        [](Model& m) { Turret(m, kRedHull); }},
   {"turret_02.x",        [](Model& m) { Turret(m, kHull); }},
   {"spawn_01.x",         [](Model& m) { int b = m.AddMaterial(kRedHull); m.Sphere(b, At(0, 0, 0, 10, 10, 8)); m.Torus(m.AddMaterial(kEngine), At(0, 0, 0, 1, 11, 11, 0, 90, 0), 0.08f); }},
   {"ship_as_01.x",       [](Model& m) { PlayerShip(m, false); }},
   {"ship_as_02.x",       [](Model& m) { PlayerShip(m, true); }},
-  {"shadow_as_01.x",     [](Model& m) { m.Quad(m.AddMaterial(Solid(0, 0, 0, 0, 0)), At(0, 0, 0, 12, 6, 1, 90, 0, 0)); m.materials[0].a = 0.08f; }},
+  {"shadow_as_01.x",     [](Model& m) { m.Quad(m.AddMaterial(kShadow), At(0, 0, 0, 12, 6, 1, 90, 0, 0)); }},
   {"shot_01.x",          [](Model& m) { m.Sphere(m.AddMaterial(Glow(1.0f, 1.0f, 0.5f)), At(0, 0, 0, 5, 1.5f, 1.5f), 8, 6); }},
   {"shot_02.x",          [](Model& m) { m.Sphere(m.AddMaterial(Glow(0.5f, 1.0f, 0.5f)), At(0, 0, 0, 6, 2.2f, 2.2f), 8, 6); }},
   {"shot_03.x",          [](Model& m) { m.Sphere(m.AddMaterial(Glow(0.5f, 0.8f, 1.0f)), At(0, 0, 0, 7, 3, 3), 8, 6); }},
@@ -131,7 +154,7 @@ const MeshFile kMeshes[] = {
   {"rock_03.x",          [](Model& m) { m.Sphere(m.AddMaterial(kRock), At(0, 0, 0, 6, 5, 6), 5, 4); }},
   {"tug_01.x",           [](Model& m) { int b = m.AddMaterial(kHull); m.Box(b, At(0, 0, 0, 10, 16, 8)); m.Sphere(m.AddMaterial(kEngine), At(0, 0, 4.5f, 4, 4, 1)); }},
   {"launcher_01.x",      [](Model& m) { int b = m.AddMaterial(kRedHull); m.Box(b, At(0, 0, 0, 10, 14, 6)); m.Cylinder(m.AddMaterial(kDark), At(-4, 0, 0, 4, 5, 5)); }},
-  {"afterburn_01.x",     [](Model& m) { m.Cone(m.AddMaterial(Glow(1.0f, 0.6f, 0.2f, 0.8f)), At(0, 0, 0, 8, 3, 3)); }},
+  {"afterburn_01.x",     [](Model& m) { m.Cone(m.AddMaterial(kAfterburn), At(0, 0, 0, 8, 3, 3)); }},
   {"missle_left_01.x",   [](Model& m) { int b = m.AddMaterial(kHull); m.Cone(b, At(-3, 0, 0, -4, 3, 3)); m.Cylinder(b, At(1, 0, 0, 5, 3, 3)); m.Box(m.AddMaterial(kRedHull), At(3.5f, 0, 0, 1.5f, 5, 0.4f)); }},
   {"tree_top_01.x",      [](Model& m) { Tree(m, false); }},
   {"tree_top_plat_01.x", [](Model& m) { Tree(m, true); }},
@@ -146,7 +169,7 @@ const MeshFile kMeshes[] = {
   {"part_vert_01.x",     [](Model& m) { m.Box(m.AddMaterial(kHull), At(0, 0, 0, 8, 10, 8)); }},
   {"part_vert_02.x",     [](Model& m) { m.Box(m.AddMaterial(kRedHull), At(0, 0, 0, 8, 18, 8)); }},
   {"part_horz_03.x",     [](Model& m) { m.Box(m.AddMaterial(kRedHull), At(0, 0, 0, 24, 6, 8)); }},
-  {"part_bridge_01.x",   [](Model& m) { m.Box(m.AddMaterial(kWood), At(0, 0, 0, 24, 6, 8)); }},
+  {"part_bridge_01.x",   [](Model& m) { m.Box(m.AddMaterial(kPlanks), At(0, 0, 0, 24, 6, 8)); }},
   {"part_mount_01.x",    [](Model& m) { m.Box(m.AddMaterial(kDark), At(0, 0, 0, 26, 4, 10)); }},
   {"part_brace_01.x",    [](Model& m) { int b = m.AddMaterial(kHull); m.Box(b, At(0, 0, 0, 4, 90, 4)); m.Box(b, At(0, 0, 0, 4, 60, 4, 0, 0, 35)); }},
   {"part_brace_02.x",    [](Model& m) { int b = m.AddMaterial(kDark); m.Box(b, At(0, 0, 0, 6, 100, 6)); m.Box(b, At(0, 0, 0, 6, 70, 6, 0, 0, -35)); }},
@@ -160,29 +183,29 @@ const MeshFile kMeshes[] = {
   {"cannon_01.x",        [](Model& m) { int b = m.AddMaterial(kDark); m.Box(b, At(3, 0, 0, 12, 10, 10)); m.Cylinder(b, At(-5, 0, 0, 10, 5, 5)); }},
   {"cannon_02.x",        [](Model& m) { int b = m.AddMaterial(kDark); m.Box(b, At(0, -1, 0, 10, 6, 8)); m.Cylinder(b, At(-2, 2, 0, 7, 3, 3, 0, 0, -55)); }},
   {"beam_gun_01.x",      [](Model& m) { int b = m.AddMaterial(kHull); m.Cylinder(b, At(0, 0, 0, 20, 8, 8)); m.Sphere(m.AddMaterial(Glow(0.4f, 0.6f, 1.0f)), At(-10, 0, 0, 3, 5, 5)); }},
-  {"beam_01.x",          [](Model& m) { m.Cylinder(m.AddMaterial(Glow(0.5f, 0.7f, 1.0f, 0.7f)), At(-80, 0, 0, 150, 3, 3)); }},
-  {"beam_02.x",          [](Model& m) { Sprite(m, Textured("beam_01.png"), 14); }},
+  {"beam_01.x",          [](Model& m) { m.Cylinder(m.AddMaterial(kBeam), At(-80, 0, 0, 150, 3, 3)); }},
+  {"beam_02.x",          [](Model& m) { Sprite(m, kBeamFlare, 14); }},
   {"hp_tick_01.x",       [](Model& m) { m.Box(m.AddMaterial(Glow(0.3f, 1.0f, 0.3f)), At(0, 0, 0, 1.4f, 2.5f, 0.5f)); }},
-  {"explosion_01.x",     [](Model& m) { Sprite(m, Textured("explosion_01.png"), 22); }},
+  {"explosion_01.x",     [](Model& m) { Sprite(m, kExplosion, 22); }},
   {"map_cast_01.x",      [](Model& m) { int b = m.AddMaterial(kBlueHull); for (int i = 0; i < 5; i++) m.Box(b, At(-20 + i * 10.0f, 0, 0, 8, 1, 8)); }},
   {"map_survival_01.x",  [](Model& m) { m.Box(m.AddMaterial(kRedHull), At(0, 0, 0, 60, 1, 8)); }},
   {"map_floor_01.x",     [](Model& m) { m.Box(m.AddMaterial(kDark), At(0, -1, 0, 80, 0.5f, 60)); }},
-  {"hud_01.x",           [](Model& m) { m.Box(m.AddMaterial(Solid(0.1f, 0.15f, 0.3f)), At(0, 0, 2, 150, 10, 1)); }},
+  {"hud_01.x",           [](Model& m) { m.Box(m.AddMaterial(kHudPanel), At(0, 0, 2, 150, 10, 1)); }},
   {"hud_02.x",           [](Model& m) { m.Box(m.AddMaterial(Glow(0.2f, 0.4f, 0.8f)), At(0, 0, 0, 10, 3, 1)); }},
   {"debris_01.x",        [](Model& m) { m.Box(m.AddMaterial(kRock), At(0, 0, 0, 3, 2, 2, 20, 30, 10)); }},
   {"fragment_grey_01.x", [](Model& m) { m.Box(m.AddMaterial(kHull), At(0, 0, 0, 2.5f, 1, 1.5f, 30, 10, 40)); }},
   {"fragment_red_01.x",  [](Model& m) { m.Box(m.AddMaterial(kRedHull), At(0, 0, 0, 2.5f, 1, 1.5f, 30, 10, 40)); }},
-  {"smoke_01.x",         [](Model& m) { Sprite(m, Textured("smoke_01.png", 1, 1, 1, 0.6f), 8); }},
-  {"smoke_02.x",         [](Model& m) { Sprite(m, Textured("smoke_01.png", 0.8f, 0.8f, 0.8f, 0.8f), 12); }},
-  {"sparks_01.x",        [](Model& m) { Sprite(m, Textured("spark_01.png"), 6); }},
-  {"leaf_01.x",          [](Model& m) { Sprite(m, kLeaves, 3); }},
-  {"splinter_01.x",      [](Model& m) { m.Box(m.AddMaterial(kWood), At(0, 0, 0, 3, 0.6f, 0.6f, 0, 20, 30)); }},
+  {"smoke_01.x",         [](Model& m) { Sprite(m, kSmoke, 8); }},
+  {"smoke_02.x",         [](Model& m) { Sprite(m, kDarkSmoke, 12); }},
+  {"sparks_01.x",        [](Model& m) { Sprite(m, kSpark, 6); }},
+  {"leaf_01.x",          [](Model& m) { Sprite(m, kLeaf, 3); }},
+  {"splinter_01.x",      [](Model& m) { m.Box(m.AddMaterial(kPlanks), At(0, 0, 0, 3, 0.6f, 0.6f, 0, 20, 30)); }},
   {"surface_cave_01.x",  [](Model& m) { m.Box(m.AddMaterial(kCave), At(0, 0, 0, 60, 12, 60)); }},
   {"surface_cave_02.x",  [](Model& m) { m.Box(m.AddMaterial(kCave), At(0, 0, 0, 60, 20, 60)); }},
   {"surface_metal_01.x", [](Model& m) { m.Box(m.AddMaterial(kHull), At(0, 0, 0, 20, 0.5f, 20)); }},
   {"cave_01.x",          [](Model& m) { m.Sphere(m.AddMaterial(kCave), At(0, 0, 0, 300, 120, 200), 10, 6); }},
   {"cave_02.x",          [](Model& m) { m.Sphere(m.AddMaterial(kCave), At(0, 0, 0, 400, 150, 120), 10, 6); }},
-  {"glow_bug_01.x",      [](Model& m) { m.Sphere(m.AddMaterial(Glow(0.8f, 1.0f, 0.3f)), At(0, 0, 0, 8, 6, 6), 10, 6); }},
+  {"glow_bug_01.x",      [](Model& m) { m.Sphere(m.AddMaterial(kBugGlow), At(0, 0, 0, 8, 6, 6), 10, 6); }},
   {"ark_base_01.x",      [](Model& m) { int b = m.AddMaterial(kHull); m.Box(b, At(0, -40, 0, 120, 20, 120)); m.Cylinder(b, At(0, -20, 0, 40, 30, 30, 0, 0, 90)); }},
   {"ark_ring_hull_01.x", [](Model& m) { ArkRing(m, kHull, 0.05f); }},
   {"ark_ring_pad_01.x",  [](Model& m) { ArkRing(m, kRedHull, 0.02f); }},
