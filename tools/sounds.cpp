@@ -88,7 +88,8 @@ struct Osc {
 };
 
 // Envelopes over seconds.
-double Decay(double t, double tau) { return t < 0 ? 0 : std::exp(-t / tau); }
+// Full until it starts to fall at t = 0.
+double Decay(double t, double tau) { return t < 0 ? 1 : std::exp(-t / tau); }
 double Attack(double t, double rise) { return t <= 0 ? 0 : t >= rise ? 1 : t / rise; }
 // Rises over `rise`, then falls exponentially with `tau`.
 double Hit(double t, double rise, double tau) { return Attack(t, rise) * Decay(t - rise, tau); }
@@ -96,16 +97,18 @@ double Hit(double t, double rise, double tau) { return Attack(t, rise) * Decay(t
 double Glide(double t, double a, double b, double tau) { return b + (a - b) * std::exp(-t / tau); }
 double Soft(double x, double drive) { return std::tanh(x * drive) / std::tanh(drive); }
 
-void Add(Buffer& to, const Buffer& from, double at_seconds, double gain = 1.0) {
-  size_t at = size_t(at_seconds * kRate + 0.5);
-  for (size_t i = 0; i < from.size() && at + i < to.size(); i++) to[at + i] += float(from[i] * gain);
-}
-
 // Short fades at both ends keep a cut-off sound from clicking.
 void Fade(Buffer& b, double in_seconds, double out_seconds) {
   size_t in = std::min(b.size(), size_t(in_seconds * kRate)), out = std::min(b.size(), size_t(out_seconds * kRate));
   for (size_t i = 0; i < in; i++) b[i] *= float(i) / in;
   for (size_t i = 0; i < out; i++) b[b.size() - 1 - i] *= float(i) / out;
+}
+
+// Lays one part of a sound into another, its ends faded so that it starts and stops cleanly.
+void Add(Buffer& to, Buffer from, double at_seconds, double gain = 1.0) {
+  Fade(from, 0.001, 0.008);
+  size_t at = size_t(at_seconds * kRate + 0.5);
+  for (size_t i = 0; i < from.size() && at + i < to.size(); i++) to[at + i] += float(from[i] * gain);
 }
 
 // Takes out any offset (a filter's or an asymmetric shape's) so the sound sits on zero.
@@ -290,7 +293,7 @@ Buffer Explosion1() {
                            .body_from = 3500, .body_to = 500, .body_tau = 0.08, .body_gain = 1.4, .crack_gain = 0.6,
                            .debris_rate = 60, .debris_gain = 0.5, .rumble_tau = 0.15, .rumble_gain = 0.5,
                            .drive = 2.0, .seed = 501}),
-                -12);
+                -13.5);
 }
 
 // A medium blast full of flying debris.
@@ -299,7 +302,7 @@ Buffer Explosion2() {
                            .body_from = 2800, .body_to = 300, .body_tau = 0.14, .body_gain = 1.2, .crack_gain = 0.5,
                            .debris_rate = 160, .debris_gain = 1.2, .rumble_tau = 0.3, .rumble_gain = 0.7,
                            .drive = 2.5, .seed = 502}),
-                -12);
+                -13.5);
 }
 
 // A big, deep boom with a long roll.
@@ -308,7 +311,7 @@ Buffer Explosion3() {
                            .body_from = 1800, .body_to = 150, .body_tau = 0.28, .body_gain = 1.1, .crack_gain = 0.4,
                            .debris_rate = 50, .debris_gain = 0.5, .rumble_tau = 0.6, .rumble_gain = 1.2,
                            .drive = 3.0, .seed = 503}),
-                -11);
+                -12.5);
 }
 
 // A sharp, cracking blast that is over quickly.
@@ -317,7 +320,7 @@ Buffer Explosion4() {
                            .body_from = 6000, .body_to = 700, .body_tau = 0.07, .body_gain = 1.3, .crack_gain = 1.4,
                            .debris_rate = 90, .debris_gain = 0.8, .rumble_tau = 0.25, .rumble_gain = 0.5,
                            .drive = 3.5, .seed = 504}),
-                -12);
+                -13.5);
 }
 
 // The largest: a blast and a second one inside it, debris and a long rumble.
@@ -331,7 +334,7 @@ Buffer Explosion5() {
                     .debris_rate = 80, .debris_gain = 0.7, .rumble_tau = 0.5, .rumble_gain = 0.6, .drive = 2.0,
                     .seed = 515}),
       0.16, 0.7);
-  return Finish(b, -11, 0.0005, 0.08);
+  return Finish(b, -12.5, 0.0005, 0.08);
 }
 
 // Planks split: a run of dry cracks over woody knocks and a dull thud.
@@ -644,7 +647,7 @@ Buffer HitBomb() {
                            .body_from = 2400, .body_to = 350, .body_tau = 0.09, .body_gain = 1.2, .crack_gain = 0.8,
                            .debris_rate = 40, .debris_gain = 0.4, .rumble_tau = 0.18, .rumble_gain = 0.5,
                            .drive = 4.0, .seed = 800}),
-                -14);
+                -15);
 }
 
 // A hawk strikes: a sharp crack and a short ring of torn metal.
@@ -667,7 +670,7 @@ Buffer HitDrum() {
                            .body_from = 1200, .body_to = 120, .body_tau = 0.12, .body_gain = 0.9, .crack_gain = 0.3,
                            .debris_rate = 20, .debris_gain = 0.3, .rumble_tau = 0.35, .rumble_gain = 1.0,
                            .drive = 3.0, .seed = 820}),
-                -13);
+                -14);
 }
 
 // A crow bites: a burst of electric crackle.

@@ -78,6 +78,24 @@ TEST(MadeSounds, EachLoadsAsPlayablePcmPeakingAtMostMinusOneDecibel) {
   }
 }
 
+// Each slot has its own sound: no file is a copy of another, nor the same sound at another level.
+TEST(MadeSounds, NoTwoAreTheSame) {
+  std::vector<LoadedSound> sounds(SOUND_SLOT_COUNT);
+  for (int i = 0; i < SOUND_SLOT_COUNT; i++) ASSERT_TRUE(Load(kRes + sound_files[i].file, &sounds[i]));
+  for (int a = 0; a < SOUND_SLOT_COUNT; a++) {
+    for (int b = a + 1; b < SOUND_SLOT_COUNT; b++) {
+      const std::vector<std::int16_t>& x = sounds[a].samples;
+      const std::vector<std::int16_t>& y = sounds[b].samples;
+      double xy = 0, xx = 0, yy = 0;
+      for (size_t i = 0; i < std::min(x.size(), y.size()); i++) {
+        xy += double(x[i]) * y[i], xx += double(x[i]) * x[i], yy += double(y[i]) * y[i];
+      }
+      double likeness = xx > 0 && yy > 0 ? std::fabs(xy) / std::sqrt(xx * yy) : 1.0;
+      EXPECT_LT(likeness, 0.9) << sound_files[a].file << " and " << sound_files[b].file;
+    }
+  }
+}
+
 // A beam hum loops while the beam fires: its end must run into its start without a click.
 TEST(MadeSounds, LoopingSoundsWrapWithoutAStep) {
   for (const SoundFile& row : sound_files) {
