@@ -450,7 +450,7 @@ Buffer Pow() {
     double t = Time(i);
     b[i] = float((a.Sine(1760) + 0.6 * c.Sine(2637)) * Hit(t, 0.002, 0.045));
   }
-  return Finish(b, -19);
+  return Finish(b, -16);
 }
 
 // Gun power: a fast arpeggio sweeping up with its filter opening.
@@ -466,7 +466,7 @@ Buffer PowForward() {
     f.Run(x, 600 + 9000 * std::min(1.0, t / 0.25), 1.8);
     b[i] = float(f.low * Attack(t, 0.003) * (t < 0.22 ? 1.0 : Decay(t - 0.22, 0.06)));
   }
-  return Finish(b, -15);
+  return Finish(b, -12);
 }
 
 // Armour: a warm chord that swells and shimmers.
@@ -480,7 +480,7 @@ Buffer PowArmor() {
     double tremolo = 0.75 + 0.25 * std::sin(2 * kPi * 14 * t);
     b[i] = float(x * tremolo * Attack(t, 0.06) * Decay(t - 0.06, 0.16));
   }
-  return Finish(b, -15, 0.002, 0.03);
+  return Finish(b, -12, 0.002, 0.03);
 }
 
 // Bombs loaded: two heavy clunks and a low note.
@@ -507,7 +507,7 @@ Buffer PowBomb() {
     note[i] = float(f.low * Hit(Time(i), 0.005, 0.06));
   }
   Add(b, note, 0.16, 0.6);
-  return Finish(b, -14);
+  return Finish(b, -11);
 }
 
 // Hawk missiles: a gliding whistle, like a hawk's cry.
@@ -521,7 +521,7 @@ Buffer PowHawk() {
     o.Advance(f);
     b[i] = float(std::sin(2 * kPi * o.phase + m) * Attack(t, 0.01) * Decay(t - 0.01, 0.12));
   }
-  return Finish(b, -16);
+  return Finish(b, -13);
 }
 
 // Drum missiles: three tom strokes, rising.
@@ -539,7 +539,7 @@ Buffer PowDrum() {
     }
     Add(b, tom, n * 0.07, 0.7 + 0.15 * n);
   }
-  return Finish(b, -13);
+  return Finish(b, -10);
 }
 
 // Crow missiles: two harsh caws.
@@ -558,7 +558,7 @@ Buffer PowCrow() {
     }
     Add(b, caw, n * 0.17);
   }
-  return Finish(b, -16);
+  return Finish(b, -13);
 }
 
 // ---- Firing --------------------------------------------------------------------------------------

@@ -160,8 +160,10 @@ class GameMix : public WorkingDirTest {
     game_state = STATE_BOOT;
     in_game = 0;
     EXPECT_TRUE(ScriptLoadText(script.c_str(), "mix"));
+    setenv("KESTRUNE_TIME", "1000", 1);  // seeds the random generator: the same game every run
     testing::internal::CaptureStderr();
     EXPECT_EQ(StartUp(GetModuleHandleA(nullptr)), 0);
+    unsetenv("KESTRUNE_TIME");
     RunPass();  // the boot pass
     volume_effects = 0;
     game_mode = MODE_DEV;
@@ -208,9 +210,17 @@ TEST_F(GameMix, StaysInsideSixteenBitsAtFullVolume) {
   for (const Case& c : cases) {
     Mix mix = Play(c.stage, c.gun, c.missile, 720);  // 36 seconds
     std::string played;
-    for (int i = 0; i < SOUND_SLOT_COUNT; i++)
+    int explosions = 0, shots = 0;
+    for (int i = 0; i < SOUND_SLOT_COUNT; i++) {
       if (mix.starts[i]) played += std::string(" ") + sound_files[i].file + " " + std::to_string(mix.starts[i]);
+      if (std::string(sound_files[i].file).rfind("explosion_", 0) == 0) explosions += mix.starts[i];
+      if (sound_files[i].slot == &snd_fire_forward_01) shots = mix.starts[i];
+    }
     EXPECT_EQ(mix.clipped, 0) << "stage " << c.stage << ", played:" << played;
+    // A busy game that is heard at all: the gun, the explosions, and a mix that gets loud.
+    EXPECT_GT(shots, 0) << "stage " << c.stage << ": the gun was not heard";
+    EXPECT_GT(explosions, 0) << "stage " << c.stage << ": no explosion was heard";
+    EXPECT_GT(mix.peak, 32768 / 4) << "stage " << c.stage << ": the loudest moment is below -12 dBFS";
     total += mix.clipped;
     peak = std::max(peak, mix.peak);
   }
