@@ -280,8 +280,8 @@ Buffer Explosion(const Blast& p) {
     grain_env += (grain_peak - grain_env) * 0.05;  // a soft edge rather than a click
     debris.Run(n, 2600, 1.2);
     grain = debris.band * grain_env;
-    double x = p.thump_gain * th + p.body_gain * bd * 4 + p.rumble_gain * rm * 6 + p.crack_gain * ck +
-               p.debris_gain * grain;
+    double x =
+        p.thump_gain * th + p.body_gain * bd * 4 + p.rumble_gain * rm * 6 + p.crack_gain * ck + p.debris_gain * grain;
     b[i] = float(Soft(x, p.drive));
   }
   return Finish(b, 0, 0.0005, 0.05);
@@ -289,50 +289,123 @@ Buffer Explosion(const Blast& p) {
 
 // A small craft pops: short, bright.
 Buffer Explosion1() {
-  return Finish(Explosion({.seconds = 0.6, .thump_from = 170, .thump_to = 55, .thump_tau = 0.04, .thump_gain = 0.9,
-                           .body_from = 3500, .body_to = 500, .body_tau = 0.08, .body_gain = 1.4, .crack_gain = 0.6,
-                           .debris_rate = 60, .debris_gain = 0.5, .rumble_tau = 0.15, .rumble_gain = 0.5,
-                           .drive = 2.0, .seed = 501}),
+  return Finish(Explosion({.seconds = 0.6,
+                           .thump_from = 170,
+                           .thump_to = 55,
+                           .thump_tau = 0.04,
+                           .thump_gain = 0.9,
+                           .body_from = 3500,
+                           .body_to = 500,
+                           .body_tau = 0.08,
+                           .body_gain = 1.4,
+                           .crack_gain = 0.6,
+                           .debris_rate = 60,
+                           .debris_gain = 0.5,
+                           .rumble_tau = 0.15,
+                           .rumble_gain = 0.5,
+                           .drive = 2.0,
+                           .seed = 501}),
                 -13.5);
 }
 
 // A medium blast full of flying debris.
 Buffer Explosion2() {
-  return Finish(Explosion({.seconds = 1.0, .thump_from = 130, .thump_to = 45, .thump_tau = 0.06, .thump_gain = 0.9,
-                           .body_from = 2800, .body_to = 300, .body_tau = 0.14, .body_gain = 1.2, .crack_gain = 0.5,
-                           .debris_rate = 160, .debris_gain = 1.2, .rumble_tau = 0.3, .rumble_gain = 0.7,
-                           .drive = 2.5, .seed = 502}),
+  return Finish(Explosion({.seconds = 1.0,
+                           .thump_from = 130,
+                           .thump_to = 45,
+                           .thump_tau = 0.06,
+                           .thump_gain = 0.9,
+                           .body_from = 2800,
+                           .body_to = 300,
+                           .body_tau = 0.14,
+                           .body_gain = 1.2,
+                           .crack_gain = 0.5,
+                           .debris_rate = 160,
+                           .debris_gain = 1.2,
+                           .rumble_tau = 0.3,
+                           .rumble_gain = 0.7,
+                           .drive = 2.5,
+                           .seed = 502}),
                 -13.5);
 }
 
 // A big, deep boom with a long roll.
 Buffer Explosion3() {
-  return Finish(Explosion({.seconds = 1.6, .thump_from = 95, .thump_to = 32, .thump_tau = 0.09, .thump_gain = 1.2,
-                           .body_from = 1800, .body_to = 150, .body_tau = 0.28, .body_gain = 1.1, .crack_gain = 0.4,
-                           .debris_rate = 50, .debris_gain = 0.5, .rumble_tau = 0.6, .rumble_gain = 1.2,
-                           .drive = 3.0, .seed = 503}),
+  return Finish(Explosion({.seconds = 1.6,
+                           .thump_from = 95,
+                           .thump_to = 32,
+                           .thump_tau = 0.09,
+                           .thump_gain = 1.2,
+                           .body_from = 1800,
+                           .body_to = 150,
+                           .body_tau = 0.28,
+                           .body_gain = 1.1,
+                           .crack_gain = 0.4,
+                           .debris_rate = 50,
+                           .debris_gain = 0.5,
+                           .rumble_tau = 0.6,
+                           .rumble_gain = 1.2,
+                           .drive = 3.0,
+                           .seed = 503}),
                 -12.5);
 }
 
 // A sharp, cracking blast that is over quickly.
 Buffer Explosion4() {
-  return Finish(Explosion({.seconds = 0.8, .thump_from = 220, .thump_to = 60, .thump_tau = 0.025, .thump_gain = 0.8,
-                           .body_from = 6000, .body_to = 700, .body_tau = 0.07, .body_gain = 1.3, .crack_gain = 1.4,
-                           .debris_rate = 90, .debris_gain = 0.8, .rumble_tau = 0.25, .rumble_gain = 0.5,
-                           .drive = 3.5, .seed = 504}),
+  return Finish(Explosion({.seconds = 0.8,
+                           .thump_from = 220,
+                           .thump_to = 60,
+                           .thump_tau = 0.025,
+                           .thump_gain = 0.8,
+                           .body_from = 6000,
+                           .body_to = 700,
+                           .body_tau = 0.07,
+                           .body_gain = 1.3,
+                           .crack_gain = 1.4,
+                           .debris_rate = 90,
+                           .debris_gain = 0.8,
+                           .rumble_tau = 0.25,
+                           .rumble_gain = 0.5,
+                           .drive = 3.5,
+                           .seed = 504}),
                 -13.5);
 }
 
 // The largest: a blast and a second one inside it, debris and a long rumble.
 Buffer Explosion5() {
-  Buffer b = Explosion({.seconds = 2.2, .thump_from = 80, .thump_to = 28, .thump_tau = 0.12, .thump_gain = 1.2,
-                        .body_from = 2200, .body_to = 120, .body_tau = 0.35, .body_gain = 1.1, .crack_gain = 0.7,
-                        .debris_rate = 120, .debris_gain = 0.9, .rumble_tau = 0.9, .rumble_gain = 1.3,
-                        .drive = 2.5, .seed = 505});
-  Add(b, Explosion({.seconds = 1.5, .thump_from = 110, .thump_to = 35, .thump_tau = 0.07, .thump_gain = 1.0,
-                    .body_from = 2600, .body_to = 200, .body_tau = 0.2, .body_gain = 1.0, .crack_gain = 0.5,
-                    .debris_rate = 80, .debris_gain = 0.7, .rumble_tau = 0.5, .rumble_gain = 0.6, .drive = 2.0,
-                    .seed = 515}),
+  Buffer b = Explosion({.seconds = 2.2,
+                        .thump_from = 80,
+                        .thump_to = 28,
+                        .thump_tau = 0.12,
+                        .thump_gain = 1.2,
+                        .body_from = 2200,
+                        .body_to = 120,
+                        .body_tau = 0.35,
+                        .body_gain = 1.1,
+                        .crack_gain = 0.7,
+                        .debris_rate = 120,
+                        .debris_gain = 0.9,
+                        .rumble_tau = 0.9,
+                        .rumble_gain = 1.3,
+                        .drive = 2.5,
+                        .seed = 505});
+  Add(b,
+      Explosion({.seconds = 1.5,
+                 .thump_from = 110,
+                 .thump_to = 35,
+                 .thump_tau = 0.07,
+                 .thump_gain = 1.0,
+                 .body_from = 2600,
+                 .body_to = 200,
+                 .body_tau = 0.2,
+                 .body_gain = 1.0,
+                 .crack_gain = 0.5,
+                 .debris_rate = 80,
+                 .debris_gain = 0.7,
+                 .rumble_tau = 0.5,
+                 .rumble_gain = 0.6,
+                 .drive = 2.0,
+                 .seed = 515}),
       0.16, 0.7);
   return Finish(b, -12.5, 0.0005, 0.08);
 }
@@ -357,8 +430,9 @@ Buffer WoodBreakage() {
   Osc m1, m2, m3, thud;
   for (size_t i = 0; i < body.size(); i++) {
     double t = Time(i);
-    body[i] = float(0.6 * m1.Sine(235) * Decay(t, 0.05) + 0.4 * m2.Sine(512) * Decay(t, 0.03) +
-                    0.3 * m3.Sine(877) * Decay(t, 0.02) + 0.8 * thud.Sine(Glide(t, 120, 60, 0.03)) * Hit(t, 0.002, 0.06));
+    body[i] =
+        float(0.6 * m1.Sine(235) * Decay(t, 0.05) + 0.4 * m2.Sine(512) * Decay(t, 0.03) +
+              0.3 * m3.Sine(877) * Decay(t, 0.02) + 0.8 * thud.Sine(Glide(t, 120, 60, 0.03)) * Hit(t, 0.002, 0.06));
   }
   Add(b, body, 0.0, 0.35);
   Add(b, body, 0.11, 0.2);
@@ -433,7 +507,8 @@ Buffer Burn() {
     if (r.Uniform() < 120.0 / kRate) crackle = 0.6 + 0.4 * r.Uniform();
     crackle *= 0.992;
     double env = Attack(t, 0.02) * Decay(t, 0.22);
-    double x = 0.5 * hiss.high * env * (0.5 + crackle) + 0.6 * sweep.band * env + 0.7 * n * crackle * crackle * Decay(t, 0.3) +
+    double x = 0.5 * hiss.high * env * (0.5 + crackle) + 0.6 * sweep.band * env +
+               0.7 * n * crackle * crackle * Decay(t, 0.3) +
                0.8 * whump.Sine(Glide(t, 110, 50, 0.05)) * Hit(t, 0.003, 0.07);
     b[i] = float(x);
   }
@@ -643,10 +718,22 @@ Buffer FireCrow() {
 
 // A bomb lands: a punchy, thick blast.
 Buffer HitBomb() {
-  return Finish(Explosion({.seconds = 0.65, .thump_from = 150, .thump_to = 48, .thump_tau = 0.05, .thump_gain = 1.3,
-                           .body_from = 2400, .body_to = 350, .body_tau = 0.09, .body_gain = 1.2, .crack_gain = 0.8,
-                           .debris_rate = 40, .debris_gain = 0.4, .rumble_tau = 0.18, .rumble_gain = 0.5,
-                           .drive = 4.0, .seed = 800}),
+  return Finish(Explosion({.seconds = 0.65,
+                           .thump_from = 150,
+                           .thump_to = 48,
+                           .thump_tau = 0.05,
+                           .thump_gain = 1.3,
+                           .body_from = 2400,
+                           .body_to = 350,
+                           .body_tau = 0.09,
+                           .body_gain = 1.2,
+                           .crack_gain = 0.8,
+                           .debris_rate = 40,
+                           .debris_gain = 0.4,
+                           .rumble_tau = 0.18,
+                           .rumble_gain = 0.5,
+                           .drive = 4.0,
+                           .seed = 800}),
                 -15);
 }
 
@@ -659,17 +746,30 @@ Buffer HitHawk() {
   for (size_t i = 0; i < b.size(); i++) {
     double t = Time(i);
     crack.Run(r.White(), 3500, 0.9);
-    b[i] = float(1.2 * crack.band * Hit(t, 0.0005, 0.02) + 0.35 * (r1.Sine(1230) + r2.Sine(1873)) * Hit(t, 0.001, 0.07));
+    b[i] =
+        float(1.2 * crack.band * Hit(t, 0.0005, 0.02) + 0.35 * (r1.Sine(1230) + r2.Sine(1873)) * Hit(t, 0.001, 0.07));
   }
   return Finish(Limit(b, 2.5), -15, 0.0003);
 }
 
 // A drum lands: a deep, heavy thud that shakes the ground.
 Buffer HitDrum() {
-  return Finish(Explosion({.seconds = 0.9, .thump_from = 85, .thump_to = 30, .thump_tau = 0.08, .thump_gain = 1.6,
-                           .body_from = 1200, .body_to = 120, .body_tau = 0.12, .body_gain = 0.9, .crack_gain = 0.3,
-                           .debris_rate = 20, .debris_gain = 0.3, .rumble_tau = 0.35, .rumble_gain = 1.0,
-                           .drive = 3.0, .seed = 820}),
+  return Finish(Explosion({.seconds = 0.9,
+                           .thump_from = 85,
+                           .thump_to = 30,
+                           .thump_tau = 0.08,
+                           .thump_gain = 1.6,
+                           .body_from = 1200,
+                           .body_to = 120,
+                           .body_tau = 0.12,
+                           .body_gain = 0.9,
+                           .crack_gain = 0.3,
+                           .debris_rate = 20,
+                           .debris_gain = 0.3,
+                           .rumble_tau = 0.35,
+                           .rumble_gain = 1.0,
+                           .drive = 3.0,
+                           .seed = 820}),
                 -14);
 }
 
@@ -853,26 +953,46 @@ bool MakeSounds(const std::string& folder) {
     const char* file;
     Buffer (*make)();
   };
+  // file, the function that makes it, and when the game plays it
   const Sound sounds[] = {
-      {"tick_denied_01.wav", TickDenied},   {"tick_in_01.wav", TickIn},
-      {"tick_out_01.wav", TickOut},         {"tick_move_01.wav", TickMove},
-      {"tick_select_01.wav", TickSelect},   {"explosion_01.wav", Explosion1},
-      {"explosion_02.wav", Explosion2},     {"explosion_03.wav", Explosion3},
-      {"explosion_04.wav", Explosion4},     {"explosion_05.wav", Explosion5},
-      {"wood_breakage_01.wav", WoodBreakage}, {"hit_wood_01.wav", HitWood},
-      {"hit_metal_01.wav", HitMetal},       {"hit_player_01.wav", HitPlayer},
-      {"burn_01.wav", Burn},                {"pow_01.wav", Pow},
-      {"pow_armor_01.wav", PowArmor},       {"pow_bomb_01.wav", PowBomb},
-      {"pow_crow_01.wav", PowCrow},         {"pow_drum_01.wav", PowDrum},
-      {"pow_forward_01.wav", PowForward},   {"pow_hawk_01.wav", PowHawk},
-      {"fire_bomb_01.wav", FireBomb},       {"fire_crow_01.wav", FireCrow},
-      {"fire_drum_01.wav", FireDrum},       {"fire_forward_01.wav", FireForward},
-      {"fire_hawk_01.wav", FireHawk},       {"hit_bomb_01.wav", HitBomb},
-      {"hit_crow_01.wav", HitCrow},         {"hit_drum_01.wav", HitDrum},
-      {"hit_hawk_01.wav", HitHawk},         {"miss_01.wav", Miss},
-      {"beam_gun_01.wav", BeamCharge},      {"beam_gun_02.wav", BeamHum},
-      {"beam_gun_03.wav", BeamSizzle},      {"beam_gun_04.wav", BeamEnd},
-      {"reward_01.wav", Reward1},           {"reward_02.wav", Reward2},
+      {.file = "tick_denied_01.wav", .make = TickDenied},  // menus: not allowed
+      {.file = "tick_in_01.wav", .make = TickIn},          // menus: into a screen
+      {.file = "tick_out_01.wav", .make = TickOut},        // menus: back out
+      {.file = "tick_move_01.wav", .make = TickMove},      // menus: the cursor moves
+      {.file = "tick_select_01.wav", .make = TickSelect},  // menus: a choice is taken
+      {.file = "explosion_01.wav", .make = Explosion1},    // a thing destroyed (five in turn)
+      {.file = "explosion_02.wav", .make = Explosion2},
+      {.file = "explosion_03.wav", .make = Explosion3},
+      {.file = "explosion_04.wav", .make = Explosion4},
+      {.file = "explosion_05.wav", .make = Explosion5},
+      {.file = "wood_breakage_01.wav", .make = WoodBreakage},  // a wooden thing destroyed
+      {.file = "hit_wood_01.wav", .make = HitWood},            // a wooden thing hit
+      {.file = "hit_metal_01.wav", .make = HitMetal},          // any other thing hit
+      {.file = "hit_player_01.wav", .make = HitPlayer},        // the player's ship hit
+      {.file = "burn_01.wav", .make = Burn},                   // the ship touches ground or ceiling
+      {.file = "pow_01.wav", .make = Pow},                     // any pickup
+      {.file = "pow_armor_01.wav", .make = PowArmor},          // pickups by kind
+      {.file = "pow_bomb_01.wav", .make = PowBomb},
+      {.file = "pow_crow_01.wav", .make = PowCrow},
+      {.file = "pow_drum_01.wav", .make = PowDrum},
+      {.file = "pow_forward_01.wav", .make = PowForward},
+      {.file = "pow_hawk_01.wav", .make = PowHawk},
+      {.file = "fire_bomb_01.wav", .make = FireBomb},  // the player's missiles fired
+      {.file = "fire_crow_01.wav", .make = FireCrow},
+      {.file = "fire_drum_01.wav", .make = FireDrum},
+      {.file = "fire_forward_01.wav", .make = FireForward},  // the player's gun
+      {.file = "fire_hawk_01.wav", .make = FireHawk},
+      {.file = "hit_bomb_01.wav", .make = HitBomb},  // the player's missiles hitting
+      {.file = "hit_crow_01.wav", .make = HitCrow},
+      {.file = "hit_drum_01.wav", .make = HitDrum},
+      {.file = "hit_hawk_01.wav", .make = HitHawk},
+      {.file = "miss_01.wav", .make = Miss},            // a missile spent without harm
+      {.file = "beam_gun_01.wav", .make = BeamCharge},  // the beam gun charges
+      {.file = "beam_gun_02.wav", .make = BeamHum},     // the beam fires (looping)
+      {.file = "beam_gun_03.wav", .make = BeamSizzle},  // the beam fires (looping)
+      {.file = "beam_gun_04.wav", .make = BeamEnd},     // the beam dies away
+      {.file = "reward_01.wav", .make = Reward1},       // a feature unlocked
+      {.file = "reward_02.wav", .make = Reward2},       // a high score
   };
   static_assert(sizeof(sounds) / sizeof(sounds[0]) == 38);
   bool ok = true;

@@ -137,15 +137,16 @@ class GameMix : public WorkingDirTest {
   }
 
   struct Mix {
-    int clipped = 0;  // output frames with a channel at full scale
-    int peak = 0;     // the largest output sample
+    int clipped = 0;                    // output frames with a channel at full scale
+    int peak = 0;                       // the largest output sample
     int starts[SOUND_SLOT_COUNT] = {};  // plays that started a slot from its beginning
   };
 
   // Plays `passes` passes of a stage with the given gun and missile.
   static Mix Play(int stage, int gun, int missile, int passes) {
     std::string script = "1 key 57 down\n";
-    for (int p = 15; p < passes; p += 30) script += std::to_string(p) + " key 28 down\n" + std::to_string(p + 2) + " key 28 up\n";
+    for (int p = 15; p < passes; p += 30)
+      script += std::to_string(p) + " key 28 down\n" + std::to_string(p + 2) + " key 28 up\n";
     for (int p = 20; p < passes; p += 40) {
       int key = (p / 40) % 2 ? 200 : 208;
       script += std::to_string(p) + " key " + std::to_string(key) + " down\n";
@@ -204,7 +205,7 @@ TEST_F(GameMix, StaysInsideSixteenBitsAtFullVolume) {
   struct Case {
     int stage, gun, missile;
   };
-  const Case cases[] = {{1, 1, PROJ_BOMB}, {3, 2, PROJ_HAWK}, {5, 3, PROJ_DRUM}, {9, 3, PROJ_CROW},
+  const Case cases[] = {{1, 1, PROJ_BOMB},  {3, 2, PROJ_HAWK},  {5, 3, PROJ_DRUM}, {9, 3, PROJ_CROW},
                         {12, 2, PROJ_BOMB}, {15, 3, PROJ_HAWK}, {17, 3, PROJ_CROW}};
   int total = 0, peak = 1;
   for (const Case& c : cases) {
