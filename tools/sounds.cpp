@@ -171,7 +171,7 @@ Buffer TickMove() {
     b[i] = float(a.Sine(1850) * Decay(t, 0.009) + 0.35 * c.Sine(3720) * Decay(t, 0.004) +
                  0.25 * r.White() * Decay(t, 0.0015));
   }
-  return Finish(b, -14, 0.0005, 0.005);
+  return Finish(b, -10, 0.0005, 0.005);
 }
 
 // Two rising blips: into a screen.
@@ -187,7 +187,7 @@ Buffer TickIn() {
     }
     Add(b, blip, n * 0.045);
   }
-  return Finish(b, -13);
+  return Finish(b, -9);
 }
 
 // The same falling, softer: back out of a screen.
@@ -203,7 +203,7 @@ Buffer TickOut() {
     }
     Add(b, blip, n * 0.045);
   }
-  return Finish(b, -14);
+  return Finish(b, -10);
 }
 
 // A bright bell with a quick upward chirp: a choice is taken.
@@ -219,7 +219,7 @@ Buffer TickSelect() {
     double f5 = fifth.Sine(2349) * Hit(t - 0.03, 0.004, 0.07) * 0.5;
     b[i] = float(0.6 * c + bl + f5);
   }
-  return Finish(b, -11);
+  return Finish(b, -7);
 }
 
 // A low, buzzing double "nuh-uh": not allowed.
@@ -237,7 +237,7 @@ Buffer TickDenied() {
     }
     Add(b, buzz, n * 0.12);
   }
-  return Finish(b, -11);
+  return Finish(b, -7);
 }
 
 // ---- Explosions and breakage ---------------------------------------------------------------------
