@@ -828,7 +828,8 @@ Buffer BeamCharge() {
   return Finish(b, -16, 0.01, 0.02);
 }
 
-// The beam's body: a low electric hum with a buzz, looping.
+// The beam's body: a low electric hum with a buzz, looping. Its tones, their beat and its swell
+// all run whole cycles in the loop's second, so only the noise needs the crossfade.
 Buffer BeamHum() {
   Buffer take = Silence(1.2);
   Osc o[4];
@@ -836,14 +837,14 @@ Buffer BeamHum() {
   Rng r{910};
   for (size_t i = 0; i < take.size(); i++) {
     double t = Time(i);
-    double x = o[0].Saw(55) + 0.8 * o[1].Saw(55.4) + 0.6 * o[2].Sine(110) + 0.2 * r.White();
+    double x = o[0].Saw(55) + 0.5 * o[1].Saw(57) + 0.6 * o[2].Sine(110) + 0.2 * r.White();
     f.Run(x, 900 + 300 * std::sin(2 * kPi * 3 * t), 2.0);
     take[i] = float(f.low * (0.85 + 0.15 * std::sin(2 * kPi * 10 * t)));
   }
   return Loop(take, 1.0, 0.15, -18);
 }
 
-// The beam's edge: a high sizzle and whine, looping over the hum.
+// The beam's edge: a high sizzle and whine, looping over the hum; whole cycles in half a second.
 Buffer BeamSizzle() {
   Buffer take = Silence(0.7);
   Osc whine, wob;
@@ -852,8 +853,8 @@ Buffer BeamSizzle() {
   for (size_t i = 0; i < take.size(); i++) {
     double t = Time(i);
     f.Run(r.White(), 5200, 1.5);
-    double tremolo = 0.6 + 0.4 * std::sin(2 * kPi * 23 * t);
-    take[i] = float(f.band * tremolo + 0.35 * whine.Sine(1760 + 25 * wob.Sine(7)));
+    double tremolo = 0.6 + 0.4 * std::sin(2 * kPi * 24 * t);
+    take[i] = float(f.band * tremolo + 0.35 * whine.Sine(1760 + 25 * wob.Sine(8)));
   }
   return Loop(take, 0.5, 0.1, -23);
 }
