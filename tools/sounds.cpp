@@ -1,115 +1,950 @@
 #include "sounds.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <vector>
+
+// Every sound is mono, 16 bits, 44100 samples a second: the game plays explosions, hits and shots
+// at frequencies of 15000 to 80000, pitched around that rate. Each is mixed from oscillators,
+// noise, filters and envelopes, then scaled to its own peak level so that the game's busiest mix
+// at full volume still fits 16 bits.
 
 namespace {
 
-constexpr int kRate = 22050;
-constexpr float kPi = 3.14159265f;
+constexpr int kRate = 44100;
+constexpr double kPi = 3.14159265358979323846;
 
-std::uint32_t noise_state = 777;
-float White() {
-  noise_state = noise_state * 1664525u + 1013904223u;
-  return float(int((noise_state >> 9) & 0xFFFF) - 32768) / 32768.0f;
+using Buffer = std::vector<float>;
+
+Buffer Silence(double seconds) { return Buffer(size_t(seconds * kRate + 0.5), 0.0f); }
+double Time(size_t i) { return double(i) / kRate; }
+
+// A small deterministic generator per sound, so one sound's change never shifts another's noise.
+struct Rng {
+  std::uint32_t state;
+  float Uniform() {  // 0..1
+    state = state * 1664525u + 1013904223u;
+    return float(state >> 8) / 16777216.0f;
+  }
+  float White() { return 2.0f * Uniform() - 1.0f; }
+};
+
+// Topology-preserving state-variable filter: low, band and high pass at once.
+struct Svf {
+  double ic1 = 0, ic2 = 0;
+  double low = 0, band = 0, high = 0;
+  void Run(double x, double cutoff, double q) {
+    cutoff = std::clamp(cutoff, 10.0, kRate * 0.45);
+    double g = std::tan(kPi * cutoff / kRate), k = 1.0 / q;
+    double a1 = 1.0 / (1.0 + g * (g + k)), a2 = g * a1, a3 = g * a2;
+    double v3 = x - ic2, v1 = a1 * ic1 + a2 * v3, v2 = ic2 + a2 * ic1 + a3 * v3;
+    ic1 = 2 * v1 - ic1;
+    ic2 = 2 * v2 - ic2;
+    low = v2, band = v1, high = x - k * v1 - v2;
+  }
+};
+
+// A phase accumulator; the band-limited saw and square keep high notes from aliasing.
+struct Osc {
+  double phase = 0;
+  double Advance(double freq) {
+    double step = freq / kRate;
+    phase += step;
+    phase -= std::floor(phase);
+    return step;
+  }
+  static double Blep(double t, double dt) {
+    if (t < dt) {
+      t /= dt;
+      return t + t - t * t - 1.0;
+    }
+    if (t > 1.0 - dt) {
+      t = (t - 1.0) / dt;
+      return t * t + t + t + 1.0;
+    }
+    return 0.0;
+  }
+  double Sine(double freq) {
+    Advance(freq);
+    return std::sin(2 * kPi * phase);
+  }
+  double Saw(double freq) {
+    double dt = Advance(freq);
+    return 2.0 * phase - 1.0 - Blep(phase, dt);
+  }
+  double Square(double freq) {
+    double dt = Advance(freq);
+    double s = phase < 0.5 ? 1.0 : -1.0;
+    s += Blep(phase, dt);
+    double shifted = phase + 0.5 - std::floor(phase + 0.5);
+    return s - Blep(shifted, dt);
+  }
+  double Triangle(double freq) {
+    Advance(freq);
+    return 1.0 - 4.0 * std::fabs(phase - 0.5);
+  }
+};
+
+// Envelopes over seconds.
+// Full until it starts to fall at t = 0.
+double Decay(double t, double tau) { return t < 0 ? 1 : std::exp(-t / tau); }
+double Attack(double t, double rise) { return t <= 0 ? 0 : t >= rise ? 1 : t / rise; }
+// Rises over `rise`, then falls exponentially with `tau`.
+double Hit(double t, double rise, double tau) { return Attack(t, rise) * Decay(t - rise, tau); }
+// From a to b exponentially over `tau` seconds.
+double Glide(double t, double a, double b, double tau) { return b + (a - b) * std::exp(-t / tau); }
+double Soft(double x, double drive) { return std::tanh(x * drive) / std::tanh(drive); }
+
+// Short fades at both ends keep a cut-off sound from clicking.
+void Fade(Buffer& b, double in_seconds, double out_seconds) {
+  size_t in = std::min(b.size(), size_t(in_seconds * kRate)), out = std::min(b.size(), size_t(out_seconds * kRate));
+  for (size_t i = 0; i < in; i++) b[i] *= float(i) / in;
+  for (size_t i = 0; i < out; i++) b[b.size() - 1 - i] *= float(i) / out;
 }
 
-// PCM mono at kRate, 8 or 16 bits.
-bool WriteWave(const std::string& path, const std::vector<float>& samples, int bits) {
+// Lays one part of a sound into another, its ends faded so that it starts and stops cleanly.
+void Add(Buffer& to, Buffer from, double at_seconds, double gain = 1.0) {
+  Fade(from, 0.001, 0.008);
+  size_t at = size_t(at_seconds * kRate + 0.5);
+  for (size_t i = 0; i < from.size() && at + i < to.size(); i++) to[at + i] += float(from[i] * gain);
+}
+
+// Takes out any offset (a filter's or an asymmetric shape's) so the sound sits on zero.
+void RemoveDc(Buffer& b) {
+  double prev_in = 0, prev_out = 0;
+  for (float& s : b) {
+    double out = s - prev_in + 0.9995 * prev_out;
+    prev_in = s, prev_out = out;
+    s = float(out);
+  }
+}
+
+// Scales the sound so its largest sample stands at peak_db decibels below full scale.
+void Normalize(Buffer& b, double peak_db) {
+  float peak = 0;
+  for (float s : b) peak = std::max(peak, std::fabs(s));
+  if (peak <= 0) return;
+  float gain = float(std::pow(10.0, peak_db / 20.0) / peak);
+  for (float& s : b) s *= gain;
+}
+
+// Rounds off the few highest peaks of a spiky sound, so it carries more body at the same peak.
+Buffer Limit(Buffer b, double drive) {
+  Normalize(b, 0);
+  for (float& s : b) s = float(Soft(s, drive));
+  return b;
+}
+
+// Finishes a one-shot sound: centred, faded at its ends, at its level.
+Buffer Finish(Buffer b, double peak_db, double fade_in = 0.002, double fade_out = 0.01) {
+  RemoveDc(b);
+  Fade(b, fade_in, fade_out);
+  Normalize(b, peak_db);
+  return b;
+}
+
+// A loop of `seconds` from a longer take: the take's tail is crossfaded into its head, so the
+// end runs into the start without a seam.
+Buffer Loop(const Buffer& take, double seconds, double crossfade, double peak_db) {
+  size_t n = size_t(seconds * kRate), x = size_t(crossfade * kRate);
+  Buffer b(take.begin(), take.begin() + n);
+  for (size_t i = 0; i < x; i++) {
+    double w = double(i) / x;
+    double fade_in = std::sin(0.5 * kPi * w), fade_out = std::cos(0.5 * kPi * w);
+    b[i] = float(take[i] * fade_in + take[n + i] * fade_out);
+  }
+  Normalize(b, peak_db);
+  return b;
+}
+
+// ---- Menus -------------------------------------------------------------------------------------
+
+// A soft, short click of a wooden key: the cursor moves.
+Buffer TickMove() {
+  Buffer b = Silence(0.05);
+  Osc a, c;
+  Rng r{11};
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i);
+    b[i] = float(a.Sine(1850) * Decay(t, 0.009) + 0.35 * c.Sine(3720) * Decay(t, 0.004) +
+                 0.25 * r.White() * Decay(t, 0.0015));
+  }
+  return Finish(b, -10, 0.0005, 0.005);
+}
+
+// Two rising blips: into a screen.
+Buffer TickIn() {
+  Buffer b = Silence(0.13);
+  for (int n = 0; n < 2; n++) {
+    Buffer blip = Silence(0.07);
+    Osc o, h;
+    double f = n == 0 ? 988 : 1480;
+    for (size_t i = 0; i < blip.size(); i++) {
+      double t = Time(i);
+      blip[i] = float((o.Triangle(f) + 0.3 * h.Sine(2 * f)) * Hit(t, 0.002, 0.02));
+    }
+    Add(b, blip, n * 0.045);
+  }
+  return Finish(b, -9);
+}
+
+// The same falling, softer: back out of a screen.
+Buffer TickOut() {
+  Buffer b = Silence(0.13);
+  for (int n = 0; n < 2; n++) {
+    Buffer blip = Silence(0.07);
+    Osc o;
+    double f = n == 0 ? 1175 : 784;
+    for (size_t i = 0; i < blip.size(); i++) {
+      double t = Time(i);
+      blip[i] = float(o.Triangle(f) * Hit(t, 0.003, 0.018));
+    }
+    Add(b, blip, n * 0.045);
+  }
+  return Finish(b, -10);
+}
+
+// A bright bell with a quick upward chirp: a choice is taken.
+Buffer TickSelect() {
+  Buffer b = Silence(0.3);
+  Osc chirp, bell, mod, fifth;
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i);
+    double c = chirp.Sine(Glide(t, 900, 2400, 0.02)) * Decay(t, 0.012);
+    double m = mod.Sine(1568 * 3.5) * 2.0 * Decay(t, 0.05);
+    double bl = std::sin(2 * kPi * (bell.phase) + m) * Hit(t, 0.004, 0.09);
+    bell.Advance(1568);
+    double f5 = fifth.Sine(2349) * Hit(t - 0.03, 0.004, 0.07) * 0.5;
+    b[i] = float(0.6 * c + bl + f5);
+  }
+  return Finish(b, -7);
+}
+
+// A low, buzzing double "nuh-uh": not allowed.
+Buffer TickDenied() {
+  Buffer b = Silence(0.24);
+  for (int n = 0; n < 2; n++) {
+    Buffer buzz = Silence(0.09);
+    Osc a, c;
+    Svf f;
+    for (size_t i = 0; i < buzz.size(); i++) {
+      double t = Time(i);
+      double x = a.Square(n ? 139 : 156) + c.Square(n ? 146.5 : 165);
+      f.Run(x, 1400, 0.8);
+      buzz[i] = float(f.low * Attack(t, 0.004) * (t < 0.07 ? 1.0 : Decay(t - 0.07, 0.006)));
+    }
+    Add(b, buzz, n * 0.12);
+  }
+  return Finish(b, -7);
+}
+
+// ---- Explosions and breakage ---------------------------------------------------------------------
+
+struct Blast {
+  double seconds;
+  double thump_from, thump_to, thump_tau, thump_gain;  // the pressure wave: a falling sine
+  double body_from, body_to, body_tau, body_gain;      // the fireball: noise whose brightness falls
+  double crack_gain;                                   // the first bright edge
+  double debris_rate, debris_gain;                     // crackles per second at the start
+  double rumble_tau, rumble_gain;                      // the low roll after
+  double drive;                                        // saturation
+  std::uint32_t seed;
+};
+
+Buffer Explosion(const Blast& p) {
+  Buffer b = Silence(p.seconds);
+  Rng r{p.seed};
+  Osc thump;
+  Svf body, rumble, crack, debris;
+  double brown = 0, grain = 0, grain_tau = 0.004, grain_env = 0, grain_peak = 0;
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i);
+    double n = r.White();
+    double th = thump.Sine(Glide(t, p.thump_from, p.thump_to, p.thump_tau)) * Hit(t, 0.003, p.thump_tau * 2.5);
+    body.Run(n, Glide(t, p.body_from, p.body_to, p.body_tau * 1.5), 0.7);
+    double bd = body.low * Hit(t, 0.004, p.body_tau);
+    brown = 0.995 * brown + 0.05 * n;
+    rumble.Run(brown, 160, 0.9);
+    double rm = rumble.low * Attack(t, 0.05) * Decay(t, p.rumble_tau);
+    crack.Run(n, 5000, 0.6);
+    double ck = crack.high * Decay(t, 0.006);
+    // Crackles: short grains of bright noise, thinning out.
+    double rate = p.debris_rate * Decay(t, p.seconds * 0.3);
+    if (r.Uniform() < rate / kRate) {
+      grain_peak = 0.4 + 0.6 * r.Uniform();
+      grain_tau = 0.002 + 0.006 * r.Uniform();
+    }
+    grain_peak *= std::exp(-1.0 / (grain_tau * kRate));
+    grain_env += (grain_peak - grain_env) * 0.05;  // a soft edge rather than a click
+    debris.Run(n, 2600, 1.2);
+    grain = debris.band * grain_env;
+    double x =
+        p.thump_gain * th + p.body_gain * bd * 4 + p.rumble_gain * rm * 6 + p.crack_gain * ck + p.debris_gain * grain;
+    b[i] = float(Soft(x, p.drive));
+  }
+  return Finish(b, 0, 0.0005, 0.05);
+}
+
+// A small craft pops: short, bright.
+Buffer Explosion1() {
+  return Finish(Explosion({.seconds = 0.6,
+                           .thump_from = 170,
+                           .thump_to = 55,
+                           .thump_tau = 0.04,
+                           .thump_gain = 0.9,
+                           .body_from = 3500,
+                           .body_to = 500,
+                           .body_tau = 0.08,
+                           .body_gain = 1.4,
+                           .crack_gain = 0.6,
+                           .debris_rate = 60,
+                           .debris_gain = 0.5,
+                           .rumble_tau = 0.15,
+                           .rumble_gain = 0.5,
+                           .drive = 2.0,
+                           .seed = 501}),
+                -13.5);
+}
+
+// A medium blast full of flying debris.
+Buffer Explosion2() {
+  return Finish(Explosion({.seconds = 1.0,
+                           .thump_from = 130,
+                           .thump_to = 45,
+                           .thump_tau = 0.06,
+                           .thump_gain = 0.9,
+                           .body_from = 2800,
+                           .body_to = 300,
+                           .body_tau = 0.14,
+                           .body_gain = 1.2,
+                           .crack_gain = 0.5,
+                           .debris_rate = 160,
+                           .debris_gain = 1.2,
+                           .rumble_tau = 0.3,
+                           .rumble_gain = 0.7,
+                           .drive = 2.5,
+                           .seed = 502}),
+                -13.5);
+}
+
+// A big, deep boom with a long roll.
+Buffer Explosion3() {
+  return Finish(Explosion({.seconds = 1.6,
+                           .thump_from = 95,
+                           .thump_to = 32,
+                           .thump_tau = 0.09,
+                           .thump_gain = 1.2,
+                           .body_from = 1800,
+                           .body_to = 150,
+                           .body_tau = 0.28,
+                           .body_gain = 1.1,
+                           .crack_gain = 0.4,
+                           .debris_rate = 50,
+                           .debris_gain = 0.5,
+                           .rumble_tau = 0.6,
+                           .rumble_gain = 1.2,
+                           .drive = 3.0,
+                           .seed = 503}),
+                -12.5);
+}
+
+// A sharp, cracking blast that is over quickly.
+Buffer Explosion4() {
+  return Finish(Explosion({.seconds = 0.8,
+                           .thump_from = 220,
+                           .thump_to = 60,
+                           .thump_tau = 0.025,
+                           .thump_gain = 0.8,
+                           .body_from = 6000,
+                           .body_to = 700,
+                           .body_tau = 0.07,
+                           .body_gain = 1.3,
+                           .crack_gain = 1.4,
+                           .debris_rate = 90,
+                           .debris_gain = 0.8,
+                           .rumble_tau = 0.25,
+                           .rumble_gain = 0.5,
+                           .drive = 3.5,
+                           .seed = 504}),
+                -13.5);
+}
+
+// The largest: a blast and a second one inside it, debris and a long rumble.
+Buffer Explosion5() {
+  Buffer b = Explosion({.seconds = 2.2,
+                        .thump_from = 80,
+                        .thump_to = 28,
+                        .thump_tau = 0.12,
+                        .thump_gain = 1.2,
+                        .body_from = 2200,
+                        .body_to = 120,
+                        .body_tau = 0.35,
+                        .body_gain = 1.1,
+                        .crack_gain = 0.7,
+                        .debris_rate = 120,
+                        .debris_gain = 0.9,
+                        .rumble_tau = 0.9,
+                        .rumble_gain = 1.3,
+                        .drive = 2.5,
+                        .seed = 505});
+  Add(b,
+      Explosion({.seconds = 1.5,
+                 .thump_from = 110,
+                 .thump_to = 35,
+                 .thump_tau = 0.07,
+                 .thump_gain = 1.0,
+                 .body_from = 2600,
+                 .body_to = 200,
+                 .body_tau = 0.2,
+                 .body_gain = 1.0,
+                 .crack_gain = 0.5,
+                 .debris_rate = 80,
+                 .debris_gain = 0.7,
+                 .rumble_tau = 0.5,
+                 .rumble_gain = 0.6,
+                 .drive = 2.0,
+                 .seed = 515}),
+      0.16, 0.7);
+  return Finish(b, -12.5, 0.0005, 0.08);
+}
+
+// Planks split: a run of dry cracks over woody knocks and a dull thud.
+Buffer WoodBreakage() {
+  Buffer b = Silence(0.6);
+  Rng r{610};
+  double at = 0;
+  for (int n = 0; n < 11; n++) {
+    Buffer crack = Silence(0.06);
+    Svf f;
+    double centre = 1200 + 2800 * r.Uniform(), tau = 0.004 + 0.012 * r.Uniform();
+    for (size_t i = 0; i < crack.size(); i++) {
+      f.Run(r.White(), centre, 2.5);
+      crack[i] = float(f.band * Decay(Time(i), tau));
+    }
+    Add(b, crack, at, n == 0 ? 1.0 : 0.3 + 0.6 * r.Uniform());
+    at += 0.008 + 0.035 * r.Uniform() * (1 + n * 0.15);
+  }
+  Buffer body = Silence(0.35);
+  Osc m1, m2, m3, thud;
+  for (size_t i = 0; i < body.size(); i++) {
+    double t = Time(i);
+    body[i] =
+        float(0.6 * m1.Sine(235) * Decay(t, 0.05) + 0.4 * m2.Sine(512) * Decay(t, 0.03) +
+              0.3 * m3.Sine(877) * Decay(t, 0.02) + 0.8 * thud.Sine(Glide(t, 120, 60, 0.03)) * Hit(t, 0.002, 0.06));
+  }
+  Add(b, body, 0.0, 0.35);
+  Add(b, body, 0.11, 0.2);
+  return Finish(Limit(b, 2.0), -10, 0.0005, 0.03);
+}
+
+// ---- Hits ----------------------------------------------------------------------------------------
+
+// A hollow knock on wood.
+Buffer HitWood() {
+  Buffer b = Silence(0.2);
+  Osc m1, m2, m3;
+  Svf f;
+  Rng r{620};
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i);
+    f.Run(r.White(), 2200, 1.5);
+    b[i] = float(m1.Sine(Glide(t, 380, 330, 0.01)) * Decay(t, 0.045) + 0.6 * m2.Sine(790) * Decay(t, 0.025) +
+                 0.35 * m3.Sine(1430) * Decay(t, 0.012) + 0.9 * f.band * Decay(t, 0.004));
+  }
+  return Finish(Limit(b, 1.5), -15, 0.0005);
+}
+
+// A clank on armour plate: the inharmonic ring of a struck bar.
+Buffer HitMetal() {
+  Buffer b = Silence(0.35);
+  const double base = 840, ratios[] = {1.0, 2.76, 5.40, 8.93, 1.52};
+  const double taus[] = {0.16, 0.09, 0.05, 0.03, 0.12};
+  const double gains[] = {0.8, 0.6, 0.45, 0.3, 0.35};
+  Osc partials[5];
+  Svf f;
+  Rng r{630};
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i), x = 0;
+    for (int k = 0; k < 5; k++) x += gains[k] * partials[k].Sine(base * ratios[k]) * Hit(t, 0.0005, taus[k]);
+    f.Run(r.White(), 6000, 0.7);
+    x += 0.8 * f.high * Decay(t, 0.003);
+    b[i] = float(x);
+  }
+  return Finish(Limit(b, 1.5), -16, 0.0003);
+}
+
+// The player's hull is struck: a heavy thump, a crunch and a warbling ring.
+Buffer HitPlayer() {
+  Buffer b = Silence(0.5);
+  Osc thump, ring1, ring2, ring3;
+  Svf f;
+  Rng r{640};
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i);
+    double th = thump.Sine(Glide(t, 140, 45, 0.04)) * Hit(t, 0.002, 0.09);
+    f.Run(r.White(), Glide(t, 1800, 500, 0.05), 1.2);
+    double crunch = Soft(f.band * 4, 3) * Hit(t, 0.001, 0.05);
+    double ring = (ring1.Sine(430) + ring2.Sine(437) + 0.6 * ring3.Sine(1190)) * Hit(t, 0.002, 0.14);
+    b[i] = float(1.1 * th + 0.5 * crunch + 0.3 * ring);
+  }
+  return Finish(Limit(b, 1.5), -11, 0.0005, 0.02);
+}
+
+// The hull scrapes a hot surface: a sizzle with crackles over a soft whump.
+Buffer Burn() {
+  Buffer b = Silence(0.75);
+  Svf hiss, sweep;
+  Osc whump;
+  Rng r{650};
+  double crackle = 0;
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i);
+    double n = r.White();
+    hiss.Run(n, 5000, 0.7);
+    sweep.Run(n, Glide(t, 1500, 6500, 0.25), 2.0);
+    if (r.Uniform() < 120.0 / kRate) crackle = 0.6 + 0.4 * r.Uniform();
+    crackle *= 0.992;
+    double env = Attack(t, 0.02) * Decay(t, 0.22);
+    double x = 0.5 * hiss.high * env * (0.5 + crackle) + 0.6 * sweep.band * env +
+               0.7 * n * crackle * crackle * Decay(t, 0.3) +
+               0.8 * whump.Sine(Glide(t, 110, 50, 0.05)) * Hit(t, 0.003, 0.07);
+    b[i] = float(x);
+  }
+  return Finish(Limit(b, 2.5), -13, 0.001, 0.06);
+}
+
+// ---- Pickups -------------------------------------------------------------------------------------
+
+// Every pickup: a quick bright bling (the pickup's own sound plays with it).
+Buffer Pow() {
+  Buffer b = Silence(0.14);
+  Osc a, c;
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i);
+    b[i] = float((a.Sine(1760) + 0.6 * c.Sine(2637)) * Hit(t, 0.002, 0.045));
+  }
+  return Finish(b, -16);
+}
+
+// Gun power: a fast arpeggio sweeping up with its filter opening.
+Buffer PowForward() {
+  const double notes[] = {523.25, 659.25, 783.99, 1046.5, 1318.5};
+  Buffer b = Silence(0.42);
+  Osc o, sub;
+  Svf f;
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i);
+    int n = std::min(4, int(t / 0.045));
+    double x = o.Saw(notes[n]) + 0.5 * sub.Square(notes[n] / 2);
+    f.Run(x, 600 + 9000 * std::min(1.0, t / 0.25), 1.8);
+    b[i] = float(f.low * Attack(t, 0.003) * (t < 0.22 ? 1.0 : Decay(t - 0.22, 0.06)));
+  }
+  return Finish(b, -12);
+}
+
+// Armour: a warm chord that swells and shimmers.
+Buffer PowArmor() {
+  const double notes[] = {440.0, 554.37, 659.25, 880.0};
+  Buffer b = Silence(0.55);
+  Osc o[8];
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i), x = 0;
+    for (int k = 0; k < 4; k++) x += o[2 * k].Triangle(notes[k] * 1.003) + o[2 * k + 1].Triangle(notes[k] * 0.997);
+    double tremolo = 0.75 + 0.25 * std::sin(2 * kPi * 14 * t);
+    b[i] = float(x * tremolo * Attack(t, 0.06) * Decay(t - 0.06, 0.16));
+  }
+  return Finish(b, -12, 0.002, 0.03);
+}
+
+// Bombs loaded: two heavy clunks and a low note.
+Buffer PowBomb() {
+  Buffer b = Silence(0.36);
+  for (int n = 0; n < 2; n++) {
+    Buffer clunk = Silence(0.12);
+    Osc m1, m2;
+    Rng r{uint32_t(660 + n)};
+    Svf f;
+    for (size_t i = 0; i < clunk.size(); i++) {
+      double t = Time(i);
+      f.Run(r.White(), 1500, 1.0);
+      clunk[i] = float(m1.Sine(n ? 210 : 180) * Decay(t, 0.03) + 0.5 * m2.Sine(n ? 655 : 560) * Decay(t, 0.015) +
+                       0.6 * f.band * Decay(t, 0.005));
+    }
+    Add(b, clunk, n * 0.09);
+  }
+  Buffer note = Silence(0.2);
+  Osc sq;
+  Svf f;
+  for (size_t i = 0; i < note.size(); i++) {
+    f.Run(sq.Square(196), 1200, 0.9);
+    note[i] = float(f.low * Hit(Time(i), 0.005, 0.06));
+  }
+  Add(b, note, 0.16, 0.6);
+  return Finish(b, -11);
+}
+
+// Hawk missiles: a gliding whistle, like a hawk's cry.
+Buffer PowHawk() {
+  Buffer b = Silence(0.4);
+  Osc o, mod;
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i);
+    double f = Glide(t, 1150, 2000, 0.08) * (1 + 0.02 * std::sin(2 * kPi * 11 * t));
+    double m = mod.Sine(f * 2) * 0.6;
+    o.Advance(f);
+    b[i] = float(std::sin(2 * kPi * o.phase + m) * Attack(t, 0.01) * Decay(t - 0.01, 0.12));
+  }
+  return Finish(b, -13);
+}
+
+// Drum missiles: three tom strokes, rising.
+Buffer PowDrum() {
+  Buffer b = Silence(0.4);
+  const double pitches[] = {110, 147, 196};
+  for (int n = 0; n < 3; n++) {
+    Buffer tom = Silence(0.2);
+    Osc o;
+    Rng r{uint32_t(670 + n)};
+    for (size_t i = 0; i < tom.size(); i++) {
+      double t = Time(i);
+      tom[i] = float(o.Sine(Glide(t, pitches[n] * 1.6, pitches[n], 0.015)) * Hit(t, 0.001, 0.07) +
+                     0.15 * r.White() * Decay(t, 0.004));
+    }
+    Add(b, tom, n * 0.07, 0.7 + 0.15 * n);
+  }
+  return Finish(b, -10);
+}
+
+// Crow missiles: two harsh caws.
+Buffer PowCrow() {
+  Buffer b = Silence(0.38);
+  for (int n = 0; n < 2; n++) {
+    Buffer caw = Silence(0.14);
+    Osc o;
+    Svf formant1, formant2;
+    for (size_t i = 0; i < caw.size(); i++) {
+      double t = Time(i);
+      double x = o.Saw(Glide(t, n ? 760 : 680, n ? 560 : 480, 0.05) * (1 + 0.03 * std::sin(2 * kPi * 55 * t)));
+      formant1.Run(x, 1100, 4);
+      formant2.Run(x, 2500, 5);
+      caw[i] = float((formant1.band + 0.7 * formant2.band) * Attack(t, 0.01) * Decay(t - 0.01, 0.05));
+    }
+    Add(b, caw, n * 0.17);
+  }
+  return Finish(b, -13);
+}
+
+// ---- Firing --------------------------------------------------------------------------------------
+
+// The main gun: a short laser "pew" falling in pitch (played lower as the gun grows).
+Buffer FireForward() {
+  Buffer b = Silence(0.075);
+  Osc o, sub;
+  Svf f;
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i);
+    double freq = Glide(t, 3400, 650, 0.02);
+    f.Run(o.Square(freq) + 0.6 * sub.Sine(freq / 2), 7000, 0.7);
+    b[i] = float(f.low * Hit(t, 0.001, 0.025));
+  }
+  return Finish(b, -19, 0.0005, 0.008);
+}
+
+// A bomb is let go: a latch clack, a thunk and a short falling whoosh.
+Buffer FireBomb() {
+  Buffer b = Silence(0.32);
+  Osc thunk;
+  Svf clack, whoosh;
+  Rng r{700};
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i);
+    double n = r.White();
+    clack.Run(n, 3000, 2);
+    whoosh.Run(n, Glide(t, 1400, 350, 0.12), 1.5);
+    b[i] = float(0.9 * thunk.Sine(Glide(t, 190, 70, 0.03)) * Hit(t, 0.001, 0.05) + 0.7 * clack.band * Decay(t, 0.006) +
+                 0.5 * whoosh.band * Hit(t - 0.03, 0.05, 0.08));
+  }
+  return Finish(b, -17);
+}
+
+// A hawk missile leaves: an ignition pop, then a rocket hiss climbing away.
+Buffer FireHawk() {
+  Buffer b = Silence(0.5);
+  Svf hiss, pop;
+  Rng r{710};
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i);
+    double n = r.White();
+    pop.Run(n, 900, 1);
+    hiss.Run(n, Glide(t, 700, 3500, 0.15), 1.3);
+    double flutter = 0.8 + 0.2 * std::sin(2 * kPi * 31 * t);
+    b[i] = float(1.2 * pop.low * Hit(t, 0.001, 0.015) + hiss.band * flutter * Attack(t, 0.03) * Decay(t, 0.16));
+  }
+  return Finish(Limit(b, 2.0), -17, 0.0005, 0.03);
+}
+
+// A drum missile: the deep boom of a heavy cannon.
+Buffer FireDrum() {
+  Buffer b = Silence(0.5);
+  Osc boom;
+  Svf blast;
+  Rng r{720};
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i);
+    blast.Run(r.White(), Glide(t, 2500, 300, 0.05), 0.8);
+    double x = 1.2 * boom.Sine(Glide(t, 100, 38, 0.05)) * Hit(t, 0.002, 0.12) + 1.0 * blast.low * Hit(t, 0.001, 0.06);
+    b[i] = float(Soft(x, 1.8));
+  }
+  return Finish(b, -15, 0.0005, 0.04);
+}
+
+// A crow missile: a screeching zap rising away.
+Buffer FireCrow() {
+  Buffer b = Silence(0.3);
+  Osc carrier, mod;
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i);
+    double f = Glide(t, 550, 1600, 0.1);
+    double m = mod.Sine(f * 1.41) * (4.0 * Decay(t, 0.08) + 0.5);
+    carrier.Advance(f);
+    b[i] = float(std::sin(2 * kPi * carrier.phase + m) * Attack(t, 0.004) * Decay(t, 0.09));
+  }
+  return Finish(b, -18);
+}
+
+// ---- Missile hits and misses ---------------------------------------------------------------------
+
+// A bomb lands: a punchy, thick blast.
+Buffer HitBomb() {
+  return Finish(Explosion({.seconds = 0.65,
+                           .thump_from = 150,
+                           .thump_to = 48,
+                           .thump_tau = 0.05,
+                           .thump_gain = 1.3,
+                           .body_from = 2400,
+                           .body_to = 350,
+                           .body_tau = 0.09,
+                           .body_gain = 1.2,
+                           .crack_gain = 0.8,
+                           .debris_rate = 40,
+                           .debris_gain = 0.4,
+                           .rumble_tau = 0.18,
+                           .rumble_gain = 0.5,
+                           .drive = 4.0,
+                           .seed = 800}),
+                -15);
+}
+
+// A hawk strikes: a sharp crack and a short ring of torn metal.
+Buffer HitHawk() {
+  Buffer b = Silence(0.35);
+  Svf crack;
+  Osc r1, r2;
+  Rng r{810};
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i);
+    crack.Run(r.White(), 3500, 0.9);
+    b[i] =
+        float(1.2 * crack.band * Hit(t, 0.0005, 0.02) + 0.35 * (r1.Sine(1230) + r2.Sine(1873)) * Hit(t, 0.001, 0.07));
+  }
+  return Finish(Limit(b, 2.5), -15, 0.0003);
+}
+
+// A drum lands: a deep, heavy thud that shakes the ground.
+Buffer HitDrum() {
+  return Finish(Explosion({.seconds = 0.9,
+                           .thump_from = 85,
+                           .thump_to = 30,
+                           .thump_tau = 0.08,
+                           .thump_gain = 1.6,
+                           .body_from = 1200,
+                           .body_to = 120,
+                           .body_tau = 0.12,
+                           .body_gain = 0.9,
+                           .crack_gain = 0.3,
+                           .debris_rate = 20,
+                           .debris_gain = 0.3,
+                           .rumble_tau = 0.35,
+                           .rumble_gain = 1.0,
+                           .drive = 3.0,
+                           .seed = 820}),
+                -14);
+}
+
+// A crow bites: a burst of electric crackle.
+Buffer HitCrow() {
+  Buffer b = Silence(0.42);
+  Rng r{830};
+  Svf f;
+  Osc ring;
+  double held = 0;
+  int hold = 0;
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i);
+    // Sample-and-hold noise: a coarse, buzzing grit.
+    if (--hold <= 0) {
+      held = r.White();
+      hold = 3 + int(r.Uniform() * 9);
+    }
+    double buzz = held * ring.Sine(Glide(t, 2600, 900, 0.1));
+    f.Run(buzz, 4000, 0.8);
+    double gate = r.Uniform() < 0.7 ? 1.0 : 0.3;
+    b[i] = float(f.low * gate * Hit(t, 0.002, 0.1));
+  }
+  return Finish(Limit(b, 2.0), -15, 0.0005, 0.03);
+}
+
+// A missile spent on something that cannot be hurt: a dull fizzle.
+Buffer Miss() {
+  Buffer b = Silence(0.28);
+  Svf f;
+  Osc tick;
+  Rng r{840};
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i);
+    f.Run(r.White(), Glide(t, 2600, 500, 0.07), 2.5);
+    b[i] = float(f.band * Hit(t, 0.004, 0.07) + 0.4 * tick.Sine(300) * Decay(t, 0.008));
+  }
+  return Finish(Limit(b, 2.0), -18);
+}
+
+// ---- The boss's beam gun -------------------------------------------------------------------------
+
+// Charging: a whine that climbs for a second.
+Buffer BeamCharge() {
+  Buffer b = Silence(1.05);
+  Osc o, o2;
+  Svf f;
+  Rng r{900};
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i);
+    double k = std::min(1.0, t / 0.95);
+    double freq = 110 * std::pow(8.0, k);
+    f.Run(o.Saw(freq) + o2.Saw(freq * 1.007) + 0.3 * r.White(), 400 + 5000 * k, 3.0);
+    b[i] = float(f.low * (0.15 + 0.85 * k * k) * (t < 0.97 ? 1.0 : Decay(t - 0.97, 0.02)));
+  }
+  return Finish(b, -16, 0.01, 0.02);
+}
+
+// The beam's body: a low electric hum with a buzz, looping. Its tones, their beat and its swell
+// all run whole cycles in the loop's second, so only the noise needs the crossfade.
+Buffer BeamHum() {
+  Buffer take = Silence(1.2);
+  Osc o[4];
+  Svf f;
+  Rng r{910};
+  for (size_t i = 0; i < take.size(); i++) {
+    double t = Time(i);
+    double x = o[0].Saw(55) + 0.5 * o[1].Saw(57) + 0.6 * o[2].Sine(110) + 0.2 * r.White();
+    f.Run(x, 900 + 300 * std::sin(2 * kPi * 3 * t), 2.0);
+    take[i] = float(f.low * (0.85 + 0.15 * std::sin(2 * kPi * 10 * t)));
+  }
+  return Loop(take, 1.0, 0.15, -18);
+}
+
+// The beam's edge: a high sizzle and whine, looping over the hum; whole cycles in half a second.
+Buffer BeamSizzle() {
+  Buffer take = Silence(0.7);
+  Osc whine, wob;
+  Svf f;
+  Rng r{920};
+  for (size_t i = 0; i < take.size(); i++) {
+    double t = Time(i);
+    f.Run(r.White(), 5200, 1.5);
+    double tremolo = 0.6 + 0.4 * std::sin(2 * kPi * 24 * t);
+    take[i] = float(f.band * tremolo + 0.35 * whine.Sine(1760 + 25 * wob.Sine(8)));
+  }
+  return Loop(take, 0.5, 0.1, -23);
+}
+
+// Powering down: the pitch sinks away with a last crackle.
+Buffer BeamEnd() {
+  Buffer b = Silence(0.75);
+  Osc o, o2;
+  Svf f;
+  Rng r{930};
+  for (size_t i = 0; i < b.size(); i++) {
+    double t = Time(i);
+    double freq = Glide(t, 880, 45, 0.2);
+    f.Run(o.Saw(freq) + o2.Saw(freq * 0.993) + 0.4 * r.White() * Decay(t, 0.08), Glide(t, 6000, 300, 0.2), 2.5);
+    b[i] = float(f.low * Decay(t, 0.25));
+  }
+  return Finish(b, -16, 0.002, 0.04);
+}
+
+// ---- Rewards -------------------------------------------------------------------------------------
+
+// A brass note: a saw through a filter that opens with the note.
+void Brass(Buffer& b, double at, double freq, double seconds, double gain) {
+  Buffer note = Silence(seconds + 0.15);
+  Osc o1, o2;
+  Svf f;
+  for (size_t i = 0; i < note.size(); i++) {
+    double t = Time(i);
+    double vibrato = 1 + 0.004 * std::sin(2 * kPi * 5.5 * t) * Attack(t - 0.15, 0.2);
+    double env = Attack(t, 0.02) * (t < seconds ? 0.8 + 0.2 * Decay(t, 0.08) : 0.8 * Decay(t - seconds, 0.05));
+    f.Run(o1.Saw(freq * vibrato) + o2.Saw(freq * vibrato * 1.004), freq * (2 + 6 * env), 1.0);
+    note[i] = float(f.low * env);
+  }
+  Add(b, note, at, gain);
+}
+
+// A feature is unlocked: a short brass fanfare ending on a held chord.
+Buffer Reward1() {
+  Buffer b = Silence(1.35);
+  Brass(b, 0.00, 523.25, 0.11, 1.0);
+  Brass(b, 0.12, 659.25, 0.11, 1.0);
+  Brass(b, 0.24, 783.99, 0.11, 1.0);
+  for (double f : {523.25, 659.25, 783.99, 1046.5}) Brass(b, 0.36, f, 0.8, 0.6);
+  return Finish(b, -3, 0.002, 0.05);
+}
+
+// A high score: a peal of bells, then a sparkle.
+Buffer Reward2() {
+  Buffer b = Silence(1.3);
+  const double notes[] = {783.99, 987.77, 1174.66, 1567.98};
+  for (int n = 0; n < 4; n++) {
+    Buffer bell = Silence(0.9);
+    Osc carrier, mod;
+    for (size_t i = 0; i < bell.size(); i++) {
+      double t = Time(i);
+      double m = mod.Sine(notes[n] * 1.4) * 2.5 * Decay(t, 0.2);
+      carrier.Advance(notes[n]);
+      bell[i] = float(std::sin(2 * kPi * carrier.phase + m) * Hit(t, 0.002, 0.3));
+    }
+    Add(b, bell, n * 0.1);
+  }
+  Rng r{950};
+  for (int n = 0; n < 10; n++) {
+    Buffer spark = Silence(0.08);
+    Osc o;
+    double f = 2500 + 2500 * r.Uniform();
+    for (size_t i = 0; i < spark.size(); i++) spark[i] = float(o.Sine(f) * Hit(Time(i), 0.001, 0.02));
+    Add(b, spark, 0.42 + n * 0.05 + 0.02 * r.Uniform(), 0.25);
+  }
+  return Finish(b, -3, 0.002, 0.05);
+}
+
+// PCM mono 16 bits at kRate. Samples are rounded and kept inside the 16-bit range.
+bool WriteWave(const std::string& path, const Buffer& samples) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
   auto u16 = [&](unsigned v) { std::fputc(v & 0xFF, f), std::fputc((v >> 8) & 0xFF, f); };
   auto u32 = [&](unsigned v) { u16(v & 0xFFFF), u16(v >> 16); };
-  const unsigned block = bits / 8, data = unsigned(samples.size()) * block;
-  const bool pad = data & 1;
+  const unsigned block = 2, data = unsigned(samples.size()) * block;
   std::fwrite("RIFF", 1, 4, f);
-  u32(4 + 8 + 16 + 8 + data + (pad ? 1 : 0));
+  u32(4 + 8 + 16 + 8 + data);
   std::fwrite("WAVEfmt ", 1, 8, f);
-  u32(16), u16(1), u16(1), u32(kRate), u32(kRate * block), u16(block), u16(bits);
+  u32(16), u16(1), u16(1), u32(kRate), u32(kRate * block), u16(block), u16(16);
   std::fwrite("data", 1, 4, f);
   u32(data);
   for (float s : samples) {
-    float c = s < -1 ? -1 : s > 1 ? 1 : s;
-    if (bits == 8)
-      std::fputc(int(std::lround(c * 127.0f)) + 128, f);
-    else
-      u16(unsigned(std::lround(c * 32767.0f)) & 0xFFFF);
+    long v = std::lround(double(s) * 32767.0);
+    u16(unsigned(std::clamp(v, -32767L, 32767L)) & 0xFFFF);
   }
-  if (pad) std::fputc(0, f);
   return std::fclose(f) == 0;
-}
-
-std::vector<float> Render(float seconds, const std::function<float(float t, float k)>& voice) {
-  std::vector<float> out(size_t(seconds * kRate));
-  for (size_t i = 0; i < out.size(); i++) out[i] = voice(float(i) / kRate, float(i) / out.size());
-  return out;
-}
-
-float Square(float phase) { return std::fmod(phase, 1.0f) < 0.5f ? 1.0f : -1.0f; }
-
-// A short blip for the menus.
-std::vector<float> Tick(float freq, float seconds, float slide) {
-  float phase = 0;
-  return Render(seconds, [=](float t, float k) mutable {
-    phase += (freq + slide * k) / kRate;
-    return 0.4f * Square(phase) * (1 - k);
-  });
-}
-
-// Filtered noise with a falling pitch: explosions and breakage.
-std::vector<float> Boom(float seconds, float brightness, float crack) {
-  float low = 0;
-  return Render(seconds, [=](float t, float k) mutable {
-    float n = White();
-    low += (n - low) * (brightness * (1 - 0.8f * k));
-    float env = std::exp(-4.0f * k) * (1 - std::exp(-t * 400));
-    return 0.9f * env * (low * 1.5f + crack * n * std::exp(-30 * k));
-  });
-}
-
-// A pitched hit: a tone with a noise edge.
-std::vector<float> Hit(float freq, float seconds, float noise) {
-  float phase = 0;
-  return Render(seconds, [=](float t, float k) mutable {
-    phase += freq * (1 - 0.5f * k) / kRate;
-    return (0.5f * std::sin(2 * kPi * phase) + noise * White()) * std::exp(-6 * k);
-  });
-}
-
-// A rising arpeggio for pickups and rewards.
-std::vector<float> Chime(std::vector<float> notes, float note_seconds) {
-  float phase = 0;
-  float total = note_seconds * notes.size();
-  return Render(total, [=](float t, float k) mutable {
-    size_t n = std::min(notes.size() - 1, size_t(t / note_seconds));
-    float local = (t - n * note_seconds) / note_seconds;
-    phase += notes[n] / kRate;
-    return 0.35f * (std::sin(2 * kPi * phase) + 0.3f * Square(phase)) * (1 - 0.7f * local) * (1 - 0.3f * k);
-  });
-}
-
-// A zap whose pitch sweeps from `from` to `to`.
-std::vector<float> Zap(float from, float to, float seconds, float noise) {
-  float phase = 0;
-  return Render(seconds, [=](float t, float k) mutable {
-    phase += (from + (to - from) * k) / kRate;
-    return (0.4f * Square(phase) + noise * White()) * (1 - k);
-  });
-}
-
-// A seamless hum for the looping beam sounds: whole cycles of every partial in the buffer.
-std::vector<float> Hum(float base_cycles, float seconds) {
-  size_t n = size_t(seconds * kRate);
-  std::vector<float> out(n);
-  for (size_t i = 0; i < n; i++) {
-    float x = float(i) / n;
-    out[i] = 0.3f * std::sin(2 * kPi * base_cycles * x) + 0.15f * std::sin(2 * kPi * base_cycles * 2 * x) +
-             0.08f * std::sin(2 * kPi * (base_cycles * 3 + 1) * x);
-  }
-  return out;
 }
 
 }  // namespace
@@ -117,51 +952,51 @@ std::vector<float> Hum(float base_cycles, float seconds) {
 bool MakeSounds(const std::string& folder) {
   struct Sound {
     const char* file;
-    std::vector<float> samples;
-    int bits;
+    Buffer (*make)();
   };
+  // file, the function that makes it, and when the game plays it
   const Sound sounds[] = {
-      {"tick_denied_01.wav", Tick(140, 0.15f, -40), 8},
-      {"tick_in_01.wav", Tick(660, 0.06f, 300), 8},
-      {"tick_out_01.wav", Tick(520, 0.06f, -250), 8},
-      {"tick_move_01.wav", Tick(880, 0.03f, 0), 8},
-      {"tick_select_01.wav", Tick(990, 0.08f, 400), 8},
-      {"explosion_01.wav", Boom(0.7f, 0.25f, 0.3f), 16},
-      {"explosion_02.wav", Boom(0.9f, 0.15f, 0.4f), 16},
-      {"explosion_03.wav", Boom(1.2f, 0.1f, 0.5f), 16},
-      {"explosion_04.wav", Boom(0.5f, 0.4f, 0.2f), 16},
-      {"explosion_05.wav", Boom(1.6f, 0.07f, 0.6f), 16},
-      {"wood_breakage_01.wav", Boom(0.4f, 0.6f, 0.8f), 16},
-      {"hit_wood_01.wav", Hit(300, 0.12f, 0.3f), 16},
-      {"hit_metal_01.wav", Hit(1400, 0.15f, 0.15f), 16},
-      {"hit_player_01.wav", Hit(180, 0.35f, 0.4f), 16},
-      {"burn_01.wav", Boom(0.6f, 0.8f, 0.1f), 16},
-      {"pow_01.wav", Chime({523, 659}, 0.06f), 16},
-      {"pow_armor_01.wav", Chime({392, 523, 659}, 0.07f), 16},
-      {"pow_bomb_01.wav", Chime({330, 440, 330}, 0.07f), 16},
-      {"pow_crow_01.wav", Chime({587, 740, 880}, 0.07f), 16},
-      {"pow_drum_01.wav", Chime({262, 330, 392}, 0.07f), 16},
-      {"pow_forward_01.wav", Chime({523, 659, 784, 1047}, 0.06f), 16},
-      {"pow_hawk_01.wav", Chime({659, 784, 988}, 0.07f), 16},
-      {"fire_bomb_01.wav", Zap(300, 120, 0.2f, 0.2f), 16},
-      {"fire_crow_01.wav", Zap(600, 1400, 0.25f, 0.3f), 16},
-      {"fire_drum_01.wav", Zap(200, 80, 0.25f, 0.3f), 16},
-      {"fire_forward_01.wav", Zap(1800, 600, 0.09f, 0.05f), 16},
-      {"fire_hawk_01.wav", Zap(500, 1100, 0.2f, 0.2f), 16},
-      {"hit_bomb_01.wav", Boom(0.6f, 0.3f, 0.4f), 16},
-      {"hit_crow_01.wav", Boom(0.5f, 0.5f, 0.3f), 16},
-      {"hit_drum_01.wav", Boom(0.8f, 0.2f, 0.5f), 16},
-      {"hit_hawk_01.wav", Boom(0.5f, 0.35f, 0.4f), 16},
-      {"miss_01.wav", Zap(400, 200, 0.3f, 0.4f), 16},
-      {"beam_gun_01.wav", Zap(100, 900, 0.8f, 0.05f), 16},
-      {"beam_gun_02.wav", Hum(110, 1.0f), 16},
-      {"beam_gun_03.wav", Hum(220, 0.5f), 16},
-      {"beam_gun_04.wav", Zap(900, 80, 0.5f, 0.1f), 16},
-      {"reward_01.wav", Chime({523, 659, 784, 1047, 784, 1047}, 0.1f), 16},
-      {"reward_02.wav", Chime({392, 523, 659, 784}, 0.12f), 16},
+      {.file = "tick_denied_01.wav", .make = TickDenied},  // menus: not allowed
+      {.file = "tick_in_01.wav", .make = TickIn},          // menus: into a screen
+      {.file = "tick_out_01.wav", .make = TickOut},        // menus: back out
+      {.file = "tick_move_01.wav", .make = TickMove},      // menus: the cursor moves
+      {.file = "tick_select_01.wav", .make = TickSelect},  // menus: a choice is taken
+      {.file = "explosion_01.wav", .make = Explosion1},    // a thing destroyed (five in turn)
+      {.file = "explosion_02.wav", .make = Explosion2},
+      {.file = "explosion_03.wav", .make = Explosion3},
+      {.file = "explosion_04.wav", .make = Explosion4},
+      {.file = "explosion_05.wav", .make = Explosion5},
+      {.file = "wood_breakage_01.wav", .make = WoodBreakage},  // a wooden thing destroyed
+      {.file = "hit_wood_01.wav", .make = HitWood},            // a wooden thing hit
+      {.file = "hit_metal_01.wav", .make = HitMetal},          // any other thing hit
+      {.file = "hit_player_01.wav", .make = HitPlayer},        // the player's ship hit
+      {.file = "burn_01.wav", .make = Burn},                   // the ship touches ground or ceiling
+      {.file = "pow_01.wav", .make = Pow},                     // any pickup
+      {.file = "pow_armor_01.wav", .make = PowArmor},          // pickups by kind
+      {.file = "pow_bomb_01.wav", .make = PowBomb},
+      {.file = "pow_crow_01.wav", .make = PowCrow},
+      {.file = "pow_drum_01.wav", .make = PowDrum},
+      {.file = "pow_forward_01.wav", .make = PowForward},
+      {.file = "pow_hawk_01.wav", .make = PowHawk},
+      {.file = "fire_bomb_01.wav", .make = FireBomb},  // the player's missiles fired
+      {.file = "fire_crow_01.wav", .make = FireCrow},
+      {.file = "fire_drum_01.wav", .make = FireDrum},
+      {.file = "fire_forward_01.wav", .make = FireForward},  // the player's gun
+      {.file = "fire_hawk_01.wav", .make = FireHawk},
+      {.file = "hit_bomb_01.wav", .make = HitBomb},  // the player's missiles hitting
+      {.file = "hit_crow_01.wav", .make = HitCrow},
+      {.file = "hit_drum_01.wav", .make = HitDrum},
+      {.file = "hit_hawk_01.wav", .make = HitHawk},
+      {.file = "miss_01.wav", .make = Miss},            // a missile spent without harm
+      {.file = "beam_gun_01.wav", .make = BeamCharge},  // the beam gun charges
+      {.file = "beam_gun_02.wav", .make = BeamHum},     // the beam fires (looping)
+      {.file = "beam_gun_03.wav", .make = BeamSizzle},  // the beam fires (looping)
+      {.file = "beam_gun_04.wav", .make = BeamEnd},     // the beam dies away
+      {.file = "reward_01.wav", .make = Reward1},       // a feature unlocked
+      {.file = "reward_02.wav", .make = Reward2},       // a high score
   };
   static_assert(sizeof(sounds) / sizeof(sounds[0]) == 38);
   bool ok = true;
-  for (const Sound& s : sounds) ok &= WriteWave(folder + "/" + s.file, s.samples, s.bits);
+  for (const Sound& s : sounds) ok &= WriteWave(folder + "/" + s.file, s.make());
   return ok;
 }

@@ -3,4 +3,5 @@
 
 #include <string>
 
+// Writes the 38 sounds of the game's sound table into folder; false when one cannot be written.
 bool MakeSounds(const std::string& folder);

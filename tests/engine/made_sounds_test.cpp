@@ -1,0 +1,233 @@
+// The sounds the asset maker writes into the build's res folder, as the game reads and mixes them.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/config.h"
+#include "engine/console.h"
+#include "engine/display.h"
+#include "engine/input.h"
+#include "engine/main_loop.h"
+#include "engine/sound.h"
+#include "platform/dsound.h"
+#include "platform/script.h"
+#include "support/temp_dir.h"
+#include "wave/wave.h"
+#include "world/game.h"
+#include "world/projectiles.h"
+
+namespace {
+
+const std::string kRes = std::string(KESTRUNE_BUILD_DIR) + "/res/";
+
+// -1 dBFS of a 16-bit sample.
+const int kPeakLimit = static_cast<int>(32767.0 * std::pow(10.0, -1.0 / 20.0));
+
+struct LoadedSound {
+  WAVEFORMATEX format{};
+  std::vector<std::int16_t> samples;  // 8-bit sounds widened to 16 bits as the mixer does
+};
+
+// Reads a sound the way the sound table does: open, find the data, read all of it, close.
+::testing::AssertionResult Load(const std::string& path, LoadedSound* out) {
+  HMMIO file = nullptr;
+  WAVEFORMATEX* format = nullptr;
+  MMCKINFO riff{}, data{};
+  if (int r = WaveOpenRead(path.c_str(), &file, &format, &riff); r != 0)
+    return ::testing::AssertionFailure() << "open: " << r;
+  if (int r = WaveStartRead(&file, &data, &riff); r != 0) {
+    WaveCloseRead(&file, &format);
+    return ::testing::AssertionFailure() << "start: " << r;
+  }
+  std::vector<std::uint8_t> bytes(data.cksize);
+  std::uint32_t read = 0;
+  int r = WaveRead(file, data.cksize, bytes.data(), &data, &read);
+  out->format = *format;
+  WaveCloseRead(&file, &format);
+  if (r != 0 || read != bytes.size()) return ::testing::AssertionFailure() << "read: " << r << ", " << read << " bytes";
+  out->samples.clear();
+  if (out->format.wBitsPerSample == 8) {
+    for (std::uint8_t b : bytes) out->samples.push_back(static_cast<std::int16_t>((b - 128) * 256));
+  } else {
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+      out->samples.push_back(static_cast<std::int16_t>(bytes[i] | bytes[i + 1] << 8));
+  }
+  return ::testing::AssertionSuccess();
+}
+
+TEST(MadeSounds, EachLoadsAsPlayablePcmPeakingAtMostMinusOneDecibel) {
+  for (const SoundFile& row : sound_files) {
+    SCOPED_TRACE(row.file);
+    LoadedSound sound;
+    ASSERT_TRUE(Load(kRes + row.file, &sound));
+    EXPECT_EQ(sound.format.wFormatTag, WAVE_FORMAT_PCM);
+    EXPECT_TRUE(sound.format.wBitsPerSample == 8 || sound.format.wBitsPerSample == 16);
+    EXPECT_EQ(sound.format.nBlockAlign, sound.format.nChannels * sound.format.wBitsPerSample / 8);
+    ASSERT_FALSE(sound.samples.empty());
+    int peak = 0;
+    for (std::int16_t s : sound.samples) peak = std::max(peak, std::abs(int(s)));
+    EXPECT_LE(peak, kPeakLimit) << 20 * std::log10(peak / 32768.0) << " dBFS";
+  }
+}
+
+// Each slot has its own sound: no file is a copy of another, nor the same sound at another level.
+TEST(MadeSounds, NoTwoAreTheSame) {
+  std::vector<LoadedSound> sounds(SOUND_SLOT_COUNT);
+  for (int i = 0; i < SOUND_SLOT_COUNT; i++) ASSERT_TRUE(Load(kRes + sound_files[i].file, &sounds[i]));
+  for (int a = 0; a < SOUND_SLOT_COUNT; a++) {
+    for (int b = a + 1; b < SOUND_SLOT_COUNT; b++) {
+      const std::vector<std::int16_t>& x = sounds[a].samples;
+      const std::vector<std::int16_t>& y = sounds[b].samples;
+      double xy = 0, xx = 0, yy = 0;
+      for (size_t i = 0; i < std::min(x.size(), y.size()); i++) {
+        xy += double(x[i]) * y[i], xx += double(x[i]) * x[i], yy += double(y[i]) * y[i];
+      }
+      double likeness = xx > 0 && yy > 0 ? std::fabs(xy) / std::sqrt(xx * yy) : 1.0;
+      EXPECT_LT(likeness, 0.9) << sound_files[a].file << " and " << sound_files[b].file;
+    }
+  }
+}
+
+// A beam hum loops while the beam fires: its end must run into its start without a click.
+TEST(MadeSounds, LoopingSoundsWrapWithoutAStep) {
+  for (const SoundFile& row : sound_files) {
+    if (!row.loop) continue;
+    SCOPED_TRACE(row.file);
+    LoadedSound sound;
+    ASSERT_TRUE(Load(kRes + row.file, &sound));
+    ASSERT_EQ(sound.format.nChannels, 1);
+    // The step from the last sample round to the first is no larger than the sound's usual steps.
+    const std::vector<std::int16_t>& s = sound.samples;
+    double mean_step = 0;
+    for (size_t i = 1; i < s.size(); i++) mean_step += std::abs(s[i] - s[i - 1]);
+    mean_step /= double(s.size() - 1);
+    EXPECT_GT(mean_step, 0) << "silent";
+    EXPECT_LE(std::abs(s.front() - s.back()), 4 * mean_step);
+  }
+}
+
+// The game's own mix: stages of a Dev Mode game in God Mode, the gun held and missiles fired
+// while the ship weaves, sound at full volume (100: volume_effects 0), mixed pass by pass as the
+// sound card would take it. The sum of the sounds playing at once must stay inside 16 bits.
+class GameMix : public WorkingDirTest {
+ protected:
+  void SetUp() override {
+    WorkingDirTest::SetUp();
+    std::filesystem::create_directory(dir / "bin");
+    std::filesystem::create_directory_symlink(std::string(KESTRUNE_BUILD_DIR) + "/res", dir / "res");
+    std::filesystem::current_path(dir / "bin");
+  }
+  void TearDown() override {
+    god_mode = 0;
+    Stop();
+    WorkingDirTest::TearDown();
+  }
+  static void Stop() {
+    ShutdownDevices();
+    ShutdownSound();
+    InitConsole();
+    WinResetForTests();
+    ScriptClear();
+  }
+
+  struct Mix {
+    int clipped = 0;                    // output frames with a channel at full scale
+    int peak = 0;                       // the largest output sample
+    int starts[SOUND_SLOT_COUNT] = {};  // plays that started a slot from its beginning
+  };
+
+  // Plays `passes` passes of a stage with the given gun and missile.
+  static Mix Play(int stage, int gun, int missile, int passes) {
+    std::string script = "1 key 57 down\n";
+    for (int p = 15; p < passes; p += 30)
+      script += std::to_string(p) + " key 28 down\n" + std::to_string(p + 2) + " key 28 up\n";
+    for (int p = 20; p < passes; p += 40) {
+      int key = (p / 40) % 2 ? 200 : 208;
+      script += std::to_string(p) + " key " + std::to_string(key) + " down\n";
+      script += std::to_string(p + 15) + " key " + std::to_string(key) + " up\n";
+    }
+    Mix mix;
+    WinResetForTests();
+    ScriptClear();
+    SetVirtualClock(1000000);
+    quit_flag = quit_code = 0;
+    main_window = nullptr;
+    game_state = STATE_BOOT;
+    in_game = 0;
+    EXPECT_TRUE(ScriptLoadText(script.c_str(), "mix"));
+    setenv("KESTRUNE_TIME", "1000", 1);  // seeds the random generator: the same game every run
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(StartUp(GetModuleHandleA(nullptr)), 0);
+    unsetenv("KESTRUNE_TIME");
+    RunPass();  // the boot pass
+    volume_effects = 0;
+    game_mode = MODE_DEV;
+    god_mode = 1;
+    forward_level = gun;
+    missile_kind = missile;
+    StartDevStage(stage);
+    const DWORD frames = static_cast<DWORD>(sound_samples) * 50 / 1000;  // one pass of 20 a second
+    static std::vector<std::int16_t> out;
+    out.assign(frames * 2, 0);
+    bool was_playing[SOUND_SLOT_COUNT];
+    std::uint64_t was_at[SOUND_SLOT_COUNT];
+    for (int p = 0; p < passes && !quit_flag; p++) {
+      for (int i = 0; i < SOUND_SLOT_COUNT; i++) {
+        const IDirectSoundBuffer* b = sound_files[i].slot->buffer;
+        was_playing[i] = b && b->playing;
+        was_at[i] = b ? b->cursor : 0;
+      }
+      RunPass();
+      for (int i = 0; i < SOUND_SLOT_COUNT; i++) {
+        const IDirectSoundBuffer* b = sound_files[i].slot->buffer;
+        if (b && b->playing && (!was_playing[i] || b->cursor < was_at[i])) mix.starts[i]++;
+      }
+      MixSound(out.data(), frames);
+      for (DWORD i = 0; i < frames; i++) {
+        int loudest = std::max(std::abs(int(out[2 * i])), std::abs(int(out[2 * i + 1])));
+        if (loudest >= 32767) mix.clipped++;
+        mix.peak = std::max(mix.peak, loudest);
+      }
+    }
+    testing::internal::GetCapturedStderr();
+    Stop();
+    return mix;
+  }
+};
+
+TEST_F(GameMix, StaysInsideSixteenBitsAtFullVolume) {
+  struct Case {
+    int stage, gun, missile;
+  };
+  const Case cases[] = {{1, 1, PROJ_BOMB},  {3, 2, PROJ_HAWK},  {5, 3, PROJ_DRUM}, {9, 3, PROJ_CROW},
+                        {12, 2, PROJ_BOMB}, {15, 3, PROJ_HAWK}, {17, 3, PROJ_CROW}};
+  int total = 0, peak = 1;
+  for (const Case& c : cases) {
+    Mix mix = Play(c.stage, c.gun, c.missile, 720);  // 36 seconds
+    std::string played;
+    int explosions = 0, shots = 0;
+    for (int i = 0; i < SOUND_SLOT_COUNT; i++) {
+      if (mix.starts[i]) played += std::string(" ") + sound_files[i].file + " " + std::to_string(mix.starts[i]);
+      if (std::string(sound_files[i].file).rfind("explosion_", 0) == 0) explosions += mix.starts[i];
+      if (sound_files[i].slot == &snd_fire_forward_01) shots = mix.starts[i];
+    }
+    EXPECT_EQ(mix.clipped, 0) << "stage " << c.stage << ", played:" << played;
+    // A busy game that is heard at all: the gun, the explosions, and a mix that gets loud.
+    EXPECT_GT(shots, 0) << "stage " << c.stage << ": the gun was not heard";
+    EXPECT_GT(explosions, 0) << "stage " << c.stage << ": no explosion was heard";
+    EXPECT_GT(mix.peak, 32768 / 4) << "stage " << c.stage << ": the loudest moment is below -12 dBFS";
+    total += mix.clipped;
+    peak = std::max(peak, mix.peak);
+  }
+  std::printf("%d clipped frames in all; the mix peaked at %.1f dBFS\n", total, 20 * std::log10(peak / 32768.0));
+}
+
+}  // namespace
