@@ -1,7 +1,5 @@
 #include "setup.h"
 
-#include "platform/script.h"
-
 #include <cstdio>
 #include <cstring>
 
@@ -110,7 +108,7 @@ const char* DestinationFault(const char* source, const char* destination) {
   return nullptr;
 }
 
-void SetupDialog::OnOK(Dialog* dialog) {
+int SetupDialog::TakeFolders(Dialog* dialog) {
   GetDlgItemTextA(dialog, EDIT_SOURCE, source_path, MAX_PATH);
   GetDlgItemTextA(dialog, EDIT_DESTINATION, destination_path, MAX_PATH);
   // As a dialog's data validation would: the box says why, and the dialog stays open on the
@@ -118,8 +116,13 @@ void SetupDialog::OnOK(Dialog* dialog) {
   if (const char* fault = DestinationFault(source_path, destination_path)) {
     UiMessageBox(fault, setup_dialog_template.caption, MB_OK | MB_ICONEXCLAMATION);
     GotoDlgCtrl(dialog, EDIT_DESTINATION);
-    return;
+    return 0;
   }
+  return 1;
+}
+
+void SetupDialog::OnOK(Dialog* dialog) {
+  if (!TakeFolders(dialog)) return;
   ProgressDialog().DoModal();
   EnableDialog(dialog, 0);
   EndDialog(dialog, IDOK);
@@ -256,11 +259,4 @@ int SetupApp::InitInstance() {
   SetupDialog dialog;
   dialog.DoModal();
   return 0;  // the program ends when the dialog closes
-}
-
-int main() {
-  // A headless run whose script cannot be read ends as the game's does, before any dialog.
-  if (!ScriptLoadFromEnvironment()) return 2;
-  setup_app.InitInstance();
-  return 0;
 }

@@ -37,6 +37,9 @@ struct SetupDialog {
   void DoDataExchange(Dialog* dialog, bool save);
   void OnInitDialog(Dialog* dialog);
   void OnOK(Dialog* dialog);
+  // Install's first step: the boxes into source_path and destination_path; 0 (after telling the
+  // user) when the destination cannot be installed into.
+  int TakeFolders(Dialog* dialog);
   void OnSysCommand(Dialog* dialog, int id);
 };
 
