@@ -35,7 +35,8 @@ bool IsFolder(const std::string& path) {
 // destination's name. Neither end follows a link: a link in the source folder is no file to
 // copy, and one at the temporary name (O_EXCL) or the final name (rename) is never written through.
 bool CopyFile(const std::string& from, const std::string& folder, const std::string& name) {
-  int in = open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  // O_NONBLOCK: a file swapped for a pipe since it was listed must not hang the copy.
+  int in = open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (in < 0) return false;
   struct stat st;
   if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {

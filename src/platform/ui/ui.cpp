@@ -294,9 +294,10 @@ void SetDialogIcon(Dialog* d, const char* icon) {
 int UiMessageBox(const char* text, const char* caption, unsigned type) {
   if (IsHeadless() || !gtk_init_check(nullptr, nullptr)) return MessageBoxExA(nullptr, text, caption, type, 0);
   bool yes_no = (type & 0xF) == MB_YESNO;
-  GtkMessageType kind = (type & 0xF0) == MB_ICONQUESTION ? GTK_MESSAGE_QUESTION
-                        : (type & 0xF0) == MB_ICONHAND   ? GTK_MESSAGE_ERROR
-                                                         : GTK_MESSAGE_INFO;
+  GtkMessageType kind = (type & 0xF0) == MB_ICONQUESTION      ? GTK_MESSAGE_QUESTION
+                        : (type & 0xF0) == MB_ICONHAND        ? GTK_MESSAGE_ERROR
+                        : (type & 0xF0) == MB_ICONEXCLAMATION ? GTK_MESSAGE_WARNING
+                                                              : GTK_MESSAGE_INFO;
   GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, kind, yes_no ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK,
                                           "%s", text);
   gtk_window_set_title(GTK_WINDOW(box), caption);
