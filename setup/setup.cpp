@@ -166,7 +166,7 @@ int ProgressDialog::DoModal() {
 namespace {
 
 // One FO_COPY of the files directly inside "%s\<folder>" of the source into the destination's;
-// keep names files that an earlier installation's player may have changed.
+// keep lists the files that the player of an earlier installation may have changed.
 bool CopyFolder(const char* folder, const char* keep = nullptr) {
   char from[MAX_PATH + 1] = {}, to[MAX_PATH + 1] = {};  // both lists end with a double NUL
   char pattern[MAX_PATH];
