@@ -1,11 +1,11 @@
 #include "setup.h"
 
-#include "platform/script.h"
-
 #include <cstdio>
 #include <cstring>
 
 const char* const STRING_ABOUT = "&About";
+const char* const STRING_DESTINATION_RELATIVE = "Please enter the full path of the destination folder.";
+const char* const STRING_DESTINATION_SOURCE = "The game cannot be installed into its own source folder.";
 
 namespace {
 
@@ -90,9 +90,39 @@ void SetupDialog::OnSysCommand(Dialog*, int id) {
   if ((id & 0xFFFF) >= 16 && (id & 0xFFFF) <= 31) AboutDialog().DoModal();
 }
 
-void SetupDialog::OnOK(Dialog* dialog) {
+const char* DestinationFault(const char* source, const char* destination) {
+  // A relative destination would be taken from the current folder, which is the medium.
+  if (destination[0] && PathIsRelativeA(destination)) return STRING_DESTINATION_RELATIVE;
+  if (!source[0] || !destination[0]) return nullptr;  // the installation reports these itself
+  // The installation must not write into the medium it copies from: neither the destination nor
+  // its bin or res may be the medium itself or lie in the medium's bin or res.
+  char places[3][MAX_PATH], bin[MAX_PATH], res[MAX_PATH];
+  if (!FormatPath(places[0], "%s", destination) || !FormatPath(places[1], "%s\\bin", destination) ||
+      !FormatPath(places[2], "%s\\res", destination) || !FormatPath(bin, "%s\\bin", source) ||
+      !FormatPath(res, "%s\\res", source))
+    return nullptr;  // too long: the installation fails on it
+  for (const char* place : places)
+    if ((PathIsInsideFolder(place, source) && PathIsInsideFolder(source, place)) || PathIsInsideFolder(place, bin) ||
+        PathIsInsideFolder(place, res))
+      return STRING_DESTINATION_SOURCE;
+  return nullptr;
+}
+
+int SetupDialog::TakeFolders(Dialog* dialog) {
   GetDlgItemTextA(dialog, EDIT_SOURCE, source_path, MAX_PATH);
   GetDlgItemTextA(dialog, EDIT_DESTINATION, destination_path, MAX_PATH);
+  // As a dialog's data validation would: the box says why, and the dialog stays open on the
+  // destination to be typed again.
+  if (const char* fault = DestinationFault(source_path, destination_path)) {
+    UiMessageBox(fault, setup_dialog_template.caption, MB_OK | MB_ICONEXCLAMATION);
+    GotoDlgCtrl(dialog, EDIT_DESTINATION);
+    return 0;
+  }
+  return 1;
+}
+
+void SetupDialog::OnOK(Dialog* dialog) {
+  if (!TakeFolders(dialog)) return;
   ProgressDialog().DoModal();
   EnableDialog(dialog, 0);
   EndDialog(dialog, IDOK);
@@ -135,8 +165,9 @@ int ProgressDialog::DoModal() {
 
 namespace {
 
-// One FO_COPY of the files directly inside "%s\<folder>" of the source into the destination's.
-bool CopyFolder(const char* folder) {
+// One FO_COPY of the files directly inside "%s\<folder>" of the source into the destination's;
+// keep lists the files that the player of an earlier installation may have changed.
+bool CopyFolder(const char* folder, const char* keep = nullptr) {
   char from[MAX_PATH + 1] = {}, to[MAX_PATH + 1] = {};  // both lists end with a double NUL
   char pattern[MAX_PATH];
   std::snprintf(pattern, sizeof(pattern), "%%s\\%s\\*.*", folder);
@@ -148,6 +179,7 @@ bool CopyFolder(const char* folder) {
   op.from = from;
   op.to = to;
   op.flags = FOF_NOCONFIRMATION | FOF_FILESONLY | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
+  op.keep = keep;
   if (SHFileOperationA(&op) != 0) return false;
   SHChangeNotify(SHCNE_UPDATEDIR, to);
   return true;
@@ -165,12 +197,16 @@ void ProgressDialog::RunInstall(Dialog* dialog) {
   bool folders = source_path[0] && destination_path[0] && FormatPath(path, "%s\\bin", destination_path) &&
                  FormatPath(res, "%s\\res", destination_path);
   if (folders) {
+    // The default destination lies in Program Files, which a fresh account may not have yet.
+    char program_files[MAX_PATH];
+    SHGetSpecialFolderPathA(nullptr, program_files, CSIDL_PROGRAM_FILES, 1);
     CreateDirectoryA(destination_path);
     CreateDirectoryA(path);
     CreateDirectoryA(res);
   }
 
-  if (!folders || !CopyFolder("bin") || !CopyFolder("res")) {
+  // The player's settings from an earlier installation stay; the medium's are only the defaults.
+  if (!folders || !CopyFolder("bin", "prefs.cfg\0") || !CopyFolder("res")) {
     install_failed = 1;
     UiMessageBox("There was a problem while installing the game.", "Installation Failed", MB_OK);
     EndDialog(dialog, IDOK);
@@ -183,10 +219,12 @@ void ProgressDialog::RunInstall(Dialog* dialog) {
   // Without a Programs folder there is no Start menu to put the shortcut in (rather than a
   // "\Kestrune" folder at the root).
   char programs[MAX_PATH], menu_folder[MAX_PATH];
-  if (named && SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAMS, 0) &&
+  if (named && SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAMS, 1) &&
       FormatPath(menu_folder, "%s\\Kestrune", programs)) {
     CreateDirectoryA(menu_folder);
     CreateShortcut(target, icon, menu_folder, "Kestrune");
+  } else {
+    std::fprintf(stderr, "setup: no Start menu folder to save the shortcut in\n");
   }
 
   if (UiMessageBox("Installation is complete. Run the game now?", "Installation Complete", MB_YESNO) == IDYES &&
@@ -206,7 +244,13 @@ void CreateShortcut(const char* target, const char* icon, const char* folder, co
   ShellLinkSetWorkingDirectory(&link, working);
   ShellLinkSetIconLocation(&link, icon, 0);
   char file[MAX_PATH];
-  if (FormatPath(file, "%s\\%s.lnk", folder, name)) ShellLinkSave(&link, file);
+  // The installation is complete without the shortcut, but the user should hear of it.
+  if (!FormatPath(file, "%s\\%s.lnk", folder, name) || !ShellLinkSave(&link, file)) {
+    char shown[MAX_PATH];
+    std::snprintf(shown, sizeof(shown), "%s", folder);
+    ToNativePath(shown);
+    std::fprintf(stderr, "setup: the shortcut %s could not be saved in %s\n", name, shown);
+  }
 }
 
 // ---- Application -----------------------------------------------------------------------------------
@@ -215,10 +259,4 @@ int SetupApp::InitInstance() {
   SetupDialog dialog;
   dialog.DoModal();
   return 0;  // the program ends when the dialog closes
-}
-
-int main() {
-  ScriptLoadFromEnvironment();
-  setup_app.InitInstance();
-  return 0;
 }

@@ -16,6 +16,8 @@ constexpr int EDIT_SOURCE = 1001;
 constexpr int IDM_ABOUTBOX = 16;  // the system-menu command of "&About"
 
 extern const char* const STRING_ABOUT;
+extern const char* const STRING_DESTINATION_RELATIVE;
+extern const char* const STRING_DESTINATION_SOURCE;
 extern const DialogTemplate setup_dialog_template;
 extern const DialogTemplate about_dialog_template;
 extern const DialogTemplate progress_dialog_template;
@@ -35,6 +37,9 @@ struct SetupDialog {
   void DoDataExchange(Dialog* dialog, bool save);
   void OnInitDialog(Dialog* dialog);
   void OnOK(Dialog* dialog);
+  // Install's first step: the boxes into source_path and destination_path; 0 (after telling the
+  // user) when the destination cannot be installed into.
+  int TakeFolders(Dialog* dialog);
   void OnSysCommand(Dialog* dialog, int id);
 };
 
@@ -52,6 +57,10 @@ struct SetupApp {
   int InitInstance();
 };
 extern SetupApp setup_app;
+
+// Why Install cannot copy from source into destination (a message for the user), or null: a
+// relative destination, or one that would write into the medium.
+const char* DestinationFault(const char* source, const char* destination);
 
 // Saves a shortcut named "%s\%s.lnk" from folder and name.
 void CreateShortcut(const char* target, const char* icon, const char* folder, const char* name);

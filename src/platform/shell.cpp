@@ -1,8 +1,13 @@
 #include "platform/shell.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,31 +31,84 @@ bool IsFolder(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Copies one file, keeping its permission bits so a program stays runnable.
-bool CopyFile(const std::string& from, const std::string& to) {
+// Copies one file into a fresh temporary file beside its destination, then renames it over the
+// destination's name. Neither end follows a link: a link in the source folder is no file to
+// copy, and one at the temporary name (O_EXCL) or the final name (rename) is never written through.
+bool CopyFile(const std::string& from, const std::string& folder, const std::string& name) {
+  // O_NONBLOCK: a file swapped for a pipe since it was listed must not hang the copy.
+  int in = open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (in < 0) return false;
   struct stat st;
-  if (stat(from.c_str(), &st) != 0) return false;
-  FILE* in = std::fopen(from.c_str(), "rb");
-  if (!in) return false;
-  std::string temp = to + ".part";
-  FILE* out = std::fopen(temp.c_str(), "wb");
-  if (!out) {
-    std::fclose(in);
+  if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(in);
     return false;
   }
-  char buffer[65536];
+  // mkstemp makes its file with O_CREAT | O_EXCL, so its name is one nothing else holds, not even
+  // a file this copy wrote a moment ago; short, so that a long name still has room.
+  std::string temp = folder + "/.setup-XXXXXX";
+  int out = mkstemp(temp.data());
+  if (out < 0) {
+    close(in);
+    return false;
+  }
+  static char buffer[65536];
   bool ok = true;
   for (;;) {
-    std::size_t n = std::fread(buffer, 1, sizeof(buffer), in);
-    if (n == 0) break;
-    if (std::fwrite(buffer, 1, n, out) != n) ok = false;
+    ssize_t n = read(in, buffer, sizeof(buffer));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    for (ssize_t done = 0; ok && done < n;) {
+      ssize_t w = write(out, buffer + done, std::size_t(n - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) ok = false;
+      else done += w;
+    }
+    if (!ok) break;
   }
-  ok = ok && !std::ferror(in);
-  std::fclose(in);
-  ok = (std::fclose(out) == 0) && ok;
-  ok = ok && chmod(temp.c_str(), st.st_mode & 07777) == 0 && std::rename(temp.c_str(), to.c_str()) == 0;
-  if (!ok) std::remove(temp.c_str());
+  close(in);
+  // The mode as on the medium (a program stays runnable), writable by its owner so that the next
+  // installation can replace it, and never set-user-id or set-group-id.
+  ok = fchmod(out, (st.st_mode & 0777) | S_IWUSR) == 0 && ok;
+  ok = close(out) == 0 && ok;
+  ok = ok && std::rename(temp.c_str(), (folder + "/" + name).c_str()) == 0;
+  if (!ok) unlink(temp.c_str());
   return ok;
+}
+
+// In a double-NUL list of names.
+bool Listed(const char* list, const char* name) {
+  for (const char* p = list; p && *p; p += std::strlen(p) + 1)
+    if (std::strcmp(p, name) == 0) return true;
+  return false;
+}
+
+// A path made absolute from the current folder, with its links, "." and ".." followed as far as
+// it exists; the rest is added as written. "" when the current folder cannot be read.
+std::string Canonical(const char* path) {
+  std::string p = Native(path), out = "/";
+  if (p.empty() || p[0] != '/') {
+    char cwd[PATH_MAX];
+    if (!getcwd(cwd, sizeof(cwd))) return "";
+    p = std::string(cwd) + "/" + p;
+  }
+  for (std::size_t at = 0; at < p.size();) {
+    std::size_t end = p.find('/', at);
+    if (end == std::string::npos) end = p.size();
+    std::string part = p.substr(at, end - at);
+    at = end + 1;
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      out.erase(std::max<std::size_t>(out.find_last_of('/'), 1));
+      continue;
+    }
+    std::string next = (out == "/" ? out : out + "/") + part;
+    char real[PATH_MAX];
+    out = realpath(next.c_str(), real) ? real : next;
+  }
+  return out;
 }
 
 // A desktop entry's string value: backslashes and control characters escaped, and a leading
@@ -82,7 +140,7 @@ std::string EntryExec(const std::string& program) {
 
 }  // namespace
 
-int SHGetSpecialFolderPathA(void*, char* path, int csidl, int) {
+int SHGetSpecialFolderPathA(void*, char* path, int csidl, int create) {
   std::string base;
   // A relative XDG_DATA_HOME is not to be used.
   if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/') {
@@ -96,13 +154,24 @@ int SHGetSpecialFolderPathA(void*, char* path, int csidl, int) {
     base += "/applications";
   else if (csidl != CSIDL_PROGRAM_FILES)
     return 0;
-  // Windows always has these folders; a fresh account here may not have made them yet.
-  for (std::size_t at = base.find('/', 1); at != std::string::npos; at = base.find('/', at + 1))
-    mkdir(base.substr(0, at).c_str(), 0755);
-  mkdir(base.c_str(), 0755);
   if (base.size() >= MAX_PATH) return 0;
+  // Windows always has these folders; a fresh account here may not have made them yet.
+  if (create) {
+    for (std::size_t at = base.find('/', 1); at != std::string::npos; at = base.find('/', at + 1))
+      mkdir(base.substr(0, at).c_str(), 0755);
+    mkdir(base.c_str(), 0755);
+  }
   CopyText(path, base.c_str());
   return 1;
+}
+
+int PathIsRelativeA(const char* path) { return Native(path).c_str()[0] != '/'; }
+
+int PathIsInsideFolder(const char* path, const char* folder) {
+  std::string inner = Canonical(path), outer = Canonical(folder);
+  if (inner.empty() || outer.empty()) return 0;
+  if (outer == "/") return 1;
+  return inner.compare(0, outer.size(), outer) == 0 && (inner.size() == outer.size() || inner[outer.size()] == '/');
 }
 
 void ToNativePath(char* path) {
@@ -129,14 +198,18 @@ int SHFileOperationA(SHFILEOPSTRUCTA* op) {
   DIR* dir = opendir(source.c_str());
   if (!dir) return 1;
   if (!IsFolder(target)) mkdir(target.c_str(), 0755);
-  int failed = 0;
+  int failed = 0, matched = 0;
   while (dirent* entry = readdir(dir)) {
     std::string name = entry->d_name, path = source + "/" + name;
     struct stat st;
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-    if (!CopyFile(path, target + "/" + name)) failed = 1;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    matched = 1;
+    if (Listed(op->keep, name.c_str()) && lstat((target + "/" + name).c_str(), &st) == 0) continue;
+    if (!CopyFile(path, target, name)) failed = 1;
   }
   closedir(dir);
+  // As on Windows, a pattern that matches no file is a failed operation.
+  if (!matched) failed = 1;
   op->any_operations_aborted = failed;
   return failed;
 }

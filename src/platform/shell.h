@@ -9,8 +9,15 @@ constexpr int CSIDL_PROGRAM_FILES = 0x0026;   // where programs are installed
 constexpr int MAX_PATH = 260;
 
 // Fills path (MAX_PATH bytes) with a special folder: Program Files is the user's data folder
-// ($XDG_DATA_HOME or ~/.local/share), Programs its "applications" folder. Returns 1 on success.
+// ($XDG_DATA_HOME or ~/.local/share), Programs its "applications" folder. A fresh account may not
+// have it yet: create makes it (with its parents), otherwise it is only named. 1 on success.
 int SHGetSpecialFolderPathA(void* owner, char* path, int csidl, int create);
+
+// 1 when a path does not start at the root.
+int PathIsRelativeA(const char* path);
+// 1 when path names folder, or something inside it, once links, "." and ".." are followed as
+// the system would; the part of path that does not exist yet is placed where it would be made.
+int PathIsInsideFolder(const char* path, const char* folder);
 
 // Writes a path's "\" separators as "/", for showing it to the user.
 void ToNativePath(char* path);
@@ -20,7 +27,9 @@ int SetCurrentDirectoryA(const char* path);     // 1 on success
 int CreateDirectoryA(const char* path);         // 1 on success (0 also when it exists)
 
 // SHFileOperationA with FO_COPY: copies the regular files matched by from ("folder\*.*"; files
-// only, no subfolders) into the folder to, overwriting, making the folder when missing.
+// only: no subfolders, and links are never followed) into the folder to, overwriting, making the
+// folder when missing. Each file is written to a fresh temporary file in the destination folder,
+// then renamed over its name; it keeps its mode less set-user/group-id, and its owner may write it.
 constexpr unsigned FO_COPY = 2;
 constexpr unsigned FOF_NOCONFIRMATION = 0x10;
 constexpr unsigned FOF_FILESONLY = 0x80;
@@ -33,8 +42,9 @@ struct SHFILEOPSTRUCTA {
   const char* to;    // double-NUL-terminated list
   unsigned flags;
   int any_operations_aborted;
+  const char* keep;  // our own: double-NUL list of names left alone where the destination has them
 };
-// 0 when every file was copied, nonzero otherwise.
+// 0 when every file was copied, nonzero otherwise (also when the pattern matched no file).
 int SHFileOperationA(SHFILEOPSTRUCTA* op);
 
 constexpr int SHCNE_UPDATEDIR = 0x1000;

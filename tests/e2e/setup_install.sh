@@ -115,6 +115,7 @@ grep -qx '\[dialog 100\] "About"' "$work/again.err" || fail "no About box"
 # 3d. Yes when the game cannot be started: the installer just ends.
 mkdir -p "$work/nogame/bin" "$work/nogame/res"
 printf 'x' > "$work/nogame/bin/readme.txt"
+printf 'icon' > "$work/nogame/res/parent.ico"
 printf 'dialog 102 set 1000 %s\ndialog 102 press 1\nanswer yes\n' "$work/nogame-dest" > "$work/nogame.script"
 (cd "$work/nogame" && KESTRUNE_SCRIPT="$work/nogame.script" "$setup") 2> "$work/nogame.err" ||
   fail "setup exited nonzero when the game cannot start"
@@ -132,9 +133,113 @@ printf 'dialog 102 set 1000 %s\ndialog 102 press 1\nanswer no\n' "$work/short" >
 grep -q "Run the game now? -> no" "$work/long.err" || fail "long data folder: no final question"
 [ ! -e /Kestrune ] || { rm -rf /Kestrune; fail "long data folder: a shortcut folder at the root"; }
 
-# 4. Cancel does nothing.
+# 4. Cancel does nothing on disk, not even the data folder of a fresh account.
 rm -rf "$work/data"
 printf 'dialog 102 press 2\n' > "$work/cancel.script"
 (cd "$medium" && KESTRUNE_SCRIPT="$work/cancel.script" "$setup") 2> /dev/null || fail "setup exited nonzero"
-[ ! -e "$work/data/Kestrune PC" ] || fail "cancel installed something"
+[ ! -e "$work/data" ] || fail "cancel made $(find "$work/data")"
+
+# 5. Destinations that are refused with a message, the dialog staying open: nothing is copied and
+# the medium is left as it was.
+snapshot() { (cd "$1" && find . -printf '%p %y %s %m\n' | sort); }
+before=$(snapshot "$medium")
+refused() {  # <what> <destination as typed> <message>
+  printf 'dialog 102 set 1000 %s\ndialog 102 press 1\nanswer no\n' "$2" > "$work/refused.script"
+  (cd "$medium" && KESTRUNE_SCRIPT="$work/refused.script" "$setup") 2> "$work/refused.err" ||
+    fail "$1: exited nonzero"
+  grep -qxF "message box [Kestrune: PC - Setup] $3 -> ok" "$work/refused.err" || fail "$1: no refusal: $(cat "$work/refused.err")"
+  grep -q "Installation" "$work/refused.err" && fail "$1: installed"
+  [ "$(snapshot "$medium")" = "$before" ] || fail "$1: the medium changed"
+}
+relative="Please enter the full path of the destination folder."
+inside="The game cannot be installed into its own source folder."
+refused "relative" relinst "$relative"
+refused "relative with a separator" "games\\kestrune" "$relative"
+refused "the medium" "$medium" "$inside"
+refused "the medium with a slash" "$medium/" "$inside"
+refused "the medium's bin" "$medium/bin" "$inside"
+refused "inside the medium's res" "$medium/res/games" "$inside"
+refused "the medium by another way" "$medium/bin/../res/.." "$inside"
+ln -s "$medium" "$work/medium-link"
+refused "the medium through a link" "$work/medium-link" "$inside"
+# The dialog stays open after a refusal: a second destination is installed.
+printf 'dialog 102 set 1000 relinst\ndialog 102 press 1\ndialog 102 set 1000 %s\ndialog 102 press 1\nanswer no\n' \
+  "$work/second" > "$work/second.script"
+(cd "$medium" && KESTRUNE_SCRIPT="$work/second.script" "$setup") 2> "$work/second.err" || fail "second: exited nonzero"
+grep -qF "$relative" "$work/second.err" || fail "second: no refusal first"
+[ -f "$work/second/bin/readme.txt" ] || fail "second: not installed after the refusal"
+
+# 6. What the copy takes and how: regular files only (never a link), made writable by their owner,
+# through temporary files that neither collide with the medium's names nor write through a link.
+m="$work/m6"
+mkdir -p "$m/bin" "$m/res"
+printf 'secret' > "$work/secret"
+printf 'read only' > "$m/bin/locked.txt"
+chmod 0444 "$m/bin/locked.txt"
+printf 'setuid' > "$m/bin/tool"
+chmod 4755 "$m/bin/tool"
+ln -s "$work/secret" "$m/bin/link.txt"
+ln -s "$work/nothing" "$m/bin/dangling.txt"
+# Two pairs made in either order, so that one pair meets a copy's temporary name whatever order
+# the folder lists them in.
+printf 'a' > "$m/bin/a.wav"; printf 'a part' > "$m/bin/a.wav.part"
+printf 'b part' > "$m/bin/b.wav.part"; printf 'b' > "$m/bin/b.wav"
+printf 'icon' > "$m/res/parent.ico"
+printf 'default prefs' > "$m/bin/prefs.cfg"
+d="$work/d6"
+mkdir -p "$d/bin"
+printf 'outside' > "$work/outside"
+for name in tool prefs.cfg; do ln -s "$work/outside" "$d/bin/$name.part"; done
+ln -s "$work/outside" "$d/bin/a.wav"
+printf 'dialog 102 set 1000 %s\ndialog 102 press 1\nanswer no\n' "$d" > "$work/d6.script"
+(cd "$m" && KESTRUNE_SCRIPT="$work/d6.script" "$setup") 2> "$work/d6.err" || fail "copy: exited nonzero"
+grep -q "Installation is complete" "$work/d6.err" || fail "copy: not complete: $(cat "$work/d6.err")"
+[ "$(cat "$work/outside")" = outside ] || fail "copy: wrote through a link"
+[ ! -e "$d/bin/link.txt" ] && [ ! -L "$d/bin/link.txt" ] || fail "copy: a link was followed"
+[ ! -e "$d/bin/dangling.txt" ] && [ ! -L "$d/bin/dangling.txt" ] || fail "copy: a dangling link was copied"
+for pair in "a.wav:a" "a.wav.part:a part" "b.wav:b" "b.wav.part:b part" "locked.txt:read only" "prefs.cfg:default prefs"; do
+  [ "$(cat "$d/bin/${pair%%:*}" 2>/dev/null)" = "${pair#*:}" ] || fail "copy: ${pair%%:*} lost"
+done
+[ ! -L "$d/bin/a.wav" ] || fail "copy: a link left in place of a file"
+[ "$(stat -c %a "$d/bin/locked.txt")" = 644 ] || fail "copy: a read-only file installed as $(stat -c %a "$d/bin/locked.txt")"
+[ "$(stat -c %a "$d/bin/tool")" = 755 ] || fail "copy: set-user-id kept: $(stat -c %a "$d/bin/tool")"
+# Installing again over it replaces the files, but keeps the player's settings.
+printf 'locked 2' > "$work/l2"; cp "$work/l2" "$m/bin/locked.txt" 2>/dev/null || { chmod u+w "$m/bin/locked.txt"; cp "$work/l2" "$m/bin/locked.txt"; chmod 0444 "$m/bin/locked.txt"; }
+printf 'player prefs' > "$d/bin/prefs.cfg"
+(cd "$m" && KESTRUNE_SCRIPT="$work/d6.script" "$setup") 2> "$work/d6.err" || fail "again: exited nonzero"
+[ "$(cat "$d/bin/locked.txt")" = "locked 2" ] || fail "again: a read-only file not replaced"
+[ "$(cat "$d/bin/prefs.cfg")" = "player prefs" ] || fail "again: the player's prefs.cfg overwritten"
+leftover=$(find "$d" -name '*.tmp' -o -name '.*' -type f)
+[ -z "$leftover" ] || fail "again: temporary files left: $leftover"
+
+# 7. A medium with empty bin and res folders fails like a missing one; so does one whose bin holds only links.
+rm -rf "$work/data/applications"
+mkdir -p "$work/hollow/bin" "$work/hollow/res" "$work/links/bin" "$work/links/res"
+ln -s "$work/secret" "$work/links/bin/game"
+printf 'icon' > "$work/links/res/parent.ico"
+expect_failure "empty bin and res" "$work/hollow" "dialog 102 set 1000 $work/hollow-dest" "dialog 102 press 1"
+expect_failure "only links in bin" "$work/links" "dialog 102 set 1000 $work/links-dest" "dialog 102 press 1"
+
+# 8. A shortcut that cannot be saved is reported on standard error; the installation still completes.
+rm -rf "$work/data/applications"
+mkdir -p "$work/data/applications"
+printf 'a file' > "$work/data/applications/Kestrune"
+printf 'dialog 102 set 1000 %s\ndialog 102 press 1\nanswer no\n' "$work/noshortcut" > "$work/noshortcut.script"
+(cd "$medium" && KESTRUNE_SCRIPT="$work/noshortcut.script" "$setup") 2> "$work/noshortcut.err" ||
+  fail "shortcut: exited nonzero"
+grep -q "Installation is complete" "$work/noshortcut.err" || fail "shortcut: not complete"
+grep -qxF "setup: the shortcut Kestrune could not be saved in $work/data/applications/Kestrune" \
+  "$work/noshortcut.err" || fail "shortcut: not reported: $(cat "$work/noshortcut.err")"
+
+# 9. The dialog opens with the focus on its first control, Install.
+grep -qx '\[dialog 102\] focus 1' "$work/no.err" || fail "focus not on Install"
+
+# 10. A script that cannot be read ends the program with 2 before any dialog, as the game does.
+printf 'dialog 102 bogus\n' > "$work/bad.script"
+for script in "$work/missing.script" "$work/bad.script"; do
+  status=0
+  (cd "$medium" && KESTRUNE_SCRIPT="$script" "$setup") 2> "$work/bad.err" || status=$?
+  [ "$status" = 2 ] || fail "unreadable script $script: exit $status"
+  grep -q '\[dialog' "$work/bad.err" && fail "unreadable script $script: a dialog was shown"
+done
 echo "setup install: all checks passed"

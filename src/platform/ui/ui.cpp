@@ -21,6 +21,7 @@ struct Dialog {
   GMainLoop* loop;
   int shown;
   std::vector<std::pair<int, std::string>> system_items;
+  int focus;  // the control index with the focus, -1 for none
 };
 
 namespace {
@@ -29,6 +30,28 @@ int ControlIndex(Dialog* d, int id) {
   for (int i = 0; i < d->source->control_count; i++)
     if (d->source->controls[i].id == id) return i;
   return -1;
+}
+
+// The controls the focus can rest on, as Windows' tab stops.
+bool TakesFocus(const DialogControl& c) {
+  return (c.kind == CONTROL_BUTTON || c.kind == CONTROL_DEFAULT_BUTTON || c.kind == CONTROL_EDIT) &&
+         !(c.flags & CONTROL_DISABLED);
+}
+
+int FirstFocus(Dialog* d) {
+  for (int i = 0; i < d->source->control_count; i++)
+    if (TakesFocus(d->source->controls[i])) return i;
+  return -1;
+}
+
+void FocusControl(Dialog* d, int index) {
+  if (index < 0 || index >= d->source->control_count) return;
+  d->focus = index;
+  if (IsHeadless()) std::fprintf(stderr, "[dialog %d] focus %d\n", d->source->id, d->source->controls[index].id);
+  if (index < int(d->widgets.size()) && d->widgets[index]) {
+    gtk_widget_grab_focus(d->widgets[index]);
+    if (GTK_IS_ENTRY(d->widgets[index])) gtk_editable_select_region(GTK_EDITABLE(d->widgets[index]), 0, -1);
+  }
 }
 
 void Command(Dialog* d, int id) {
@@ -43,6 +66,7 @@ void Command(Dialog* d, int id) {
 int RunHeadless(Dialog* d) {
   std::fprintf(stderr, "[dialog %d] \"%s\"\n", d->source->id, d->source->caption);
   if (d->handlers->init) d->handlers->init(d, d->handlers->context);
+  if (d->focus < 0) FocusControl(d, FirstFocus(d));
   for (int i = 0; i < d->source->control_count; i++)
     if (d->source->controls[i].kind == CONTROL_EDIT)
       std::fprintf(stderr, "[dialog %d] edit %d = \"%s\"\n", d->source->id, d->source->controls[i].id,
@@ -172,7 +196,17 @@ int RunGtk(Dialog* d) {
   }
   g_signal_connect(d->window, "delete-event", G_CALLBACK(OnDelete), d);
   g_signal_connect(d->window, "draw", G_CALLBACK(OnDraw), d);
+  // Tab moves through the controls in template order, as on Windows; GTK's own order goes by place
+  // on screen, and would start at the Destination box below the text rather than at Install.
+  GList* chain = nullptr;
+  for (int i = t.control_count - 1; i >= 0; i--)
+    if (TakesFocus(t.controls[i])) chain = g_list_prepend(chain, d->widgets[i]);
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  gtk_container_set_focus_chain(GTK_CONTAINER(fixed), chain);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  g_list_free(chain);
   if (d->handlers->init) d->handlers->init(d, d->handlers->context);
+  if (d->focus < 0) FocusControl(d, FirstFocus(d));
   // The system menu's extra items sit in a header bar menu: a desktop's title bar has no system menu.
   if (!d->system_items.empty()) {
     GtkWidget* bar = gtk_header_bar_new();
@@ -207,6 +241,7 @@ int DoModal(const DialogTemplate& dialog_template, const DialogHandlers& handler
   d.source = &dialog_template;
   d.handlers = &handlers;
   d.result = IDCANCEL;
+  d.focus = -1;
   for (int i = 0; i < dialog_template.control_count; i++)
     d.texts.push_back(dialog_template.controls[i].text ? dialog_template.controls[i].text : "");
   return IsHeadless() ? RunHeadless(&d) : RunGtk(&d);
@@ -244,6 +279,8 @@ void EnableDialog(Dialog* d, int enable) {
   if (d->window) gtk_widget_set_sensitive(d->window, enable ? TRUE : FALSE);
 }
 
+void GotoDlgCtrl(Dialog* d, int id) { FocusControl(d, ControlIndex(d, id)); }
+
 void AppendSystemMenuItem(Dialog* d, int command, const char* text) { d->system_items.push_back({command, text}); }
 
 void SetDialogIcon(Dialog* d, const char* icon) {
@@ -257,9 +294,10 @@ void SetDialogIcon(Dialog* d, const char* icon) {
 int UiMessageBox(const char* text, const char* caption, unsigned type) {
   if (IsHeadless() || !gtk_init_check(nullptr, nullptr)) return MessageBoxExA(nullptr, text, caption, type, 0);
   bool yes_no = (type & 0xF) == MB_YESNO;
-  GtkMessageType kind = (type & 0xF0) == MB_ICONQUESTION ? GTK_MESSAGE_QUESTION
-                        : (type & 0xF0) == MB_ICONHAND   ? GTK_MESSAGE_ERROR
-                                                         : GTK_MESSAGE_INFO;
+  GtkMessageType kind = (type & 0xF0) == MB_ICONQUESTION      ? GTK_MESSAGE_QUESTION
+                        : (type & 0xF0) == MB_ICONHAND        ? GTK_MESSAGE_ERROR
+                        : (type & 0xF0) == MB_ICONEXCLAMATION ? GTK_MESSAGE_WARNING
+                                                              : GTK_MESSAGE_INFO;
   GtkWidget* box = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, kind, yes_no ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK,
                                           "%s", text);
   gtk_window_set_title(GTK_WINDOW(box), caption);

@@ -54,6 +54,9 @@ void SetDlgItemTextA(Dialog* dialog, int id, const char* text);
 // Copies at most max - 1 characters of a control's text; the count copied.
 int GetDlgItemTextA(Dialog* dialog, int id, char* out, int max);
 void EnableDialog(Dialog* dialog, int enable);
+// Moves the focus to a control, selecting an edit box's text. A dialog opens with the focus on
+// its first enabled button or edit box in template (tab) order.
+void GotoDlgCtrl(Dialog* dialog, int id);
 // A separator and an item at the end of the window's system menu.
 void AppendSystemMenuItem(Dialog* dialog, int command, const char* text);
 // The icon shown in the title bar and task bar, from an .ico, .png or a theme icon name.
