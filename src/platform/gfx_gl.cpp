@@ -12,15 +12,70 @@
 
 #include "platform/gfx_internal.h"
 
+constexpr int kMaxShaderLights = 16;
+constexpr int kStreamVertices = 8192;  // the ring that text and fill quads stream through
+constexpr int kQuadCapacity = kStreamVertices / 6;
+constexpr int kMaxPendingClears = 64;
+constexpr int kSamplerKeys = 6 * 2 * 3 * 3;  // min filter, mag filter, wrap s, wrap t
+constexpr GLuint kUnknown = 0xFFFFFFFFu;       // a cached binding or state not yet known
+
+// A clear not yet done: clears are held until something draws, reads or presents, so that a run of
+// rectangles (a frame's background bands) becomes one clear of depth and stencil and one draw.
+struct PendingClear {
+  D3DRECT rect;
+  DWORD flags;
+  D3DCOLOR color;
+  float z;
+  DWORD stencil;
+};
+
+// What the context was last given, so that a draw sends only what changed. Uniforms are per
+// program and the program is the device's own, so their shadows live here as well.
+struct GlCache {
+  GLuint fbo, texture, sampler, vao, program;
+  GLint depth_test, blend, cull, scissor;  // -1 not known
+  GLenum depth_func, blend_src, blend_dst, cull_face, polygon_mode;
+  GLint depth_mask;
+  GLint scissor_box[4];
+  struct {
+    GLint mode;
+    float color[4];
+    float world_view[16], projection[16], normal_matrix[9];
+    GLint lighting, specular_enable, normalize;
+    float ambient[4], mat_diffuse[4], mat_ambient[4], mat_specular[4], mat_emissive[4], mat_power;
+    GLint light_count, light_type[kMaxShaderLights];
+    float light_diffuse[kMaxShaderLights][4], light_specular[kMaxShaderLights][4],
+        light_ambient[kMaxShaderLights][4], light_position[kMaxShaderLights][3],
+        light_direction[kMaxShaderLights][3], light_atten[kMaxShaderLights][4], light_spot[kMaxShaderLights][3];
+    GLint fog_mode, range_fog;
+    float fog_params[3];
+    GLint flat;
+    float lod_bias;
+    GLint color_stage[3], alpha_stage[3];
+    float texture_factor[4];
+    GLint fog_enable;
+    float fog_color[3];
+    GLint alpha_func;
+    float alpha_ref;
+  } u;
+  D3DXMATRIX world_view_source;  // the world and view the normal matrix was made from
+};
+
 struct GfxGlDevice {
   GLuint program;
   GLuint back_fbo, back_color, back_depth;
   GLuint front_fbo, front_color;
-  GLuint sampler;
-  GLuint quad_vao, quad_vbo;
+  GLuint samplers[kSamplerKeys];  // made when first asked for
+  GLuint quad_vao, fill_vao, stream_vbo;
+  int stream_used;  // vertices of the ring handed out since it was last orphaned
   GLuint white_texture;
   bool remap_depth;  // no glClipControl: the shader maps D3D depth 0..1 to GL's -1..1
-  int width, height;
+  bool front_stale;  // the last present went straight to the window; the back buffer holds it
+  int width, height, samples;
+  int max_lights;
+  PendingClear pending[kMaxPendingClears];
+  int pending_count;
+  GlCache cache;
 };
 
 struct GfxGlTexture {
@@ -31,18 +86,16 @@ struct GfxGlMesh {
   GLuint vao, vbo, ebo;
 };
 
-constexpr int kMaxShaderLights = 16;
-constexpr int kQuadCapacity = 256;
-
 // ---- The program -------------------------------------------------------------------------------
 
 static const char* kVertexShader = R"(#version 330 core
 layout(location = 0) in vec3 a_position;
 layout(location = 1) in vec3 a_normal;
 layout(location = 2) in vec2 a_texcoord;
+layout(location = 3) in vec4 a_color;
 
 const int MAX_LIGHTS = 16;
-uniform bool u_screen;           // a_position in target pixels, coloured u_color
+uniform int u_mode;              // 0 the world; 1 a_position in target pixels, coloured u_color; 2 the same, a_color
 uniform vec2 u_target_size;
 uniform vec4 u_color;
 uniform mat4 u_world_view;
@@ -77,11 +130,12 @@ out float v_fog;
 
 void main() {
   v_texcoord = a_texcoord;
-  if (u_screen) {
+  if (u_mode != 0) {
     vec2 ndc = vec2(a_position.x / u_target_size.x * 2.0 - 1.0, 1.0 - a_position.y / u_target_size.y * 2.0);
     gl_Position = vec4(ndc, 0.0, 1.0);
-    v_diffuse = u_color;
-    v_diffuse_flat = u_color;
+    vec4 color = u_mode == 2 ? a_color : u_color;
+    v_diffuse = color;
+    v_diffuse_flat = color;
     v_specular = vec4(0.0);
     v_specular_flat = vec4(0.0);
     v_fog = 1.0;
@@ -227,7 +281,7 @@ void main() {
 
 // Uniform locations, looked up once per program; every device's program has the same layout.
 struct Uniforms {
-  GLint screen, target_size, color, world_view, projection, normal_matrix, remap_depth, lighting, specular_enable,
+  GLint mode, target_size, color, world_view, projection, normal_matrix, remap_depth, lighting, specular_enable,
       normalize, ambient, mat_diffuse, mat_ambient, mat_specular, mat_emissive, mat_power, light_count, light_type,
       light_diffuse, light_specular, light_ambient, light_position, light_direction, light_atten, light_spot, fog_mode,
       range_fog, fog_params, flat, texture, lod_bias, color_stage, alpha_stage, texture_factor, fog_enable,
@@ -271,7 +325,7 @@ static GLuint LinkProgram() {
     return 0;
   }
   auto at = [program](const char* name) { return glGetUniformLocation(program, name); };
-  u = {at("u_screen"),          at("u_target_size"),     at("u_color"),           at("u_world_view"),
+  u = {at("u_mode"),            at("u_target_size"),     at("u_color"),           at("u_world_view"),
        at("u_projection"),      at("u_normal_matrix"),   at("u_remap_depth"),     at("u_lighting"),
        at("u_specular_enable"), at("u_normalize"),       at("u_ambient"),         at("u_mat_diffuse"),
        at("u_mat_ambient"),     at("u_mat_specular"),    at("u_mat_emissive"),    at("u_mat_power"),
@@ -314,9 +368,12 @@ static void DestroyObjects(GfxGlDevice* g) {
   glDeleteFramebuffers(1, &g->front_fbo);
   GLuint renderbuffers[] = {g->back_color, g->back_depth, g->front_color};
   glDeleteRenderbuffers(3, renderbuffers);
-  glDeleteSamplers(1, &g->sampler);
-  glDeleteVertexArrays(1, &g->quad_vao);
-  glDeleteBuffers(1, &g->quad_vbo);
+  for (GLuint& sampler : g->samplers) {
+    if (sampler) glDeleteSamplers(1, &sampler);
+  }
+  GLuint arrays[] = {g->quad_vao, g->fill_vao};
+  glDeleteVertexArrays(2, arrays);
+  glDeleteBuffers(1, &g->stream_vbo);
   glDeleteTextures(1, &g->white_texture);
 }
 
@@ -328,6 +385,30 @@ static void SetVertexLayout() {
   glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, sizeof(GfxVertex), reinterpret_cast<void*>(12));
   glEnableVertexAttribArray(2);
   glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(GfxVertex), reinterpret_cast<void*>(24));
+}
+
+// A corner of a filled rectangle: target pixels and a colour. As long as a GfxVertex, so that both
+// stream through the one ring at vertex-sized steps.
+struct FillVertex {
+  float x, y;
+  float r, g, b, a;
+  float unused[2];
+};
+static_assert(sizeof(FillVertex) == sizeof(GfxVertex));
+
+static void SetFillLayout() {
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, sizeof(FillVertex), reinterpret_cast<void*>(0));
+  glEnableVertexAttribArray(3);
+  glVertexAttribPointer(3, 4, GL_FLOAT, GL_FALSE, sizeof(FillVertex), reinterpret_cast<void*>(8));
+}
+
+static void ForgetState(GfxGlDevice* g) {
+  GlCache& c = g->cache;
+  std::memset(&c, 0x7F, sizeof c);  // no uniform is ever given these bytes
+  c.fbo = c.texture = c.sampler = c.vao = c.program = kUnknown;
+  c.depth_test = c.blend = c.cull = c.scissor = c.depth_mask = -1;
+  c.depth_func = c.blend_src = c.blend_dst = c.cull_face = c.polygon_mode = kUnknown;
 }
 
 HRESULT GlCreateDevice(IDirect3DDevice8* device) {
@@ -348,6 +429,7 @@ HRESULT GlCreateDevice(IDirect3DDevice8* device) {
   glGetIntegerv(GL_MAX_SAMPLES, &max_samples);
   glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &max_size);
   int samples = p.MultiSampleType;
+  g->samples = samples;
   HRESULT result = S_OK;
   if (samples > max_samples) result = D3DERR_INVALIDCALL;
   if (g->width > max_size || g->height > max_size) result = D3DERR_INVALIDCALL;
@@ -385,24 +467,41 @@ HRESULT GlCreateDevice(IDirect3DDevice8* device) {
     device->gl = nullptr;
     return result;
   }
+  ForgetState(g);
+  D3DCAPS8 caps;
+  GetDeviceCaps(device->direct3d, 0, D3DDEVTYPE_HAL, &caps);
+  g->max_lights = static_cast<int>(std::min<DWORD>(caps.MaxActiveLights, kMaxShaderLights));
   g->remap_depth = !HasClipControl();
   if (!g->remap_depth) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
   glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glGenSamplers(1, &g->sampler);
+  // Never changed after this: every write reaches all channels and all stencil bits.
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glStencilMask(0xFF);
+  glActiveTexture(GL_TEXTURE0);
+  // The program's uniforms that hold for the device's life.
+  glUseProgram(g->program);
+  g->cache.program = g->program;
+  glUniform2f(u.target_size, static_cast<float>(g->width), static_cast<float>(g->height));
+  glUniform1i(u.remap_depth, g->remap_depth);
+  glUniform1i(u.texture, 0);
   glGenTextures(1, &g->white_texture);
   glBindTexture(GL_TEXTURE_2D, g->white_texture);
   const BYTE white[4] = {255, 255, 255, 255};
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+  g->cache.texture = g->white_texture;
+  glGenBuffers(1, &g->stream_vbo);
+  glBindBuffer(GL_ARRAY_BUFFER, g->stream_vbo);
+  glBufferData(GL_ARRAY_BUFFER, sizeof(GfxVertex) * kStreamVertices, nullptr, GL_STREAM_DRAW);
   glGenVertexArrays(1, &g->quad_vao);
   glBindVertexArray(g->quad_vao);
-  glGenBuffers(1, &g->quad_vbo);
-  glBindBuffer(GL_ARRAY_BUFFER, g->quad_vbo);
-  glBufferData(GL_ARRAY_BUFFER, sizeof(GfxVertex) * 6 * kQuadCapacity, nullptr, GL_STREAM_DRAW);
   SetVertexLayout();
-  glBindVertexArray(0);
+  glGenVertexArrays(1, &g->fill_vao);
+  glBindVertexArray(g->fill_vao);
+  SetFillLayout();
+  g->cache.vao = g->fill_vao;
   return S_OK;
 }
 
@@ -416,6 +515,100 @@ void GlReleaseDevice(IDirect3DDevice8* device) {
   device->gl = nullptr;
 }
 
+// ---- The state cache ---------------------------------------------------------------------------
+
+static void BindFramebuffer(GfxGlDevice* g, GLuint fbo) {
+  if (g->cache.fbo == fbo) return;
+  g->cache.fbo = fbo;
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+}
+
+// Draws and clears go to the back buffer over its whole size.
+static void BindBack(GfxGlDevice* g) {
+  if (g->cache.fbo == g->back_fbo) return;
+  BindFramebuffer(g, g->back_fbo);
+  glViewport(0, 0, g->width, g->height);
+}
+
+static void BindTexture(GfxGlDevice* g, GLuint id) {
+  if (g->cache.texture == id) return;
+  g->cache.texture = id;
+  glBindTexture(GL_TEXTURE_2D, id);
+}
+
+static void BindVertexArray(GfxGlDevice* g, GLuint vao) {
+  if (g->cache.vao == vao) return;
+  g->cache.vao = vao;
+  glBindVertexArray(vao);
+}
+
+static void Toggle(GLint& cached, GLenum cap, bool on) {
+  if (cached == static_cast<GLint>(on)) return;
+  cached = on;
+  if (on) {
+    glEnable(cap);
+  } else {
+    glDisable(cap);
+  }
+}
+
+static void SetDepthMask(GfxGlDevice* g, bool on) {
+  if (g->cache.depth_mask == static_cast<GLint>(on)) return;
+  g->cache.depth_mask = on;
+  glDepthMask(on ? GL_TRUE : GL_FALSE);
+}
+
+static void SetPolygonMode(GfxGlDevice* g, GLenum mode) {
+  if (g->cache.polygon_mode == mode) return;
+  g->cache.polygon_mode = mode;
+  glPolygonMode(GL_FRONT_AND_BACK, mode);
+}
+
+static void SetScissor(GfxGlDevice* g, int x, int y, int w, int h) {
+  GLint box[4] = {x, y, w, h};
+  Toggle(g->cache.scissor, GL_SCISSOR_TEST, true);
+  if (std::memcmp(g->cache.scissor_box, box, sizeof box) == 0) return;
+  std::memcpy(g->cache.scissor_box, box, sizeof box);
+  glScissor(x, y, w, h);
+}
+
+// Copies `value` into `cached` and says whether that changed it (bitwise, so -0 and NaN count too).
+template <typename T>
+static bool Changed(T& cached, const T& value) {
+  if (std::memcmp(&cached, &value, sizeof(T)) == 0) return false;
+  std::memcpy(&cached, &value, sizeof(T));
+  return true;
+}
+
+static void Uniform1i(GLint location, GLint& cached, GLint value) {
+  if (Changed(cached, value)) glUniform1i(location, value);
+}
+
+static void Uniform1f(GLint location, float& cached, float value) {
+  if (Changed(cached, value)) glUniform1f(location, value);
+}
+
+static void Uniform3i(GLint location, GLint (&cached)[3], GLint a, GLint b, GLint c) {
+  const GLint value[3] = {a, b, c};
+  if (Changed(cached, value)) glUniform3iv(location, 1, value);
+}
+
+static void Uniform3f(GLint location, float (&cached)[3], const float (&value)[3]) {
+  if (Changed(cached, value)) glUniform3fv(location, 1, value);
+}
+
+static void Uniform4f(GLint location, float (&cached)[4], const float (&value)[4]) {
+  if (Changed(cached, value)) glUniform4fv(location, 1, value);
+}
+
+static void UseMode(GfxGlDevice* g, GLint mode) {
+  if (g->cache.program != g->program) {
+    g->cache.program = g->program;
+    glUseProgram(g->program);
+  }
+  Uniform1i(u.mode, g->cache.u.mode, mode);
+}
+
 // ---- Clears and presents -----------------------------------------------------------------------
 
 static void ChannelsOf(D3DCOLOR c, float out[4]) {
@@ -425,65 +618,211 @@ static void ChannelsOf(D3DCOLOR c, float out[4]) {
   out[3] = ((c >> 24) & 0xFF) / 255.0f;
 }
 
-void GlClear(IDirect3DDevice8* device, const D3DRECT* r, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
-  GfxGlDevice* g = device->gl;
-  MakeCurrent(device);
-  glBindFramebuffer(GL_FRAMEBUFFER, g->back_fbo);
-  glEnable(GL_SCISSOR_TEST);
-  glScissor(r->x1, g->height - r->y2, r->x2 - r->x1, r->y2 - r->y1);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  glDepthMask(GL_TRUE);
-  glStencilMask(0xFF);
+// Room for `count` vertices in the stream ring, as the index of the first. Written unsynchronized:
+// a range is handed out once per orphaning, so no draw still queued reads it.
+static GfxVertex* MapStream(GfxGlDevice* g, int count, GLint* first) {
+  glBindBuffer(GL_ARRAY_BUFFER, g->stream_vbo);
+  if (g->stream_used + count > kStreamVertices) {
+    glBufferData(GL_ARRAY_BUFFER, sizeof(GfxVertex) * kStreamVertices, nullptr, GL_STREAM_DRAW);
+    g->stream_used = 0;
+  }
+  *first = g->stream_used;
+  void* p = glMapBufferRange(GL_ARRAY_BUFFER, static_cast<GLintptr>(sizeof(GfxVertex)) * g->stream_used,
+                             static_cast<GLsizeiptr>(sizeof(GfxVertex)) * count,
+                             GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
+  g->stream_used += count;
+  return static_cast<GfxVertex*>(p);
+}
+
+static void ClearNow(GfxGlDevice* g, const PendingClear& c) {
+  BindBack(g);
+  const D3DRECT& r = c.rect;
+  if (r.x1 == 0 && r.y1 == 0 && r.x2 == g->width && r.y2 == g->height) {
+    Toggle(g->cache.scissor, GL_SCISSOR_TEST, false);
+  } else {
+    SetScissor(g, r.x1, g->height - r.y2, r.x2 - r.x1, r.y2 - r.y1);
+  }
+  SetDepthMask(g, true);
   GLbitfield bits = 0;
-  if (flags & D3DCLEAR_TARGET) {
-    float c[4];
-    ChannelsOf(color, c);
-    glClearColor(c[0], c[1], c[2], c[3]);
+  if (c.flags & D3DCLEAR_TARGET) {
+    float rgba[4];
+    ChannelsOf(c.color, rgba);
+    glClearColor(rgba[0], rgba[1], rgba[2], rgba[3]);
     bits |= GL_COLOR_BUFFER_BIT;
   }
-  if (flags & D3DCLEAR_ZBUFFER) {
-    glClearDepth(z);
+  if (c.flags & D3DCLEAR_ZBUFFER) {
+    glClearDepth(c.z);
     bits |= GL_DEPTH_BUFFER_BIT;
   }
-  if (flags & D3DCLEAR_STENCIL) {
-    glClearStencil(static_cast<GLint>(stencil & 0xFF));
+  if (c.flags & D3DCLEAR_STENCIL) {
+    glClearStencil(static_cast<GLint>(c.stencil & 0xFF));
     bits |= GL_STENCIL_BUFFER_BIT;
   }
   glClear(bits);
-  glDisable(GL_SCISSOR_TEST);
+}
+
+static bool CoversTarget(const GfxGlDevice* g, const D3DRECT& r) {
+  return r.x1 == 0 && r.y1 == 0 && r.x2 == g->width && r.y2 == g->height;
+}
+
+// Whether the pending clears' depth and stencil parts, all alike, together reach every pixel: then
+// they are one clear of the whole target, whatever their order.
+static bool DepthPartsAreOneClear(const GfxGlDevice* g) {
+  const PendingClear& first = g->pending[0];
+  DWORD parts = first.flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
+  int rows[kMaxPendingClears][2];
+  int n = 0;
+  for (int i = 0; i < g->pending_count; i++) {
+    const PendingClear& c = g->pending[i];
+    if ((c.flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) != parts) return false;
+    if (parts == 0) continue;
+    if ((parts & D3DCLEAR_ZBUFFER) && std::memcmp(&c.z, &first.z, sizeof c.z) != 0) return false;
+    if ((parts & D3DCLEAR_STENCIL) && (c.stencil & 0xFF) != (first.stencil & 0xFF)) return false;
+    if (c.rect.x1 != 0 || c.rect.x2 != g->width) return false;  // rows across the whole width only
+    // Insertion by top edge.
+    int k = n++;
+    for (; k > 0 && rows[k - 1][0] > c.rect.y1; k--) {
+      rows[k][0] = rows[k - 1][0];
+      rows[k][1] = rows[k - 1][1];
+    }
+    rows[k][0] = c.rect.y1;
+    rows[k][1] = c.rect.y2;
+  }
+  if (parts == 0) return true;
+  int reached = 0;
+  for (int i = 0; i < n; i++) {
+    if (rows[i][0] > reached) return false;
+    reached = std::max(reached, rows[i][1]);
+  }
+  return reached >= g->height;
+}
+
+// Does the held clears. Where they amount to one clear of depth and stencil, that is done once and
+// the colour rectangles are filled in order by one draw; otherwise each is done as it came.
+static void FlushClears(GfxGlDevice* g) {
+  int count = g->pending_count;
+  if (count == 0) return;
+  g->pending_count = 0;
+  if (!DepthPartsAreOneClear(g)) {
+    for (int i = 0; i < count; i++) ClearNow(g, g->pending[i]);
+    return;
+  }
+  // Colour cleared before the last clear of the whole target is painted over by it.
+  int start = 0;
+  for (int i = 0; i < count; i++) {
+    if ((g->pending[i].flags & D3DCLEAR_TARGET) && CoversTarget(g, g->pending[i].rect)) start = i;
+  }
+  PendingClear whole = g->pending[start];
+  whole.rect = {0, 0, g->width, g->height};
+  if (!CoversTarget(g, g->pending[start].rect) || !(whole.flags & D3DCLEAR_TARGET)) {
+    whole.flags &= ~D3DCLEAR_TARGET;
+  } else {
+    start++;
+  }
+  whole.flags |= g->pending[0].flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
+  whole.z = g->pending[0].z;
+  whole.stencil = g->pending[0].stencil;
+  if (whole.flags) ClearNow(g, whole);
+  int rects = 0;
+  for (int i = start; i < count; i++) rects += (g->pending[i].flags & D3DCLEAR_TARGET) != 0;
+  if (rects == 0) return;
+  GLint first = 0;
+  auto* v = reinterpret_cast<FillVertex*>(MapStream(g, rects * 6, &first));
+  if (!v) return;
+  for (int i = start; i < count; i++) {
+    const PendingClear& c = g->pending[i];
+    if (!(c.flags & D3DCLEAR_TARGET)) continue;
+    float rgba[4];
+    ChannelsOf(c.color, rgba);
+    float x0 = static_cast<float>(c.rect.x1), x1 = static_cast<float>(c.rect.x2);
+    float y0 = static_cast<float>(c.rect.y1), y1 = static_cast<float>(c.rect.y2);
+    const float corners[6][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y0}, {x1, y1}, {x0, y1}};
+    for (const auto& corner : corners) *v++ = {corner[0], corner[1], rgba[0], rgba[1], rgba[2], rgba[3], {0, 0}};
+  }
+  glUnmapBuffer(GL_ARRAY_BUFFER);
+  // The fill replaces what is there: nothing tested, blended or culled, depth and stencil untouched.
+  BindBack(g);
+  UseMode(g, 2);
+  GlCache& c = g->cache;
+  Uniform1i(u.lighting, c.u.lighting, 0);
+  Uniform1i(u.specular_enable, c.u.specular_enable, 0);
+  Uniform1i(u.fog_enable, c.u.fog_enable, 0);
+  Uniform1i(u.fog_mode, c.u.fog_mode, 0);
+  Uniform1i(u.flat, c.u.flat, 1);
+  Uniform1i(u.alpha_func, c.u.alpha_func, 0);
+  Uniform3i(u.color_stage, c.u.color_stage, D3DTOP_SELECTARG1, D3DTA_DIFFUSE, D3DTA_DIFFUSE);
+  Uniform3i(u.alpha_stage, c.u.alpha_stage, D3DTOP_SELECTARG1, D3DTA_DIFFUSE, D3DTA_DIFFUSE);
+  Toggle(c.depth_test, GL_DEPTH_TEST, false);
+  Toggle(c.blend, GL_BLEND, false);
+  Toggle(c.cull, GL_CULL_FACE, false);
+  Toggle(c.scissor, GL_SCISSOR_TEST, false);
+  SetPolygonMode(g, GL_FILL);
+  BindVertexArray(g, g->fill_vao);
+  glDrawArrays(GL_TRIANGLES, first, rects * 6);
+}
+
+void GlClear(IDirect3DDevice8* device, const D3DRECT* r, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
+  GfxGlDevice* g = device->gl;
+  MakeCurrent(device);
+  if (g->pending_count == kMaxPendingClears) FlushClears(g);
+  g->pending[g->pending_count++] = {*r, flags, color, z, stencil};
+}
+
+// The back buffer into the front buffer, resolving samples.
+static void ResolveFront(GfxGlDevice* g) {
+  Toggle(g->cache.scissor, GL_SCISSOR_TEST, false);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, g->back_fbo);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, g->front_fbo);
+  g->cache.fbo = kUnknown;
+  glBlitFramebuffer(0, 0, g->width, g->height, 0, 0, g->width, g->height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  g->front_stale = false;
 }
 
 void GlPresent(IDirect3DDevice8* device) {
   GfxGlDevice* g = device->gl;
   MakeCurrent(device);
-  glDisable(GL_SCISSOR_TEST);
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, g->back_fbo);
-  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, g->front_fbo);
-  glBlitFramebuffer(0, 0, g->width, g->height, 0, 0, g->width, g->height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  FlushClears(g);
   int window_w = 0, window_h = 0;
-  if (GlContextWindowSize(device, &window_w, &window_h) && window_w > 0 && window_h > 0) {
-    // Scaled to the window keeping the aspect; the rest stays black.
-    double scale = std::min(static_cast<double>(window_w) / g->width, static_cast<double>(window_h) / g->height);
-    int w = static_cast<int>(g->width * scale), h = static_cast<int>(g->height * scale);
-    int x = (window_w - w) / 2, y = (window_h - h) / 2;
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, g->front_fbo);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  if (!GlContextWindowSize(device, &window_w, &window_h) || window_w <= 0 || window_h <= 0) {
+    ResolveFront(g);  // headless: the front buffer is what is on screen
+    return;
+  }
+  Toggle(g->cache.scissor, GL_SCISSOR_TEST, false);
+  // Scaled to the window keeping the aspect; the rest stays black.
+  double scale = std::min(static_cast<double>(window_w) / g->width, static_cast<double>(window_h) / g->height);
+  int w = static_cast<int>(g->width * scale), h = static_cast<int>(g->height * scale);
+  int x = (window_w - w) / 2, y = (window_h - h) / 2;
+  bool same_size = w == g->width && h == g->height;
+  // Samples are resolved at their own size; a single-sampled frame goes to the window in one copy.
+  GLuint source = g->back_fbo;
+  if (g->samples > 1 || !same_size) {
+    if (g->samples > 1) {
+      ResolveFront(g);
+      source = g->front_fbo;
+    }
+  }
+  if (source == g->back_fbo) g->front_stale = true;
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  g->cache.fbo = kUnknown;
+  if (w != window_w || h != window_h) {
     glViewport(0, 0, window_w, window_h);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    glBlitFramebuffer(0, 0, g->width, g->height, x, y, x + w, y + h, GL_COLOR_BUFFER_BIT,
-                      w == g->width && h == g->height ? GL_NEAREST : GL_LINEAR);
-    GlContextSwap(device);
   }
-  glBindFramebuffer(GL_FRAMEBUFFER, g->back_fbo);
+  glBlitFramebuffer(0, 0, g->width, g->height, x, y, x + w, y + h, GL_COLOR_BUFFER_BIT,
+                    same_size ? GL_NEAREST : GL_LINEAR);
+  GlContextSwap(device);
 }
 
 HRESULT GlReadFrame(IDirect3DDevice8* device, BYTE* rgba) {
   GfxGlDevice* g = device->gl;
   MakeCurrent(device);
+  // A frame shown straight from the back buffer is still there: frames are read between passes.
+  if (g->front_stale) ResolveFront(g);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, g->front_fbo);
+  g->cache.fbo = kUnknown;
   glReadPixels(0, 0, g->width, g->height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
-  glBindFramebuffer(GL_FRAMEBUFFER, g->back_fbo);
   // GL rows run from the bottom; frames are handed out from the top.
   size_t pitch = static_cast<size_t>(g->width) * 4;
   BYTE row[4 * 4096];
@@ -529,11 +868,12 @@ static GlFormat FormatOf(D3DFORMAT format) {
 
 HRESULT GlCreateTexture(IDirect3DTexture8* texture) {
   MakeCurrent(texture->device);
+  GfxGlDevice* g = texture->device->gl;
   auto* t = new (std::nothrow) GfxGlTexture{};
   if (!t) return E_OUTOFMEMORY;
   GlFormat f = FormatOf(texture->format);
   glGenTextures(1, &t->id);
-  glBindTexture(GL_TEXTURE_2D, t->id);
+  BindTexture(g, t->id);
   glTexImage2D(GL_TEXTURE_2D, 0, f.internal, texture->width, texture->height, 0, f.format, f.type, texture->pixels);
   if (f.alpha_only) {
     const GLint swizzle[4] = {GL_ZERO, GL_ZERO, GL_ZERO, GL_RED};
@@ -545,6 +885,7 @@ HRESULT GlCreateTexture(IDirect3DTexture8* texture) {
   if (texture->levels != 1) glGenerateMipmap(GL_TEXTURE_2D);
   if (glGetError() != GL_NO_ERROR) {
     glDeleteTextures(1, &t->id);
+    g->cache.texture = kUnknown;
     delete t;
     return D3DERR_OUTOFVIDEOMEMORY;
   }
@@ -555,13 +896,15 @@ HRESULT GlCreateTexture(IDirect3DTexture8* texture) {
 void GlUploadTexture(IDirect3DTexture8* texture) {
   MakeCurrent(texture->device);
   GlFormat f = FormatOf(texture->format);
-  glBindTexture(GL_TEXTURE_2D, texture->gl->id);
+  BindTexture(texture->device->gl, texture->gl->id);
   glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, texture->width, texture->height, f.format, f.type, texture->pixels);
   if (texture->levels != 1) glGenerateMipmap(GL_TEXTURE_2D);
 }
 
 void GlReleaseTexture(IDirect3DTexture8* texture) {
   MakeCurrent(texture->device);
+  GfxGlDevice* g = texture->device->gl;
+  if (g->cache.texture == texture->gl->id) g->cache.texture = kUnknown;
   glDeleteTextures(1, &texture->gl->id);
   delete texture->gl;
   texture->gl = nullptr;
@@ -569,10 +912,11 @@ void GlReleaseTexture(IDirect3DTexture8* texture) {
 
 HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWORD* indices) {
   MakeCurrent(buffer->device);
+  GfxGlDevice* g = buffer->device->gl;
   auto* m = new (std::nothrow) GfxGlMesh{};
   if (!m) return E_OUTOFMEMORY;
   glGenVertexArrays(1, &m->vao);
-  glBindVertexArray(m->vao);
+  BindVertexArray(g, m->vao);
   glGenBuffers(1, &m->vbo);
   glBindBuffer(GL_ARRAY_BUFFER, m->vbo);
   glBufferData(GL_ARRAY_BUFFER, sizeof(GfxVertex) * buffer->vertex_count, vertices, GL_STATIC_DRAW);
@@ -580,11 +924,11 @@ HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWO
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m->ebo);
   glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof(DWORD) * buffer->index_count, indices, GL_STATIC_DRAW);
   SetVertexLayout();
-  glBindVertexArray(0);
   if (glGetError() != GL_NO_ERROR) {
     glDeleteBuffers(1, &m->vbo);
     glDeleteBuffers(1, &m->ebo);
     glDeleteVertexArrays(1, &m->vao);
+    g->cache.vao = kUnknown;
     delete m;
     return D3DERR_OUTOFVIDEOMEMORY;
   }
@@ -594,7 +938,9 @@ HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWO
 
 void GlReleaseMesh(GfxMeshBuffer* buffer) {
   MakeCurrent(buffer->device);
+  GfxGlDevice* g = buffer->device->gl;
   GfxGlMesh* m = buffer->gl;
+  if (g->cache.vao == m->vao) g->cache.vao = kUnknown;
   glDeleteBuffers(1, &m->vbo);
   glDeleteBuffers(1, &m->ebo);
   glDeleteVertexArrays(1, &m->vao);
@@ -633,37 +979,47 @@ static GLenum CompareOf(DWORD func) {
   }
 }
 
-static GLenum AddressOf(DWORD address) {
-  if (address == D3DTADDRESS_CLAMP) return GL_CLAMP_TO_EDGE;
-  if (address == D3DTADDRESS_MIRROR) return GL_MIRRORED_REPEAT;
-  return GL_REPEAT;
+// Sampler states as small numbers, which pick one of the device's sampler objects.
+static int AddressIndex(DWORD address) {
+  if (address == D3DTADDRESS_CLAMP) return 1;
+  if (address == D3DTADDRESS_MIRROR) return 2;
+  return 0;
+}
+constexpr GLenum kAddressModes[3] = {GL_REPEAT, GL_CLAMP_TO_EDGE, GL_MIRRORED_REPEAT};
+
+static int MinFilterIndex(DWORD min, DWORD mip, bool has_mips) {
+  int linear = min != D3DTEXF_POINT && min != D3DTEXF_NONE;
+  if (!has_mips || mip == D3DTEXF_NONE) return linear;
+  if (mip == D3DTEXF_POINT) return 2 + linear;
+  return 4 + linear;
+}
+constexpr GLenum kMinFilters[6] = {GL_NEAREST, GL_LINEAR, GL_NEAREST_MIPMAP_NEAREST, GL_LINEAR_MIPMAP_NEAREST,
+                                   GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR_MIPMAP_LINEAR};
+
+static void BindSampler(GfxGlDevice* g, int min, bool mag_linear, int wrap_s, int wrap_t) {
+  int key = ((min * 2 + mag_linear) * 3 + wrap_s) * 3 + wrap_t;
+  GLuint& sampler = g->samplers[key];
+  if (!sampler) {
+    glGenSamplers(1, &sampler);
+    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, kMinFilters[min]);
+    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, mag_linear ? GL_LINEAR : GL_NEAREST);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, kAddressModes[wrap_s]);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, kAddressModes[wrap_t]);
+  }
+  if (g->cache.sampler == sampler) return;
+  g->cache.sampler = sampler;
+  glBindSampler(0, sampler);
 }
 
-static GLenum MinFilterOf(DWORD min, DWORD mip, bool has_mips) {
-  bool linear = min != D3DTEXF_POINT && min != D3DTEXF_NONE;
-  if (!has_mips || mip == D3DTEXF_NONE) return linear ? GL_LINEAR : GL_NEAREST;
-  if (mip == D3DTEXF_POINT) return linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
-  return linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+static void ColorUniform(GLint location, float (&cached)[4], const D3DCOLORVALUE& c) {
+  const float value[4] = {c.r, c.g, c.b, c.a};
+  Uniform4f(location, cached, value);
 }
 
-static void Uniform4(GLint location, const D3DCOLORVALUE& c) { glUniform4f(location, c.r, c.g, c.b, c.a); }
-
-static void UniformColor(GLint location, D3DCOLOR color) {
-  float c[4];
-  ChannelsOf(color, c);
-  glUniform4f(location, c[0], c[1], c[2], c[3]);
-}
-
-static void BindTarget(IDirect3DDevice8* device) {
-  GfxGlDevice* g = device->gl;
-  glBindFramebuffer(GL_FRAMEBUFFER, g->back_fbo);
-  glViewport(0, 0, g->width, g->height);
-  glUseProgram(g->program);
-  glUniform2f(u.target_size, static_cast<float>(g->width), static_cast<float>(g->height));
-  glUniform1i(u.remap_depth, g->remap_depth);
-  glUniform1i(u.texture, 0);
-  glActiveTexture(GL_TEXTURE0);
-  glBindSampler(0, g->sampler);
+static void PackedColorUniform(GLint location, float (&cached)[4], D3DCOLOR color) {
+  float value[4];
+  ChannelsOf(color, value);
+  Uniform4f(location, cached, value);
 }
 
 // Texture stage 0: the bound texture (opaque white without one) and its sampler states.
@@ -671,85 +1027,105 @@ static void BindStage0(IDirect3DDevice8* device) {
   GfxGlDevice* g = device->gl;
   IDirect3DTexture8* texture = device->textures[0];
   const DWORD* ts = device->stage_states[0];
-  glBindTexture(GL_TEXTURE_2D, texture && texture->gl ? texture->gl->id : g->white_texture);
+  BindTexture(g, texture && texture->gl ? texture->gl->id : g->white_texture);
   bool mips = texture && texture->levels != 1;
-  glSamplerParameteri(g->sampler, GL_TEXTURE_MIN_FILTER, MinFilterOf(ts[D3DTSS_MINFILTER], ts[D3DTSS_MIPFILTER], mips));
-  glSamplerParameteri(g->sampler, GL_TEXTURE_MAG_FILTER,
-                      ts[D3DTSS_MAGFILTER] == D3DTEXF_POINT || ts[D3DTSS_MAGFILTER] == D3DTEXF_NONE ? GL_NEAREST
-                                                                                                    : GL_LINEAR);
-  glSamplerParameteri(g->sampler, GL_TEXTURE_WRAP_S, AddressOf(ts[D3DTSS_ADDRESSU]));
-  glSamplerParameteri(g->sampler, GL_TEXTURE_WRAP_T, AddressOf(ts[D3DTSS_ADDRESSV]));
-  glUniform1f(u.lod_bias, BitsFloat(ts[D3DTSS_MIPMAPLODBIAS]));
-  glUniform3i(u.color_stage, ts[D3DTSS_COLOROP], ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2]);
-  glUniform3i(u.alpha_stage, ts[D3DTSS_ALPHAOP], ts[D3DTSS_ALPHAARG1], ts[D3DTSS_ALPHAARG2]);
+  bool mag_linear = ts[D3DTSS_MAGFILTER] != D3DTEXF_POINT && ts[D3DTSS_MAGFILTER] != D3DTEXF_NONE;
+  BindSampler(g, MinFilterIndex(ts[D3DTSS_MINFILTER], ts[D3DTSS_MIPFILTER], mips), mag_linear,
+              AddressIndex(ts[D3DTSS_ADDRESSU]), AddressIndex(ts[D3DTSS_ADDRESSV]));
+  GlCache& c = g->cache;
+  Uniform1f(u.lod_bias, c.u.lod_bias, BitsFloat(ts[D3DTSS_MIPMAPLODBIAS]));
+  Uniform3i(u.color_stage, c.u.color_stage, ts[D3DTSS_COLOROP], ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2]);
+  Uniform3i(u.alpha_stage, c.u.alpha_stage, ts[D3DTSS_ALPHAOP], ts[D3DTSS_ALPHAARG1], ts[D3DTSS_ALPHAARG2]);
 }
 
 static void ApplyRenderStates(IDirect3DDevice8* device) {
+  GfxGlDevice* g = device->gl;
+  GlCache& c = g->cache;
   const DWORD* rs = device->render_states;
-  if (rs[D3DRS_ZENABLE] != D3DZB_FALSE && device->params.EnableAutoDepthStencil) {
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(CompareOf(rs[D3DRS_ZFUNC]));
-    glDepthMask(rs[D3DRS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
-  } else {
-    glDisable(GL_DEPTH_TEST);
+  bool depth = rs[D3DRS_ZENABLE] != D3DZB_FALSE && device->params.EnableAutoDepthStencil;
+  Toggle(c.depth_test, GL_DEPTH_TEST, depth);
+  if (depth) {
+    GLenum func = CompareOf(rs[D3DRS_ZFUNC]);
+    if (c.depth_func != func) {
+      c.depth_func = func;
+      glDepthFunc(func);
+    }
+    SetDepthMask(g, rs[D3DRS_ZWRITEENABLE] != 0);
   }
+  Toggle(c.blend, GL_BLEND, rs[D3DRS_ALPHABLENDENABLE] != 0);
   if (rs[D3DRS_ALPHABLENDENABLE]) {
-    glEnable(GL_BLEND);
-    glBlendFunc(BlendOf(rs[D3DRS_SRCBLEND]), BlendOf(rs[D3DRS_DESTBLEND]));
-  } else {
-    glDisable(GL_BLEND);
+    GLenum src = BlendOf(rs[D3DRS_SRCBLEND]), dst = BlendOf(rs[D3DRS_DESTBLEND]);
+    if (c.blend_src != src || c.blend_dst != dst) {
+      c.blend_src = src;
+      c.blend_dst = dst;
+      glBlendFunc(src, dst);
+    }
   }
-  // Front faces run clockwise on screen; the window keeps the screen's orientation.
-  if (rs[D3DRS_CULLMODE] == D3DCULL_NONE) {
-    glDisable(GL_CULL_FACE);
-  } else {
-    glEnable(GL_CULL_FACE);
-    glFrontFace(GL_CCW);
-    glCullFace(rs[D3DRS_CULLMODE] == D3DCULL_CW ? GL_BACK : GL_FRONT);
+  // Front faces run clockwise on screen; the window keeps the screen's orientation (GL_CCW, the
+  // default front face, is never changed).
+  Toggle(c.cull, GL_CULL_FACE, rs[D3DRS_CULLMODE] != D3DCULL_NONE);
+  if (rs[D3DRS_CULLMODE] != D3DCULL_NONE) {
+    GLenum face = rs[D3DRS_CULLMODE] == D3DCULL_CW ? GL_BACK : GL_FRONT;
+    if (c.cull_face != face) {
+      c.cull_face = face;
+      glCullFace(face);
+    }
   }
-  GLenum fill = rs[D3DRS_FILLMODE] == D3DFILL_POINT ? GL_POINT : rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GL_LINE
-                                                                                                         : GL_FILL;
-  glPolygonMode(GL_FRONT_AND_BACK, fill);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  SetPolygonMode(g, rs[D3DRS_FILLMODE] == D3DFILL_POINT       ? GL_POINT
+                    : rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GL_LINE
+                                                              : GL_FILL);
 }
 
+// The matrices; the normal matrix (an inverse) is made again only when world or view changed.
 static void UploadTransforms(IDirect3DDevice8* device) {
+  GlCache& c = device->gl->cache;
   D3DXMATRIX world_view, inverse, normal;
   D3DXMatrixMultiply(&world_view, &device->transforms[D3DTS_WORLD], &device->transforms[D3DTS_VIEW]);
-  glUniformMatrix4fv(u.world_view, 1, GL_FALSE, &world_view.m[0][0]);
-  glUniformMatrix4fv(u.projection, 1, GL_FALSE, &device->transforms[D3DTS_PROJECTION].m[0][0]);
-  if (!D3DXMatrixInverse(&inverse, nullptr, &world_view)) D3DXMatrixIdentity(&inverse);
-  D3DXMatrixTranspose(&normal, &inverse);
-  float n[9];
-  for (int r = 0; r < 3; r++) {
-    for (int c = 0; c < 3; c++) n[r * 3 + c] = normal.m[r][c];
+  if (Changed(c.world_view_source, world_view)) {
+    glUniformMatrix4fv(u.world_view, 1, GL_FALSE, &world_view.m[0][0]);
+    std::memcpy(c.u.world_view, &world_view.m[0][0], sizeof c.u.world_view);
+    if (!D3DXMatrixInverse(&inverse, nullptr, &world_view)) D3DXMatrixIdentity(&inverse);
+    D3DXMatrixTranspose(&normal, &inverse);
+    float n[9];
+    for (int r = 0; r < 3; r++) {
+      for (int col = 0; col < 3; col++) n[r * 3 + col] = normal.m[r][col];
+    }
+    if (Changed(c.u.normal_matrix, n)) glUniformMatrix3fv(u.normal_matrix, 1, GL_FALSE, n);
   }
-  glUniformMatrix3fv(u.normal_matrix, 1, GL_FALSE, n);
+  float projection[16];
+  std::memcpy(projection, &device->transforms[D3DTS_PROJECTION].m[0][0], sizeof projection);
+  if (Changed(c.u.projection, projection)) glUniformMatrix4fv(u.projection, 1, GL_FALSE, projection);
+}
+
+template <typename T, size_t N>
+static bool ChangedPrefix(T (&cached)[N], const T (&value)[N], int n) {
+  if (std::memcmp(cached, value, sizeof(T) * n) == 0) return false;
+  std::memcpy(cached, value, sizeof(T) * n);
+  return true;
 }
 
 static void UploadLighting(IDirect3DDevice8* device) {
+  GfxGlDevice* g = device->gl;
+  GlCache& c = g->cache;
   const DWORD* rs = device->render_states;
-  glUniform1i(u.lighting, rs[D3DRS_LIGHTING] != 0);
-  glUniform1i(u.specular_enable, rs[D3DRS_SPECULARENABLE] != 0);
-  glUniform1i(u.normalize, rs[D3DRS_NORMALIZENORMALS] != 0);
+  Uniform1i(u.lighting, c.u.lighting, rs[D3DRS_LIGHTING] != 0);
+  Uniform1i(u.specular_enable, c.u.specular_enable, rs[D3DRS_SPECULARENABLE] != 0);
+  Uniform1i(u.normalize, c.u.normalize, rs[D3DRS_NORMALIZENORMALS] != 0);
   if (!rs[D3DRS_LIGHTING]) return;
-  UniformColor(u.ambient, rs[D3DRS_AMBIENT]);
+  PackedColorUniform(u.ambient, c.u.ambient, rs[D3DRS_AMBIENT]);
   const D3DMATERIAL8& m = device->material;
-  Uniform4(u.mat_diffuse, m.Diffuse);
-  Uniform4(u.mat_ambient, m.Ambient);
-  Uniform4(u.mat_specular, m.Specular);
-  Uniform4(u.mat_emissive, m.Emissive);
-  glUniform1f(u.mat_power, m.Power);
+  ColorUniform(u.mat_diffuse, c.u.mat_diffuse, m.Diffuse);
+  ColorUniform(u.mat_ambient, c.u.mat_ambient, m.Ambient);
+  ColorUniform(u.mat_specular, c.u.mat_specular, m.Specular);
+  ColorUniform(u.mat_emissive, c.u.mat_emissive, m.Emissive);
+  Uniform1f(u.mat_power, c.u.mat_power, m.Power);
   GLint type[kMaxShaderLights];
   float diffuse[kMaxShaderLights][4], specular[kMaxShaderLights][4], ambient[kMaxShaderLights][4];
   float position[kMaxShaderLights][3], direction[kMaxShaderLights][3], atten[kMaxShaderLights][4];
   float spot[kMaxShaderLights][3];
-  D3DCAPS8 caps;
-  GetDeviceCaps(device->direct3d, 0, D3DDEVTYPE_HAL, &caps);
   const D3DXMATRIX& view = device->transforms[D3DTS_VIEW];
   int n = 0;
-  for (DWORD i = 0; i < GFX_MAX_LIGHTS && n < static_cast<int>(std::min<DWORD>(caps.MaxActiveLights, kMaxShaderLights));
-       i++) {
+  for (DWORD i = 0; i < GFX_MAX_LIGHTS && n < g->max_lights; i++) {
     if (!device->light_on[i]) continue;
     const D3DLIGHT8& l = device->lights[i];
     type[n] = l.Type;
@@ -771,91 +1147,100 @@ static void UploadLighting(IDirect3DDevice8* device) {
     spot[n][0] = std::cos(l.Theta / 2), spot[n][1] = std::cos(l.Phi / 2), spot[n][2] = l.Falloff;
     n++;
   }
-  glUniform1i(u.light_count, n);
+  Uniform1i(u.light_count, c.u.light_count, n);
   if (n == 0) return;
-  glUniform1iv(u.light_type, n, type);
-  glUniform4fv(u.light_diffuse, n, &diffuse[0][0]);
-  glUniform4fv(u.light_specular, n, &specular[0][0]);
-  glUniform4fv(u.light_ambient, n, &ambient[0][0]);
-  glUniform3fv(u.light_position, n, &position[0][0]);
-  glUniform3fv(u.light_direction, n, &direction[0][0]);
-  glUniform4fv(u.light_atten, n, &atten[0][0]);
-  glUniform3fv(u.light_spot, n, &spot[0][0]);
+  if (ChangedPrefix(c.u.light_type, type, n)) glUniform1iv(u.light_type, n, type);
+  if (ChangedPrefix(c.u.light_diffuse, diffuse, n)) glUniform4fv(u.light_diffuse, n, &diffuse[0][0]);
+  if (ChangedPrefix(c.u.light_specular, specular, n)) glUniform4fv(u.light_specular, n, &specular[0][0]);
+  if (ChangedPrefix(c.u.light_ambient, ambient, n)) glUniform4fv(u.light_ambient, n, &ambient[0][0]);
+  if (ChangedPrefix(c.u.light_position, position, n)) glUniform3fv(u.light_position, n, &position[0][0]);
+  if (ChangedPrefix(c.u.light_direction, direction, n)) glUniform3fv(u.light_direction, n, &direction[0][0]);
+  if (ChangedPrefix(c.u.light_atten, atten, n)) glUniform4fv(u.light_atten, n, &atten[0][0]);
+  if (ChangedPrefix(c.u.light_spot, spot, n)) glUniform3fv(u.light_spot, n, &spot[0][0]);
 }
 
 static void UploadFogAndAlpha(IDirect3DDevice8* device) {
+  GlCache& c = device->gl->cache;
   const DWORD* rs = device->render_states;
   DWORD mode = rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE ? rs[D3DRS_FOGTABLEMODE] : rs[D3DRS_FOGVERTEXMODE];
   bool fog = rs[D3DRS_FOGENABLE] && mode != D3DFOG_NONE;
-  glUniform1i(u.fog_enable, fog);
-  glUniform1i(u.fog_mode, fog ? static_cast<GLint>(mode) : 0);
-  glUniform1i(u.range_fog, rs[D3DRS_RANGEFOGENABLE] != 0);
-  glUniform3f(u.fog_params, BitsFloat(rs[D3DRS_FOGSTART]), BitsFloat(rs[D3DRS_FOGEND]), BitsFloat(rs[D3DRS_FOGDENSITY]));
+  Uniform1i(u.fog_enable, c.u.fog_enable, fog);
+  Uniform1i(u.fog_mode, c.u.fog_mode, fog ? static_cast<GLint>(mode) : 0);
+  Uniform1i(u.range_fog, c.u.range_fog, rs[D3DRS_RANGEFOGENABLE] != 0);
+  const float fog_params[3] = {BitsFloat(rs[D3DRS_FOGSTART]), BitsFloat(rs[D3DRS_FOGEND]),
+                               BitsFloat(rs[D3DRS_FOGDENSITY])};
+  Uniform3f(u.fog_params, c.u.fog_params, fog_params);
   float fog_color[4];
   ChannelsOf(rs[D3DRS_FOGCOLOR], fog_color);
-  glUniform3f(u.fog_color, fog_color[0], fog_color[1], fog_color[2]);
-  glUniform1i(u.flat, rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT);
-  UniformColor(u.texture_factor, rs[D3DRS_TEXTUREFACTOR]);
-  glUniform1i(u.alpha_func, rs[D3DRS_ALPHATESTENABLE] ? static_cast<GLint>(rs[D3DRS_ALPHAFUNC]) : 0);
-  glUniform1f(u.alpha_ref, static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF));
+  const float fog_rgb[3] = {fog_color[0], fog_color[1], fog_color[2]};
+  Uniform3f(u.fog_color, c.u.fog_color, fog_rgb);
+  Uniform1i(u.flat, c.u.flat, rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT);
+  PackedColorUniform(u.texture_factor, c.u.texture_factor, rs[D3DRS_TEXTUREFACTOR]);
+  Uniform1i(u.alpha_func, c.u.alpha_func, rs[D3DRS_ALPHATESTENABLE] ? static_cast<GLint>(rs[D3DRS_ALPHAFUNC]) : 0);
+  Uniform1f(u.alpha_ref, c.u.alpha_ref, static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF));
 }
 
 void GlDrawMesh(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_index, UINT index_count) {
+  GfxGlDevice* g = device->gl;
   MakeCurrent(device);
-  BindTarget(device);
-  glUniform1i(u.screen, 0);
+  FlushClears(g);
+  BindBack(g);
+  Toggle(g->cache.scissor, GL_SCISSOR_TEST, false);
+  UseMode(g, 0);
   ApplyRenderStates(device);
   UploadTransforms(device);
   UploadLighting(device);
   UploadFogAndAlpha(device);
   BindStage0(device);
-  glBindVertexArray(buffer->gl->vao);
+  BindVertexArray(g, buffer->gl->vao);
   glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(index_count), GL_UNSIGNED_INT,
                  reinterpret_cast<void*>(static_cast<uintptr_t>(first_index) * sizeof(DWORD)));
-  glBindVertexArray(0);
 }
 
 void GlDrawScreenQuads(IDirect3DDevice8* device, IDirect3DTexture8* texture, const GfxScreenQuad* quads, int count,
                        D3DCOLOR color, const RECT* clip) {
   GfxGlDevice* g = device->gl;
   MakeCurrent(device);
-  BindTarget(device);
-  glUniform1i(u.screen, 1);
-  UniformColor(u.color, color);
-  glUniform1i(u.lighting, 0);
-  glUniform1i(u.specular_enable, 0);
-  glUniform1i(u.fog_enable, 0);
-  glUniform1i(u.fog_mode, 0);
-  glUniform1i(u.flat, 0);
-  glUniform1i(u.alpha_func, 0);
-  glUniform1f(u.lod_bias, 0.0f);
-  glUniform3i(u.color_stage, D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_DIFFUSE);
-  glUniform3i(u.alpha_stage, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_CULL_FACE);
-  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  FlushClears(g);
+  BindBack(g);
+  UseMode(g, 1);
+  GlCache& c = g->cache;
+  PackedColorUniform(u.color, c.u.color, color);
+  Uniform1i(u.lighting, c.u.lighting, 0);
+  Uniform1i(u.specular_enable, c.u.specular_enable, 0);
+  Uniform1i(u.fog_enable, c.u.fog_enable, 0);
+  Uniform1i(u.fog_mode, c.u.fog_mode, 0);
+  Uniform1i(u.flat, c.u.flat, 0);
+  Uniform1i(u.alpha_func, c.u.alpha_func, 0);
+  Uniform1f(u.lod_bias, c.u.lod_bias, 0.0f);
+  Uniform3i(u.color_stage, c.u.color_stage, D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+  Uniform3i(u.alpha_stage, c.u.alpha_stage, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+  Toggle(c.depth_test, GL_DEPTH_TEST, false);
+  Toggle(c.cull, GL_CULL_FACE, false);
+  SetPolygonMode(g, GL_FILL);
+  Toggle(c.blend, GL_BLEND, true);
+  if (c.blend_src != GL_SRC_ALPHA || c.blend_dst != GL_ONE_MINUS_SRC_ALPHA) {
+    c.blend_src = GL_SRC_ALPHA;
+    c.blend_dst = GL_ONE_MINUS_SRC_ALPHA;
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  }
   if (clip) {
-    glEnable(GL_SCISSOR_TEST);
     int x1 = std::clamp<int>(clip->left, 0, g->width), x2 = std::clamp<int>(clip->right, 0, g->width);
     int y1 = std::clamp<int>(clip->top, 0, g->height), y2 = std::clamp<int>(clip->bottom, 0, g->height);
-    glScissor(x1, g->height - y2, std::max(0, x2 - x1), std::max(0, y2 - y1));
+    SetScissor(g, x1, g->height - y2, std::max(0, x2 - x1), std::max(0, y2 - y1));
+  } else {
+    Toggle(c.scissor, GL_SCISSOR_TEST, false);
   }
-  glBindTexture(GL_TEXTURE_2D, texture->gl->id);
-  glSamplerParameteri(g->sampler, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glSamplerParameteri(g->sampler, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glSamplerParameteri(g->sampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glSamplerParameteri(g->sampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  glBindVertexArray(g->quad_vao);
-  glBindBuffer(GL_ARRAY_BUFFER, g->quad_vbo);
-  static GfxVertex vertices[6 * kQuadCapacity];
+  BindTexture(g, texture->gl->id);
+  BindSampler(g, 0, false, 1, 1);  // point sampled, clamped
+  BindVertexArray(g, g->quad_vao);
   for (int start = 0; start < count; start += kQuadCapacity) {
     int n = std::min(kQuadCapacity, count - start);
-    for (int i = 0; i < n; i++) {
+    GLint first = 0;
+    GfxVertex* v = MapStream(g, 6 * n, &first);
+    if (!v) return;
+    for (int i = 0; i < n; i++, v += 6) {
       const GfxScreenQuad& q = quads[start + i];
-      GfxVertex* v = &vertices[i * 6];
       const GfxVertex corners[4] = {{q.x0, q.y0, 0, 0, 0, 0, q.u0, q.v0},
                                     {q.x1, q.y0, 0, 0, 0, 0, q.u1, q.v0},
                                     {q.x1, q.y1, 0, 0, 0, 0, q.u1, q.v1},
@@ -863,9 +1248,7 @@ void GlDrawScreenQuads(IDirect3DDevice8* device, IDirect3DTexture8* texture, con
       v[0] = corners[0], v[1] = corners[1], v[2] = corners[2];
       v[3] = corners[0], v[4] = corners[2], v[5] = corners[3];
     }
-    glBufferSubData(GL_ARRAY_BUFFER, 0, sizeof(GfxVertex) * 6 * n, vertices);
-    glDrawArrays(GL_TRIANGLES, 0, 6 * n);
+    glUnmapBuffer(GL_ARRAY_BUFFER);
+    glDrawArrays(GL_TRIANGLES, first, 6 * n);
   }
-  glBindVertexArray(0);
-  glDisable(GL_SCISSOR_TEST);
 }
