@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -29,40 +30,59 @@ struct PendingClear {
   DWORD stencil;
 };
 
-// What the context was last given, so that a draw sends only what changed. Uniforms are per
-// program and the program is the device's own, so their shadows live here as well.
+// The values a program's uniforms were last given, so that a draw sends only what changed.
+struct UniformShadow {
+  float color[4];
+  float world_view[16], projection[16], normal_matrix[9];
+  float ambient[4], mat_diffuse[4], mat_ambient[4], mat_specular[4], mat_emissive[4], mat_power;
+  float light_diffuse[kMaxShaderLights][4], light_specular[kMaxShaderLights][4],
+      light_ambient[kMaxShaderLights][4], light_position[kMaxShaderLights][3],
+      light_direction[kMaxShaderLights][3], light_atten[kMaxShaderLights][4], light_spot[kMaxShaderLights][3];
+  float fog_params[3];
+  float lod_bias;
+  float texture_factor[4];
+  float fog_color[3];
+  float alpha_ref;
+  D3DXMATRIX world_view_source;  // the world and view the normal matrix was made from
+};
+
+// Uniform locations, looked up once per program.
+struct Uniforms {
+  GLint target_size, color, world_view, projection, normal_matrix, remap_depth, ambient, mat_diffuse, mat_ambient,
+      mat_specular, mat_emissive, mat_power, light_diffuse, light_specular, light_ambient, light_position,
+      light_direction, light_atten, light_spot, fog_params, texture, lod_bias, texture_factor, fog_color, alpha_ref;
+};
+
+// What tells programs apart: their choices, packed (see KeyOf).
+struct ProgramKey {
+  uint64_t choices, light_types;
+  bool operator==(const ProgramKey&) const = default;
+};
+
+// One program made for one set of the fixed-function choices that the shaders take as constants
+// (its key), with its uniforms' places and last values.
+struct GlProgram {
+  ProgramKey key;
+  GLuint id;
+  Uniforms loc;
+  UniformShadow shadow;
+};
+constexpr int kMaxPrograms = 64;
+
+// What the context was last given, so that a draw sends only what changed.
 struct GlCache {
-  GLuint fbo, texture, sampler, vao, program;
+  GLuint fbo, texture, sampler, vao;
   GLint depth_test, blend, cull, scissor;  // -1 not known
   GLenum depth_func, blend_src, blend_dst, cull_face, polygon_mode;
   GLint depth_mask;
   GLint scissor_box[4];
-  struct {
-    GLint mode;
-    float color[4];
-    float world_view[16], projection[16], normal_matrix[9];
-    GLint lighting, specular_enable, normalize;
-    float ambient[4], mat_diffuse[4], mat_ambient[4], mat_specular[4], mat_emissive[4], mat_power;
-    GLint light_count, light_type[kMaxShaderLights];
-    float light_diffuse[kMaxShaderLights][4], light_specular[kMaxShaderLights][4],
-        light_ambient[kMaxShaderLights][4], light_position[kMaxShaderLights][3],
-        light_direction[kMaxShaderLights][3], light_atten[kMaxShaderLights][4], light_spot[kMaxShaderLights][3];
-    GLint fog_mode, range_fog;
-    float fog_params[3];
-    GLint flat;
-    float lod_bias;
-    GLint color_stage[3], alpha_stage[3];
-    float texture_factor[4];
-    GLint fog_enable;
-    float fog_color[3];
-    GLint alpha_func;
-    float alpha_ref;
-  } u;
-  D3DXMATRIX world_view_source;  // the world and view the normal matrix was made from
 };
 
 struct GfxGlDevice {
-  GLuint program;
+  GlProgram programs[kMaxPrograms];
+  int program_count;
+  int program_evictions;
+  GlProgram* program;  // in use
   GLuint back_fbo, back_color, back_depth;
   GLuint front_fbo, front_color;
   GLuint samplers[kSamplerKeys];  // made when first asked for
@@ -88,28 +108,26 @@ struct GfxGlMesh {
 
 // ---- The program -------------------------------------------------------------------------------
 
-static const char* kVertexShader = R"(#version 330 core
+// The choices a program is made for come in as macros named like the uniforms they stand for
+// (u_mode, u_lighting, u_color_stage, ...), so that each program holds only the path it takes: no
+// light loop without lights, no texture read where no stage reads it, no discard without an alpha
+// test (which keeps the depth test ahead of the fragment shader).
+static const char* kVertexShader = R"(
 layout(location = 0) in vec3 a_position;
 layout(location = 1) in vec3 a_normal;
 layout(location = 2) in vec2 a_texcoord;
 layout(location = 3) in vec4 a_color;
 
 const int MAX_LIGHTS = 16;
-uniform int u_mode;              // 0 the world; 1 a_position in target pixels, coloured u_color; 2 the same, a_color
 uniform vec2 u_target_size;
 uniform vec4 u_color;
 uniform mat4 u_world_view;
 uniform mat4 u_projection;
 uniform mat3 u_normal_matrix;
 uniform bool u_remap_depth;
-uniform bool u_lighting;
-uniform bool u_specular_enable;
-uniform bool u_normalize;
 uniform vec4 u_ambient;
 uniform vec4 u_mat_diffuse, u_mat_ambient, u_mat_specular, u_mat_emissive;
 uniform float u_mat_power;
-uniform int u_light_count;
-uniform int u_light_type[MAX_LIGHTS];
 uniform vec4 u_light_diffuse[MAX_LIGHTS];
 uniform vec4 u_light_specular[MAX_LIGHTS];
 uniform vec4 u_light_ambient[MAX_LIGHTS];
@@ -117,8 +135,6 @@ uniform vec3 u_light_position[MAX_LIGHTS];
 uniform vec3 u_light_direction[MAX_LIGHTS];
 uniform vec4 u_light_atten[MAX_LIGHTS];  // range, attenuation 0, 1, 2
 uniform vec3 u_light_spot[MAX_LIGHTS];   // cos(theta / 2), cos(phi / 2), falloff
-uniform int u_fog_mode;                  // 0 none, 1 exp, 2 exp2, 3 linear
-uniform bool u_range_fog;
 uniform vec3 u_fog_params;               // start, end, density
 
 out vec4 v_diffuse;
@@ -127,6 +143,38 @@ out vec4 v_specular;
 flat out vec4 v_specular_flat;
 out vec2 v_texcoord;
 out float v_fog;
+
+// Light i, of the given D3DLIGHTTYPE, added to what reaches the vertex at p with normal n.
+void AddLight(int i, int type, vec3 p, vec3 n, vec3 to_eye, inout vec3 lit, inout vec3 ambient, inout vec3 shine) {
+  vec3 l;
+  float atten = 1.0;
+  if (type == 3) {
+    l = -u_light_direction[i];
+  } else {
+    vec3 d = u_light_position[i] - p;
+    float dist = length(d);
+    float range = u_light_atten[i].x;
+    if (dist > range) return;
+    l = dist > 0.0 ? d / dist : vec3(0.0, 0.0, -1.0);
+    vec3 k = u_light_atten[i].yzw;
+    float denominator = k.x + k.y * dist + k.z * dist * dist;
+    // Without attenuation factors the light falls off linearly to its range.
+    atten = denominator > 0.0 ? 1.0 / denominator : (range > 0.0 ? 1.0 - dist / range : 0.0);
+    if (type == 2) {
+      float rho = dot(-l, u_light_direction[i]);
+      vec3 s = u_light_spot[i];
+      if (rho <= s.y) return;
+      if (rho < s.x) atten *= pow(clamp((rho - s.y) / max(s.x - s.y, 1e-6), 0.0, 1.0), s.z);
+    }
+  }
+  float n_dot_l = max(dot(n, l), 0.0);
+  lit += u_light_diffuse[i].rgb * n_dot_l * atten;
+  ambient += u_light_ambient[i].rgb * atten;
+  if (u_specular_enable && n_dot_l > 0.0) {
+    vec3 h = normalize(l + to_eye);
+    shine += u_light_specular[i].rgb * pow(max(dot(n, h), 0.0), u_mat_power) * atten;
+  }
+}
 
 void main() {
   v_texcoord = a_texcoord;
@@ -155,36 +203,7 @@ void main() {
     vec3 lit = vec3(0.0);
     vec3 ambient = u_ambient.rgb;
     vec3 shine = vec3(0.0);
-    for (int i = 0; i < u_light_count; i++) {
-      vec3 l;
-      float atten = 1.0;
-      if (u_light_type[i] == 3) {
-        l = -u_light_direction[i];
-      } else {
-        vec3 d = u_light_position[i] - p;
-        float dist = length(d);
-        float range = u_light_atten[i].x;
-        if (dist > range) continue;
-        l = dist > 0.0 ? d / dist : vec3(0.0, 0.0, -1.0);
-        vec3 k = u_light_atten[i].yzw;
-        float denominator = k.x + k.y * dist + k.z * dist * dist;
-        // Without attenuation factors the light falls off linearly to its range.
-        atten = denominator > 0.0 ? 1.0 / denominator : (range > 0.0 ? 1.0 - dist / range : 0.0);
-        if (u_light_type[i] == 2) {
-          float rho = dot(-l, u_light_direction[i]);
-          vec3 s = u_light_spot[i];
-          if (rho <= s.y) continue;
-          if (rho < s.x) atten *= pow(clamp((rho - s.y) / max(s.x - s.y, 1e-6), 0.0, 1.0), s.z);
-        }
-      }
-      float n_dot_l = max(dot(n, l), 0.0);
-      lit += u_light_diffuse[i].rgb * n_dot_l * atten;
-      ambient += u_light_ambient[i].rgb * atten;
-      if (u_specular_enable && n_dot_l > 0.0) {
-        vec3 h = normalize(l + to_eye);
-        shine += u_light_specular[i].rgb * pow(max(dot(n, h), 0.0), u_mat_power) * atten;
-      }
-    }
+    LIGHTS  // AddLight(i, type, ...) for each light on, in order
     diffuse.rgb = u_mat_emissive.rgb + u_mat_ambient.rgb * ambient + u_mat_diffuse.rgb * lit;
     diffuse.a = u_mat_diffuse.a;
     diffuse = clamp(diffuse, 0.0, 1.0);
@@ -209,7 +228,7 @@ void main() {
 }
 )";
 
-static const char* kFragmentShader = R"(#version 330 core
+static const char* kFragmentShader = R"(
 in vec4 v_diffuse;
 flat in vec4 v_diffuse_flat;
 in vec4 v_specular;
@@ -217,16 +236,10 @@ flat in vec4 v_specular_flat;
 in vec2 v_texcoord;
 in float v_fog;
 
-uniform bool u_flat;
 uniform sampler2D u_texture;
 uniform float u_lod_bias;
-uniform ivec3 u_color_stage;  // op, arg 1, arg 2
-uniform ivec3 u_alpha_stage;
 uniform vec4 u_texture_factor;
-uniform bool u_specular_enable;
-uniform bool u_fog_enable;
 uniform vec3 u_fog_color;
-uniform int u_alpha_func;     // 0 off, else D3DCMP_
 uniform float u_alpha_ref;
 
 out vec4 frag_color;
@@ -264,7 +277,11 @@ bool Passes(int func, float a, float ref) {
 void main() {
   vec4 diffuse = u_flat ? v_diffuse_flat : v_diffuse;
   vec4 specular = u_flat ? v_specular_flat : v_specular;
+#if TEXTURED
   vec4 tex = texture(u_texture, v_texcoord, u_lod_bias);
+#else
+  vec4 tex = vec4(1.0);  // no stage reads the texture, or none is set: white
+#endif
   vec4 color = diffuse;
   if (u_color_stage.x != 1) {
     color.rgb = Op(u_color_stage.x, Arg(u_color_stage.y, diffuse, tex), Arg(u_color_stage.z, diffuse, tex)).rgb;
@@ -279,19 +296,42 @@ void main() {
 }
 )";
 
-// Uniform locations, looked up once per program; every device's program has the same layout.
-struct Uniforms {
-  GLint mode, target_size, color, world_view, projection, normal_matrix, remap_depth, lighting, specular_enable,
-      normalize, ambient, mat_diffuse, mat_ambient, mat_specular, mat_emissive, mat_power, light_count, light_type,
-      light_diffuse, light_specular, light_ambient, light_position, light_direction, light_atten, light_spot, fog_mode,
-      range_fog, fog_params, flat, texture, lod_bias, color_stage, alpha_stage, texture_factor, fog_enable,
-      fog_color, alpha_func, alpha_ref;
-};
-static Uniforms u;
 
-static GLuint Compile(GLenum kind, const char* source) {
+// The fixed-function choices a program is made for; values outside a shader's cases are folded
+// onto one that does the same, so that equal work shares a program.
+struct ProgramChoices {
+  int mode = 0;  // 0 the world, 1 screen quads coloured u_color, 2 screen quads coloured per vertex
+  int lighting = 0, specular = 0, normalize = 0, light_count = 0, fog_mode = 0, range_fog = 0;
+  int flat = 0, textured = 0, fog = 0;
+  int color_op = 0, color_arg1 = 0, color_arg2 = 0, alpha_op = 0, alpha_arg1 = 0, alpha_arg2 = 0;
+  int alpha_func = 0;  // 0 no test, else D3DCMP_NEVER to D3DCMP_GREATEREQUAL
+  int light_types[kMaxShaderLights] = {};  // of the lights on, in order: 1 point, 2 spot, 3 directional
+};
+
+
+// Text: the glyphs' coverage times the colour, SELECTARG2 of (texture, diffuse) and alpha modulated.
+constexpr ProgramChoices kTextChoices = {.mode = 1, .textured = 1, .color_op = D3DTOP_SELECTARG2,
+                                         .alpha_op = D3DTOP_MODULATE, .alpha_arg1 = D3DTA_TEXTURE};
+// Cleared rectangles: each vertex's colour as it is.
+constexpr ProgramChoices kFillChoices = {.mode = 2, .flat = 1, .color_op = D3DTOP_SELECTARG1,
+                                         .alpha_op = D3DTOP_SELECTARG1};
+
+static ProgramKey KeyOf(const ProgramChoices& c) {
+  const int fields[] = {c.mode,     c.lighting,   c.specular,   c.normalize, c.light_count, c.fog_mode,
+                        c.range_fog, c.flat,      c.textured,   c.fog,       c.color_op,    c.color_arg1,
+                        c.color_arg2, c.alpha_op, c.alpha_arg1, c.alpha_arg2, c.alpha_func};
+  const int bits[] = {2, 1, 1, 1, 5, 2, 1, 1, 1, 1, 4, 2, 2, 4, 2, 2, 3};
+  uint64_t key = 0;
+  for (size_t i = 0; i < sizeof fields / sizeof fields[0]; i++) key = (key << bits[i]) | static_cast<uint64_t>(fields[i]);
+  uint64_t types = 0;
+  for (int i = 0; i < c.light_count; i++) types |= static_cast<uint64_t>(c.light_types[i]) << (2 * i);
+  return {key, types};
+}
+
+static GLuint Compile(GLenum kind, const char* header, const char* source) {
   GLuint shader = glCreateShader(kind);
-  glShaderSource(shader, 1, &source, nullptr);
+  const char* sources[2] = {header, source};
+  glShaderSource(shader, 2, sources, nullptr);
   glCompileShader(shader);
   GLint ok = 0;
   glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
@@ -305,10 +345,31 @@ static GLuint Compile(GLenum kind, const char* source) {
   return shader;
 }
 
-static GLuint LinkProgram() {
-  GLuint vs = Compile(GL_VERTEX_SHADER, kVertexShader);
-  GLuint fs = Compile(GL_FRAGMENT_SHADER, kFragmentShader);
-  if (!vs || !fs) return 0;
+static bool LinkProgram(const ProgramChoices& c, GlProgram* out) {
+  char vs_header[2048], fs_header[512];
+  int length = std::snprintf(vs_header, sizeof vs_header,
+                             "#version 330 core\n#define u_mode %d\n#define u_lighting %s\n#define u_specular_enable %s\n"
+                             "#define u_normalize %s\n#define u_fog_mode %d\n#define u_range_fog %s\n#define LIGHTS",
+                             c.mode, c.lighting ? "true" : "false", c.specular ? "true" : "false",
+                             c.normalize ? "true" : "false", c.fog_mode, c.range_fog ? "true" : "false");
+  for (int i = 0; i < c.light_count; i++) {
+    length += std::snprintf(vs_header + length, sizeof vs_header - length,
+                            " AddLight(%d, %d, p, n, to_eye, lit, ambient, shine);", i, c.light_types[i]);
+  }
+  std::snprintf(vs_header + length, sizeof vs_header - length, "\n");
+  std::snprintf(fs_header, sizeof fs_header,
+                "#version 330 core\n#define u_flat %s\n#define TEXTURED %d\n#define u_fog_enable %s\n"
+                "#define u_specular_enable %s\n#define u_color_stage ivec3(%d, %d, %d)\n"
+                "#define u_alpha_stage ivec3(%d, %d, %d)\n#define u_alpha_func %d\n",
+                c.flat ? "true" : "false", c.textured, c.fog ? "true" : "false", c.specular ? "true" : "false",
+                c.color_op, c.color_arg1, c.color_arg2, c.alpha_op, c.alpha_arg1, c.alpha_arg2, c.alpha_func);
+  GLuint vs = Compile(GL_VERTEX_SHADER, vs_header, kVertexShader);
+  GLuint fs = Compile(GL_FRAGMENT_SHADER, fs_header, kFragmentShader);
+  if (!vs || !fs) {
+    if (vs) glDeleteShader(vs);
+    if (fs) glDeleteShader(fs);
+    return false;
+  }
   GLuint program = glCreateProgram();
   glAttachShader(program, vs);
   glAttachShader(program, fs);
@@ -322,20 +383,20 @@ static GLuint LinkProgram() {
     glGetProgramInfoLog(program, sizeof log, nullptr, log);
     std::fprintf(stderr, "gfx: shader program does not link: %s\n", log);
     glDeleteProgram(program);
-    return 0;
+    return false;
   }
   auto at = [program](const char* name) { return glGetUniformLocation(program, name); };
-  u = {at("u_mode"),            at("u_target_size"),     at("u_color"),           at("u_world_view"),
-       at("u_projection"),      at("u_normal_matrix"),   at("u_remap_depth"),     at("u_lighting"),
-       at("u_specular_enable"), at("u_normalize"),       at("u_ambient"),         at("u_mat_diffuse"),
-       at("u_mat_ambient"),     at("u_mat_specular"),    at("u_mat_emissive"),    at("u_mat_power"),
-       at("u_light_count"),     at("u_light_type"),      at("u_light_diffuse"),   at("u_light_specular"),
-       at("u_light_ambient"),   at("u_light_position"),  at("u_light_direction"), at("u_light_atten"),
-       at("u_light_spot"),      at("u_fog_mode"),        at("u_range_fog"),       at("u_fog_params"),
-       at("u_flat"),            at("u_texture"),         at("u_lod_bias"),        at("u_color_stage"),
-       at("u_alpha_stage"),     at("u_texture_factor"),  at("u_fog_enable"),      at("u_fog_color"),
-       at("u_alpha_func"),      at("u_alpha_ref")};
-  return program;
+  out->key = KeyOf(c);
+  out->id = program;
+  out->loc = {at("u_target_size"),    at("u_color"),          at("u_world_view"),      at("u_projection"),
+              at("u_normal_matrix"),  at("u_remap_depth"),    at("u_ambient"),         at("u_mat_diffuse"),
+              at("u_mat_ambient"),    at("u_mat_specular"),   at("u_mat_emissive"),    at("u_mat_power"),
+              at("u_light_diffuse"),  at("u_light_specular"),  at("u_light_ambient"),
+              at("u_light_position"), at("u_light_direction"), at("u_light_atten"),    at("u_light_spot"),
+              at("u_fog_params"),     at("u_texture"),        at("u_lod_bias"),        at("u_texture_factor"),
+              at("u_fog_color"),      at("u_alpha_ref")};
+  std::memset(&out->shadow, 0x7F, sizeof out->shadow);  // no uniform is ever given these bytes
+  return true;
 }
 
 // ---- Devices -----------------------------------------------------------------------------------
@@ -363,7 +424,7 @@ static bool HasClipControl() {
 }
 
 static void DestroyObjects(GfxGlDevice* g) {
-  if (g->program) glDeleteProgram(g->program);
+  for (int i = 0; i < g->program_count; i++) glDeleteProgram(g->programs[i].id);
   glDeleteFramebuffers(1, &g->back_fbo);
   glDeleteFramebuffers(1, &g->front_fbo);
   GLuint renderbuffers[] = {g->back_color, g->back_depth, g->front_color};
@@ -406,9 +467,17 @@ static void SetFillLayout() {
 static void ForgetState(GfxGlDevice* g) {
   GlCache& c = g->cache;
   std::memset(&c, 0x7F, sizeof c);  // no uniform is ever given these bytes
-  c.fbo = c.texture = c.sampler = c.vao = c.program = kUnknown;
+  c.fbo = c.texture = c.sampler = c.vao = kUnknown;
   c.depth_test = c.blend = c.cull = c.scissor = c.depth_mask = -1;
   c.depth_func = c.blend_src = c.blend_dst = c.cull_face = c.polygon_mode = kUnknown;
+}
+
+// Makes a new program current with the uniforms that hold for the device's life.
+static void SetDeviceUniforms(GfxGlDevice* g, GlProgram* p) {
+  glUseProgram(p->id);
+  glUniform2f(p->loc.target_size, static_cast<float>(g->width), static_cast<float>(g->height));
+  glUniform1i(p->loc.remap_depth, g->remap_depth);
+  glUniform1i(p->loc.texture, 0);
 }
 
 HRESULT GlCreateDevice(IDirect3DDevice8* device) {
@@ -434,8 +503,12 @@ HRESULT GlCreateDevice(IDirect3DDevice8* device) {
   if (samples > max_samples) result = D3DERR_INVALIDCALL;
   if (g->width > max_size || g->height > max_size) result = D3DERR_INVALIDCALL;
   if (SUCCEEDED(result)) {
-    g->program = LinkProgram();
-    if (!g->program) result = D3DERR_NOTAVAILABLE;
+    // One program up front, so that a context whose compiler fails us is found now.
+    if (LinkProgram(kTextChoices, &g->programs[0])) {
+      g->program_count = 1;
+    } else {
+      result = D3DERR_NOTAVAILABLE;
+    }
   }
   if (SUCCEEDED(result)) {
     glGenRenderbuffers(1, &g->back_color);
@@ -480,12 +553,8 @@ HRESULT GlCreateDevice(IDirect3DDevice8* device) {
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   glStencilMask(0xFF);
   glActiveTexture(GL_TEXTURE0);
-  // The program's uniforms that hold for the device's life.
-  glUseProgram(g->program);
-  g->cache.program = g->program;
-  glUniform2f(u.target_size, static_cast<float>(g->width), static_cast<float>(g->height));
-  glUniform1i(u.remap_depth, g->remap_depth);
-  glUniform1i(u.texture, 0);
+  g->program = &g->programs[0];
+  SetDeviceUniforms(g, g->program);
   glGenTextures(1, &g->white_texture);
   glBindTexture(GL_TEXTURE_2D, g->white_texture);
   const BYTE white[4] = {255, 255, 255, 255};
@@ -580,17 +649,8 @@ static bool Changed(T& cached, const T& value) {
   return true;
 }
 
-static void Uniform1i(GLint location, GLint& cached, GLint value) {
-  if (Changed(cached, value)) glUniform1i(location, value);
-}
-
 static void Uniform1f(GLint location, float& cached, float value) {
   if (Changed(cached, value)) glUniform1f(location, value);
-}
-
-static void Uniform3i(GLint location, GLint (&cached)[3], GLint a, GLint b, GLint c) {
-  const GLint value[3] = {a, b, c};
-  if (Changed(cached, value)) glUniform3iv(location, 1, value);
 }
 
 static void Uniform3f(GLint location, float (&cached)[3], const float (&value)[3]) {
@@ -601,12 +661,34 @@ static void Uniform4f(GLint location, float (&cached)[4], const float (&value)[4
   if (Changed(cached, value)) glUniform4fv(location, 1, value);
 }
 
-static void UseMode(GfxGlDevice* g, GLint mode) {
-  if (g->cache.program != g->program) {
-    g->cache.program = g->program;
-    glUseProgram(g->program);
+// Makes the program for those choices current, linking it when first asked for (when all are
+// taken, one of them makes room). Null when it cannot be made.
+static GlProgram* UseProgram(GfxGlDevice* g, const ProgramChoices& choices) {
+  ProgramKey key = KeyOf(choices);
+  if (g->program && g->program->key == key) return g->program;
+  GlProgram* p = nullptr;
+  for (int i = 0; i < g->program_count && !p; i++) {
+    if (g->programs[i].key == key) p = &g->programs[i];
   }
-  Uniform1i(u.mode, g->cache.u.mode, mode);
+  if (!p) {
+    if (g->program_count < kMaxPrograms) {
+      p = &g->programs[g->program_count++];
+    } else {
+      p = &g->programs[1 + g->program_evictions++ % (kMaxPrograms - 1)];  // the text program stays
+      glDeleteProgram(p->id);
+    }
+    if (!LinkProgram(choices, p)) {
+      p->key = {~uint64_t{0}, 0};  // no choices have this key
+      p->id = 0;
+      g->program = nullptr;
+      return nullptr;
+    }
+    SetDeviceUniforms(g, p);
+  } else {
+    glUseProgram(p->id);
+  }
+  g->program = p;
+  return p;
 }
 
 // ---- Clears and presents -----------------------------------------------------------------------
@@ -742,16 +824,8 @@ static void FlushClears(GfxGlDevice* g) {
   glUnmapBuffer(GL_ARRAY_BUFFER);
   // The fill replaces what is there: nothing tested, blended or culled, depth and stencil untouched.
   BindBack(g);
-  UseMode(g, 2);
+  if (!UseProgram(g, kFillChoices)) return;
   GlCache& c = g->cache;
-  Uniform1i(u.lighting, c.u.lighting, 0);
-  Uniform1i(u.specular_enable, c.u.specular_enable, 0);
-  Uniform1i(u.fog_enable, c.u.fog_enable, 0);
-  Uniform1i(u.fog_mode, c.u.fog_mode, 0);
-  Uniform1i(u.flat, c.u.flat, 1);
-  Uniform1i(u.alpha_func, c.u.alpha_func, 0);
-  Uniform3i(u.color_stage, c.u.color_stage, D3DTOP_SELECTARG1, D3DTA_DIFFUSE, D3DTA_DIFFUSE);
-  Uniform3i(u.alpha_stage, c.u.alpha_stage, D3DTOP_SELECTARG1, D3DTA_DIFFUSE, D3DTA_DIFFUSE);
   Toggle(c.depth_test, GL_DEPTH_TEST, false);
   Toggle(c.blend, GL_BLEND, false);
   Toggle(c.cull, GL_CULL_FACE, false);
@@ -1022,8 +1096,63 @@ static void PackedColorUniform(GLint location, float (&cached)[4], D3DCOLOR colo
   Uniform4f(location, cached, value);
 }
 
+// A texture stage's operation and arguments as the shader tells them apart: an operation it does
+// not know works as SELECTARG1, an argument other than the texture or the factor is the diffuse,
+// and an argument the operation does not read is left out.
+static void StageChoices(DWORD op, DWORD arg1, DWORD arg2, int* out_op, int* out_arg1, int* out_arg2) {
+  int o = op == 1 || (op >= 2 && op <= 8) || op == 10 ? static_cast<int>(op) : D3DTOP_SELECTARG1;
+  auto which = [](DWORD a) { return (a & 15) == 2 || (a & 15) == 3 ? static_cast<int>(a & 15) : 0; };
+  *out_op = o;
+  *out_arg1 = o == 1 || o == D3DTOP_SELECTARG2 ? 0 : which(arg1);
+  *out_arg2 = o == 1 || o == D3DTOP_SELECTARG1 ? 0 : which(arg2);
+}
+
+// The lights that are on, in index order, up to what the device draws: how many, and their types.
+static int LightsOn(IDirect3DDevice8* device, int types[kMaxShaderLights]) {
+  int n = 0;
+  for (DWORD i = 0; i < GFX_MAX_LIGHTS && n < device->gl->max_lights; i++) {
+    if (!device->light_on[i]) continue;
+    D3DLIGHTTYPE type = device->lights[i].Type;
+    types[n++] = type == D3DLIGHT_SPOT || type == D3DLIGHT_DIRECTIONAL ? static_cast<int>(type) : D3DLIGHT_POINT;
+  }
+  return n;
+}
+
+static ProgramChoices MeshChoices(IDirect3DDevice8* device) {
+  const DWORD* rs = device->render_states;
+  const DWORD* ts = device->stage_states[0];
+  ProgramChoices c = {};
+  c.lighting = rs[D3DRS_LIGHTING] != 0;
+  c.specular = rs[D3DRS_SPECULARENABLE] != 0;
+  if (c.lighting) {
+    c.normalize = rs[D3DRS_NORMALIZENORMALS] != 0;
+    c.light_count = LightsOn(device, c.light_types);
+  }
+  DWORD fog_mode = rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE ? rs[D3DRS_FOGTABLEMODE] : rs[D3DRS_FOGVERTEXMODE];
+  c.fog = rs[D3DRS_FOGENABLE] && fog_mode != D3DFOG_NONE;
+  if (c.fog && fog_mode <= D3DFOG_LINEAR) {  // another mode leaves the colour unfogged
+    c.fog_mode = static_cast<int>(fog_mode);
+    c.range_fog = rs[D3DRS_RANGEFOGENABLE] != 0;
+  }
+  c.flat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
+  StageChoices(ts[D3DTSS_COLOROP], ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2], &c.color_op, &c.color_arg1,
+               &c.color_arg2);
+  if (c.color_op == 1) {
+    c.alpha_op = 1;  // a disabled stage does no alpha either
+  } else {
+    StageChoices(ts[D3DTSS_ALPHAOP], ts[D3DTSS_ALPHAARG1], ts[D3DTSS_ALPHAARG2], &c.alpha_op, &c.alpha_arg1,
+                 &c.alpha_arg2);
+  }
+  IDirect3DTexture8* texture = device->textures[0];
+  bool reads = c.color_arg1 == 2 || c.color_arg2 == 2 || c.alpha_arg1 == 2 || c.alpha_arg2 == 2;
+  c.textured = reads && texture && texture->gl;  // without a texture the stage reads white
+  DWORD func = rs[D3DRS_ALPHAFUNC];
+  c.alpha_func = rs[D3DRS_ALPHATESTENABLE] && func >= D3DCMP_NEVER && func < D3DCMP_ALWAYS ? static_cast<int>(func) : 0;
+  return c;
+}
+
 // Texture stage 0: the bound texture (opaque white without one) and its sampler states.
-static void BindStage0(IDirect3DDevice8* device) {
+static void BindStage0(IDirect3DDevice8* device, GlProgram* p) {
   GfxGlDevice* g = device->gl;
   IDirect3DTexture8* texture = device->textures[0];
   const DWORD* ts = device->stage_states[0];
@@ -1032,10 +1161,7 @@ static void BindStage0(IDirect3DDevice8* device) {
   bool mag_linear = ts[D3DTSS_MAGFILTER] != D3DTEXF_POINT && ts[D3DTSS_MAGFILTER] != D3DTEXF_NONE;
   BindSampler(g, MinFilterIndex(ts[D3DTSS_MINFILTER], ts[D3DTSS_MIPFILTER], mips), mag_linear,
               AddressIndex(ts[D3DTSS_ADDRESSU]), AddressIndex(ts[D3DTSS_ADDRESSV]));
-  GlCache& c = g->cache;
-  Uniform1f(u.lod_bias, c.u.lod_bias, BitsFloat(ts[D3DTSS_MIPMAPLODBIAS]));
-  Uniform3i(u.color_stage, c.u.color_stage, ts[D3DTSS_COLOROP], ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2]);
-  Uniform3i(u.alpha_stage, c.u.alpha_stage, ts[D3DTSS_ALPHAOP], ts[D3DTSS_ALPHAARG1], ts[D3DTSS_ALPHAARG2]);
+  Uniform1f(p->loc.lod_bias, p->shadow.lod_bias, BitsFloat(ts[D3DTSS_MIPMAPLODBIAS]));
 }
 
 static void ApplyRenderStates(IDirect3DDevice8* device) {
@@ -1077,24 +1203,23 @@ static void ApplyRenderStates(IDirect3DDevice8* device) {
 }
 
 // The matrices; the normal matrix (an inverse) is made again only when world or view changed.
-static void UploadTransforms(IDirect3DDevice8* device) {
-  GlCache& c = device->gl->cache;
+static void UploadTransforms(IDirect3DDevice8* device, GlProgram* p) {
+  UniformShadow& s = p->shadow;
   D3DXMATRIX world_view, inverse, normal;
   D3DXMatrixMultiply(&world_view, &device->transforms[D3DTS_WORLD], &device->transforms[D3DTS_VIEW]);
-  if (Changed(c.world_view_source, world_view)) {
-    glUniformMatrix4fv(u.world_view, 1, GL_FALSE, &world_view.m[0][0]);
-    std::memcpy(c.u.world_view, &world_view.m[0][0], sizeof c.u.world_view);
+  if (Changed(s.world_view_source, world_view)) {
+    glUniformMatrix4fv(p->loc.world_view, 1, GL_FALSE, &world_view.m[0][0]);
     if (!D3DXMatrixInverse(&inverse, nullptr, &world_view)) D3DXMatrixIdentity(&inverse);
     D3DXMatrixTranspose(&normal, &inverse);
     float n[9];
     for (int r = 0; r < 3; r++) {
       for (int col = 0; col < 3; col++) n[r * 3 + col] = normal.m[r][col];
     }
-    if (Changed(c.u.normal_matrix, n)) glUniformMatrix3fv(u.normal_matrix, 1, GL_FALSE, n);
+    if (Changed(s.normal_matrix, n)) glUniformMatrix3fv(p->loc.normal_matrix, 1, GL_FALSE, n);
   }
   float projection[16];
   std::memcpy(projection, &device->transforms[D3DTS_PROJECTION].m[0][0], sizeof projection);
-  if (Changed(c.u.projection, projection)) glUniformMatrix4fv(u.projection, 1, GL_FALSE, projection);
+  if (Changed(s.projection, projection)) glUniformMatrix4fv(p->loc.projection, 1, GL_FALSE, projection);
 }
 
 template <typename T, size_t N>
@@ -1104,22 +1229,19 @@ static bool ChangedPrefix(T (&cached)[N], const T (&value)[N], int n) {
   return true;
 }
 
-static void UploadLighting(IDirect3DDevice8* device) {
+// The material and the lights that are on (as many as the program was made for), in view space.
+static void UploadLighting(IDirect3DDevice8* device, GlProgram* p) {
   GfxGlDevice* g = device->gl;
-  GlCache& c = g->cache;
+  const Uniforms& u = p->loc;
+  UniformShadow& s = p->shadow;
   const DWORD* rs = device->render_states;
-  Uniform1i(u.lighting, c.u.lighting, rs[D3DRS_LIGHTING] != 0);
-  Uniform1i(u.specular_enable, c.u.specular_enable, rs[D3DRS_SPECULARENABLE] != 0);
-  Uniform1i(u.normalize, c.u.normalize, rs[D3DRS_NORMALIZENORMALS] != 0);
-  if (!rs[D3DRS_LIGHTING]) return;
-  PackedColorUniform(u.ambient, c.u.ambient, rs[D3DRS_AMBIENT]);
+  PackedColorUniform(u.ambient, s.ambient, rs[D3DRS_AMBIENT]);
   const D3DMATERIAL8& m = device->material;
-  ColorUniform(u.mat_diffuse, c.u.mat_diffuse, m.Diffuse);
-  ColorUniform(u.mat_ambient, c.u.mat_ambient, m.Ambient);
-  ColorUniform(u.mat_specular, c.u.mat_specular, m.Specular);
-  ColorUniform(u.mat_emissive, c.u.mat_emissive, m.Emissive);
-  Uniform1f(u.mat_power, c.u.mat_power, m.Power);
-  GLint type[kMaxShaderLights];
+  ColorUniform(u.mat_diffuse, s.mat_diffuse, m.Diffuse);
+  ColorUniform(u.mat_ambient, s.mat_ambient, m.Ambient);
+  ColorUniform(u.mat_specular, s.mat_specular, m.Specular);
+  ColorUniform(u.mat_emissive, s.mat_emissive, m.Emissive);
+  Uniform1f(u.mat_power, s.mat_power, m.Power);
   float diffuse[kMaxShaderLights][4], specular[kMaxShaderLights][4], ambient[kMaxShaderLights][4];
   float position[kMaxShaderLights][3], direction[kMaxShaderLights][3], atten[kMaxShaderLights][4];
   float spot[kMaxShaderLights][3];
@@ -1128,7 +1250,6 @@ static void UploadLighting(IDirect3DDevice8* device) {
   for (DWORD i = 0; i < GFX_MAX_LIGHTS && n < g->max_lights; i++) {
     if (!device->light_on[i]) continue;
     const D3DLIGHT8& l = device->lights[i];
-    type[n] = l.Type;
     const D3DCOLORVALUE* colours[3] = {&l.Diffuse, &l.Specular, &l.Ambient};
     float (*targets[3])[4] = {diffuse, specular, ambient};
     for (int k = 0; k < 3; k++) {
@@ -1137,47 +1258,39 @@ static void UploadLighting(IDirect3DDevice8* device) {
       targets[k][n][2] = colours[k]->b;
       targets[k][n][3] = colours[k]->a;
     }
-    D3DXVECTOR3 p, d;
-    D3DXVec3TransformCoord(&p, &l.Position, &view);
-    D3DXVec3TransformNormal(&d, &l.Direction, &view);
-    D3DXVec3Normalize(&d, &d);
-    position[n][0] = p.x, position[n][1] = p.y, position[n][2] = p.z;
-    direction[n][0] = d.x, direction[n][1] = d.y, direction[n][2] = d.z;
+    D3DXVECTOR3 position_view, direction_view;
+    D3DXVec3TransformCoord(&position_view, &l.Position, &view);
+    D3DXVec3TransformNormal(&direction_view, &l.Direction, &view);
+    D3DXVec3Normalize(&direction_view, &direction_view);
+    position[n][0] = position_view.x, position[n][1] = position_view.y, position[n][2] = position_view.z;
+    direction[n][0] = direction_view.x, direction[n][1] = direction_view.y, direction[n][2] = direction_view.z;
     atten[n][0] = l.Range, atten[n][1] = l.Attenuation0, atten[n][2] = l.Attenuation1, atten[n][3] = l.Attenuation2;
     spot[n][0] = std::cos(l.Theta / 2), spot[n][1] = std::cos(l.Phi / 2), spot[n][2] = l.Falloff;
     n++;
   }
-  Uniform1i(u.light_count, c.u.light_count, n);
   if (n == 0) return;
-  if (ChangedPrefix(c.u.light_type, type, n)) glUniform1iv(u.light_type, n, type);
-  if (ChangedPrefix(c.u.light_diffuse, diffuse, n)) glUniform4fv(u.light_diffuse, n, &diffuse[0][0]);
-  if (ChangedPrefix(c.u.light_specular, specular, n)) glUniform4fv(u.light_specular, n, &specular[0][0]);
-  if (ChangedPrefix(c.u.light_ambient, ambient, n)) glUniform4fv(u.light_ambient, n, &ambient[0][0]);
-  if (ChangedPrefix(c.u.light_position, position, n)) glUniform3fv(u.light_position, n, &position[0][0]);
-  if (ChangedPrefix(c.u.light_direction, direction, n)) glUniform3fv(u.light_direction, n, &direction[0][0]);
-  if (ChangedPrefix(c.u.light_atten, atten, n)) glUniform4fv(u.light_atten, n, &atten[0][0]);
-  if (ChangedPrefix(c.u.light_spot, spot, n)) glUniform3fv(u.light_spot, n, &spot[0][0]);
+  if (ChangedPrefix(s.light_diffuse, diffuse, n)) glUniform4fv(u.light_diffuse, n, &diffuse[0][0]);
+  if (ChangedPrefix(s.light_specular, specular, n)) glUniform4fv(u.light_specular, n, &specular[0][0]);
+  if (ChangedPrefix(s.light_ambient, ambient, n)) glUniform4fv(u.light_ambient, n, &ambient[0][0]);
+  if (ChangedPrefix(s.light_position, position, n)) glUniform3fv(u.light_position, n, &position[0][0]);
+  if (ChangedPrefix(s.light_direction, direction, n)) glUniform3fv(u.light_direction, n, &direction[0][0]);
+  if (ChangedPrefix(s.light_atten, atten, n)) glUniform4fv(u.light_atten, n, &atten[0][0]);
+  if (ChangedPrefix(s.light_spot, spot, n)) glUniform3fv(u.light_spot, n, &spot[0][0]);
 }
 
-static void UploadFogAndAlpha(IDirect3DDevice8* device) {
-  GlCache& c = device->gl->cache;
+static void UploadFogAndAlpha(IDirect3DDevice8* device, GlProgram* p) {
+  const Uniforms& u = p->loc;
+  UniformShadow& s = p->shadow;
   const DWORD* rs = device->render_states;
-  DWORD mode = rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE ? rs[D3DRS_FOGTABLEMODE] : rs[D3DRS_FOGVERTEXMODE];
-  bool fog = rs[D3DRS_FOGENABLE] && mode != D3DFOG_NONE;
-  Uniform1i(u.fog_enable, c.u.fog_enable, fog);
-  Uniform1i(u.fog_mode, c.u.fog_mode, fog ? static_cast<GLint>(mode) : 0);
-  Uniform1i(u.range_fog, c.u.range_fog, rs[D3DRS_RANGEFOGENABLE] != 0);
   const float fog_params[3] = {BitsFloat(rs[D3DRS_FOGSTART]), BitsFloat(rs[D3DRS_FOGEND]),
                                BitsFloat(rs[D3DRS_FOGDENSITY])};
-  Uniform3f(u.fog_params, c.u.fog_params, fog_params);
+  Uniform3f(u.fog_params, s.fog_params, fog_params);
   float fog_color[4];
   ChannelsOf(rs[D3DRS_FOGCOLOR], fog_color);
   const float fog_rgb[3] = {fog_color[0], fog_color[1], fog_color[2]};
-  Uniform3f(u.fog_color, c.u.fog_color, fog_rgb);
-  Uniform1i(u.flat, c.u.flat, rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT);
-  PackedColorUniform(u.texture_factor, c.u.texture_factor, rs[D3DRS_TEXTUREFACTOR]);
-  Uniform1i(u.alpha_func, c.u.alpha_func, rs[D3DRS_ALPHATESTENABLE] ? static_cast<GLint>(rs[D3DRS_ALPHAFUNC]) : 0);
-  Uniform1f(u.alpha_ref, c.u.alpha_ref, static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF));
+  Uniform3f(u.fog_color, s.fog_color, fog_rgb);
+  PackedColorUniform(u.texture_factor, s.texture_factor, rs[D3DRS_TEXTUREFACTOR]);
+  Uniform1f(u.alpha_ref, s.alpha_ref, static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF));
 }
 
 void GlDrawMesh(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_index, UINT index_count) {
@@ -1186,12 +1299,14 @@ void GlDrawMesh(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_inde
   FlushClears(g);
   BindBack(g);
   Toggle(g->cache.scissor, GL_SCISSOR_TEST, false);
-  UseMode(g, 0);
+  ProgramChoices choices = MeshChoices(device);
+  GlProgram* p = UseProgram(g, choices);
+  if (!p) return;
   ApplyRenderStates(device);
-  UploadTransforms(device);
-  UploadLighting(device);
-  UploadFogAndAlpha(device);
-  BindStage0(device);
+  UploadTransforms(device, p);
+  if (choices.lighting) UploadLighting(device, p);
+  UploadFogAndAlpha(device, p);
+  BindStage0(device, p);
   BindVertexArray(g, buffer->gl->vao);
   glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(index_count), GL_UNSIGNED_INT,
                  reinterpret_cast<void*>(static_cast<uintptr_t>(first_index) * sizeof(DWORD)));
@@ -1203,18 +1318,11 @@ void GlDrawScreenQuads(IDirect3DDevice8* device, IDirect3DTexture8* texture, con
   MakeCurrent(device);
   FlushClears(g);
   BindBack(g);
-  UseMode(g, 1);
+  GlProgram* p = UseProgram(g, kTextChoices);
+  if (!p) return;
+  PackedColorUniform(p->loc.color, p->shadow.color, color);
+  Uniform1f(p->loc.lod_bias, p->shadow.lod_bias, 0.0f);
   GlCache& c = g->cache;
-  PackedColorUniform(u.color, c.u.color, color);
-  Uniform1i(u.lighting, c.u.lighting, 0);
-  Uniform1i(u.specular_enable, c.u.specular_enable, 0);
-  Uniform1i(u.fog_enable, c.u.fog_enable, 0);
-  Uniform1i(u.fog_mode, c.u.fog_mode, 0);
-  Uniform1i(u.flat, c.u.flat, 0);
-  Uniform1i(u.alpha_func, c.u.alpha_func, 0);
-  Uniform1f(u.lod_bias, c.u.lod_bias, 0.0f);
-  Uniform3i(u.color_stage, c.u.color_stage, D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_DIFFUSE);
-  Uniform3i(u.alpha_stage, c.u.alpha_stage, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
   Toggle(c.depth_test, GL_DEPTH_TEST, false);
   Toggle(c.cull, GL_CULL_FACE, false);
   SetPolygonMode(g, GL_FILL);
