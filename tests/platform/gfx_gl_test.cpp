@@ -293,6 +293,65 @@ TEST_F(GlDevice, TextureStageZeroModulatesTheDiffuse) {
   Release(texture);
 }
 
+// Each set of states draws with its own program: the alpha test's function against a factor alpha
+// of 0x80 and a reference of 0x80, and an operation the stage does not know working as SELECTARG1.
+TEST_F(GlDevice, AlphaTestFunctionsAndUnknownOperations) {
+  SetRenderState(device, D3DRS_LIGHTING, FALSE);
+  SetRenderState(device, D3DRS_TEXTUREFACTOR, 0x80FF0000);
+  SetTextureStageState(device, 0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
+  SetTextureStageState(device, 0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+  SetTextureStageState(device, 0, D3DTSS_ALPHAARG1, D3DTA_TFACTOR);
+  SetRenderState(device, D3DRS_ALPHAREF, 0x80);
+  quad = Rect(-1, -1, 1, 1, 0.5f);
+  struct Case {
+    BOOL test;
+    DWORD func, color_op;
+    bool drawn;
+  };
+  const Case cases[] = {
+      {FALSE, D3DCMP_NEVER, D3DTOP_SELECTARG1, true},  {TRUE, D3DCMP_NEVER, D3DTOP_SELECTARG1, false},
+      {TRUE, D3DCMP_LESS, D3DTOP_SELECTARG1, false},   {TRUE, D3DCMP_EQUAL, D3DTOP_SELECTARG1, true},
+      {TRUE, D3DCMP_GREATER, D3DTOP_SELECTARG1, false}, {TRUE, D3DCMP_NOTEQUAL, D3DTOP_SELECTARG1, false},
+      {TRUE, D3DCMP_GREATEREQUAL, D3DTOP_SELECTARG1, true}, {TRUE, D3DCMP_ALWAYS, D3DTOP_SELECTARG1, true},
+      {TRUE, 0, D3DTOP_SELECTARG1, true},  // no such function: passes, as ALWAYS
+      {FALSE, 0, 9, true},                 // an operation not known: the first argument
+      {FALSE, 0, 24, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "test " << c.test << " func " << c.func << " op " << c.color_op);
+    SetRenderState(device, D3DRS_ALPHATESTENABLE, c.test);
+    SetRenderState(device, D3DRS_ALPHAFUNC, c.func);
+    SetTextureStageState(device, 0, D3DTSS_COLOROP, c.color_op);
+    BlackClear();
+    DrawQuad(quad);
+    Show();
+    ExpectColor(At(32, 24), c.drawn ? 255 : 0, 0, 0, 0);
+  }
+}
+
+// A value given while one program is in use reaches another program that had it before: A red,
+// B green, then A green again is green.
+TEST_F(GlDevice, EachProgramGetsTheValuesOfItsDraw) {
+  SetRenderState(device, D3DRS_LIGHTING, FALSE);
+  SetTextureStageState(device, 0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
+  quad = Rect(-1, -1, 1, 1, 0.5f);
+  struct Step {
+    DWORD shade;  // a different program for each shading mode
+    D3DCOLOR factor;
+  };
+  const Step steps[] = {{D3DSHADE_GOURAUD, 0xFFFF0000}, {D3DSHADE_FLAT, 0xFF00FF00}, {D3DSHADE_GOURAUD, 0xFF00FF00},
+                        {D3DSHADE_FLAT, 0xFF0000FF}, {D3DSHADE_GOURAUD, 0xFF0000FF}};
+  for (const Step& s : steps) {
+    SCOPED_TRACE(testing::Message() << "shade " << s.shade << " factor " << std::hex << s.factor);
+    SetRenderState(device, D3DRS_SHADEMODE, s.shade);
+    SetRenderState(device, D3DRS_TEXTUREFACTOR, s.factor);
+    BlackClear();
+    DrawQuad(quad);
+    Show();
+    ExpectColor(At(32, 24), (s.factor >> 16) & 0xFF, (s.factor >> 8) & 0xFF, s.factor & 0xFF, 0);
+  }
+}
+
 TEST_F(GlDevice, WireframeFillDrawsOnlyEdges) {
   SetRenderState(device, D3DRS_LIGHTING, FALSE);
   SetRenderState(device, D3DRS_FILLMODE, D3DFILL_WIREFRAME);
