@@ -91,6 +91,9 @@ struct GfxGlDevice {
   GLuint white_texture;
   bool remap_depth;  // no glClipControl: the shader maps D3D depth 0..1 to GL's -1..1
   bool front_stale;  // the last present went straight to the window; the back buffer holds it
+  // Single-sampled with a back buffer discarded at each present: the two buffers trade places at a
+  // present (both with the depth buffer) instead of the frame being copied.
+  bool swap_buffers;
   int width, height, samples;
   int max_lights;
   PendingClear pending[kMaxPendingClears];
@@ -528,8 +531,14 @@ HRESULT GlCreateDevice(IDirect3DDevice8* device) {
     glGenFramebuffers(1, &g->front_fbo);
     glBindFramebuffer(GL_FRAMEBUFFER, g->front_fbo);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, g->front_color);
+    g->swap_buffers = samples <= 1 && p.SwapEffect == D3DSWAPEFFECT_DISCARD;
+    if (g->swap_buffers) {
+      glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, g->back_depth);
+    }
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) result = D3DERR_OUTOFVIDEOMEMORY;
     glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glBindFramebuffer(GL_FRAMEBUFFER, g->back_fbo);
     glClear(GL_COLOR_BUFFER_BIT);
   }
   if (FAILED(result)) {
@@ -852,13 +861,25 @@ static void ResolveFront(GfxGlDevice* g) {
   g->front_stale = false;
 }
 
+// The frame just drawn becomes the front buffer, without a copy where the buffers can trade places.
+static void ShowFront(GfxGlDevice* g) {
+  if (!g->swap_buffers) {
+    ResolveFront(g);
+    return;
+  }
+  std::swap(g->back_fbo, g->front_fbo);
+  std::swap(g->back_color, g->front_color);
+  g->cache.fbo = kUnknown;
+  g->front_stale = false;
+}
+
 void GlPresent(IDirect3DDevice8* device) {
   GfxGlDevice* g = device->gl;
   MakeCurrent(device);
   FlushClears(g);
   int window_w = 0, window_h = 0;
   if (!GlContextWindowSize(device, &window_w, &window_h) || window_w <= 0 || window_h <= 0) {
-    ResolveFront(g);  // headless: the front buffer is what is on screen
+    ShowFront(g);  // headless: the front buffer is what is on screen
     return;
   }
   Toggle(g->cache.scissor, GL_SCISSOR_TEST, false);
@@ -875,7 +896,6 @@ void GlPresent(IDirect3DDevice8* device) {
       source = g->front_fbo;
     }
   }
-  if (source == g->back_fbo) g->front_stale = true;
   glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
   g->cache.fbo = kUnknown;
@@ -887,6 +907,11 @@ void GlPresent(IDirect3DDevice8* device) {
   glBlitFramebuffer(0, 0, g->width, g->height, x, y, x + w, y + h, GL_COLOR_BUFFER_BIT,
                     same_size ? GL_NEAREST : GL_LINEAR);
   GlContextSwap(device);
+  if (g->swap_buffers) {
+    ShowFront(g);
+  } else if (source == g->back_fbo) {
+    g->front_stale = true;
+  }
 }
 
 HRESULT GlReadFrame(IDirect3DDevice8* device, BYTE* rgba) {
