@@ -1,7 +1,9 @@
-// The GL renderer behind the display device: one program does the fixed-function work (per-vertex
-// lights, fog, texture stage 0, alpha test and blend) from the device's state at each draw. Frames
-// are drawn into an offscreen back buffer (multisampled when asked) and resolved at each present
-// into a front buffer, which is shown in the window and read back for captures.
+// The GL renderer behind the display device: one shader does the fixed-function work (per-vertex
+// lights, fog, texture stage 0, alpha test and blend), built into a program for each set of the
+// device's states it meets, which takes them as constants. Only state that changed is sent. Frames
+// are drawn into an offscreen back buffer (multisampled when asked); at each present it becomes the
+// front buffer (swapped, or resolved into it), which is read back for captures, and a window gets
+// the frame in one copy.
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/glcorearb.h>
 
