@@ -88,21 +88,28 @@ void FillRows(int top, int bottom, const Color3& color) {
   Clear(device, 1, &rect, CLEAR_ALL, PackDeviceColor(color.r, color.g, color.b), 1.0f, 0);
 }
 
-// The upper half in the sky colour; the lower half in bands of gradient_detail pixels rising from
-// the horizon colour at the bottom edge toward the sky colour at the middle.
+// The band height in whole pixels: at least one (a thinner band would never reach the middle, and
+// NaN counts as the thinnest), at most the screen (any taller band is the whole lower half).
+int GradientBand() {
+  float value = gradient_detail;
+  int most = screen_height > 1 ? screen_height : 1;
+  if (!(value >= 1.0f)) return 1;
+  if (value >= static_cast<float>(most)) return most;
+  return static_cast<int>(value);
+}
+
+// The upper half in the sky colour; the lower half in bands of one whole band height rising from
+// the horizon colour at the bottom edge toward the sky colour at the middle. The band's step, its
+// rows and its colour steps all come from that one height.
 void DrawSkyGradient() {
   FillRows(0, screen_center_y, sky_color);
-  // A band under one pixel would never reach the middle, and one taller than the screen is the
-  // whole lower half (NaN counts as the thinnest).
-  float band = gradient_detail;
-  if (!(band >= 1.0f)) band = 1.0f;
-  if (band > static_cast<float>(screen_height)) band = static_cast<float>(screen_height > 1 ? screen_height : 1);
-  float bands = static_cast<float>(screen_center_y) / band;
+  int band = GradientBand();
+  float bands = static_cast<float>(screen_center_y) / static_cast<float>(band);
   Color3 step = {(sky_color.r - horizon_color.r) / bands, (sky_color.g - horizon_color.g) / bands,
                  (sky_color.b - horizon_color.b) / bands};
   Color3 c = horizon_color;
-  for (int y = screen_height; y > screen_center_y; y -= static_cast<int>(band)) {
-    FillRows(static_cast<int>(static_cast<float>(y) - band), y, c);
+  for (int y = screen_height; y > screen_center_y; y -= band) {
+    FillRows(y - band, y, c);
     c.r += step.r;
     c.g += step.g;
     c.b += step.b;

@@ -1,26 +1,106 @@
-// The GL renderer behind the display device: one program does the fixed-function work (per-vertex
-// lights, fog, texture stage 0, alpha test and blend) from the device's state at each draw. Frames
-// are drawn into an offscreen back buffer (multisampled when asked) and resolved at each present
-// into a front buffer, which is shown in the window and read back for captures.
+// The GL renderer behind the display device: one shader does the fixed-function work (per-vertex
+// lights, fog, texture stage 0, alpha test and blend), built into a program for each set of the
+// device's states it meets, which takes them as constants. Only state that changed is sent. Frames
+// are drawn into an offscreen back buffer (multisampled when asked); at each present it becomes the
+// front buffer (swapped, or resolved into it), which is read back for captures, and a window gets
+// the frame in one copy.
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/glcorearb.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/gfx_internal.h"
 
+constexpr int kMaxShaderLights = 16;
+constexpr int kStreamVertices = 8192;  // the ring that text and fill quads stream through
+constexpr int kQuadCapacity = kStreamVertices / 6;
+constexpr int kMaxPendingClears = 64;
+constexpr int kSamplerKeys = 6 * 2 * 3 * 3;  // min filter, mag filter, wrap s, wrap t
+constexpr GLuint kUnknown = 0xFFFFFFFFu;       // a cached binding or state not yet known
+
+// A clear not yet done: clears are held until something draws, reads or presents, so that a run of
+// rectangles (a frame's background bands) becomes one clear of depth and stencil and one draw.
+struct PendingClear {
+  D3DRECT rect;
+  DWORD flags;
+  D3DCOLOR color;
+  float z;
+  DWORD stencil;
+};
+
+// The values a program's uniforms were last given, so that a draw sends only what changed.
+struct UniformShadow {
+  float color[4];
+  float world_view[16], projection[16], normal_matrix[9];
+  float ambient[4], mat_diffuse[4], mat_ambient[4], mat_specular[4], mat_emissive[4], mat_power;
+  float light_diffuse[kMaxShaderLights][4], light_specular[kMaxShaderLights][4],
+      light_ambient[kMaxShaderLights][4], light_position[kMaxShaderLights][3],
+      light_direction[kMaxShaderLights][3], light_atten[kMaxShaderLights][4], light_spot[kMaxShaderLights][3];
+  float fog_params[3];
+  float lod_bias;
+  float texture_factor[4];
+  float fog_color[3];
+  float alpha_ref;
+  D3DXMATRIX world_view_source;  // the world and view the normal matrix was made from
+};
+
+// Uniform locations, looked up once per program.
+struct Uniforms {
+  GLint target_size, color, world_view, projection, normal_matrix, remap_depth, ambient, mat_diffuse, mat_ambient,
+      mat_specular, mat_emissive, mat_power, light_diffuse, light_specular, light_ambient, light_position,
+      light_direction, light_atten, light_spot, fog_params, texture, lod_bias, texture_factor, fog_color, alpha_ref;
+};
+
+// What tells programs apart: their choices, packed (see KeyOf).
+struct ProgramKey {
+  uint64_t choices, light_types;
+  bool operator==(const ProgramKey&) const = default;
+};
+
+// One program made for one set of the fixed-function choices that the shaders take as constants
+// (its key), with its uniforms' places and last values.
+struct GlProgram {
+  ProgramKey key;
+  GLuint id;
+  Uniforms loc;
+  UniformShadow shadow;
+};
+constexpr int kMaxPrograms = 64;
+
+// What the context was last given, so that a draw sends only what changed.
+struct GlCache {
+  GLuint fbo, texture, sampler, vao;
+  GLint depth_test, blend, cull, scissor;  // -1 not known
+  GLenum depth_func, blend_src, blend_dst, cull_face, polygon_mode;
+  GLint depth_mask;
+  GLint scissor_box[4];
+};
+
 struct GfxGlDevice {
-  GLuint program;
+  GlProgram programs[kMaxPrograms];
+  int program_count;
+  int program_evictions;
+  GlProgram* program;  // in use
   GLuint back_fbo, back_color, back_depth;
   GLuint front_fbo, front_color;
-  GLuint sampler;
-  GLuint quad_vao, quad_vbo;
+  GLuint samplers[kSamplerKeys];  // made when first asked for
+  GLuint quad_vao, fill_vao, stream_vbo;
+  int stream_used;  // vertices of the ring handed out since it was last orphaned
   GLuint white_texture;
   bool remap_depth;  // no glClipControl: the shader maps D3D depth 0..1 to GL's -1..1
-  int width, height;
+  bool front_stale;  // the last present went straight to the window; the back buffer holds it
+  // Single-sampled with a back buffer discarded at each present: the two buffers trade places at a
+  // present (both with the depth buffer) instead of the frame being copied.
+  bool swap_buffers;
+  int width, height, samples;
+  int max_lights;
+  PendingClear pending[kMaxPendingClears];
+  int pending_count;
+  GlCache cache;
 };
 
 struct GfxGlTexture {
@@ -31,32 +111,28 @@ struct GfxGlMesh {
   GLuint vao, vbo, ebo;
 };
 
-constexpr int kMaxShaderLights = 16;
-constexpr int kQuadCapacity = 256;
-
 // ---- The program -------------------------------------------------------------------------------
 
-static const char* kVertexShader = R"(#version 330 core
+// The choices a program is made for come in as macros named like the uniforms they stand for
+// (u_mode, u_lighting, u_color_stage, ...), so that each program holds only the path it takes: no
+// light loop without lights, no texture read where no stage reads it, no discard without an alpha
+// test (which keeps the depth test ahead of the fragment shader).
+static const char* kVertexShader = R"(
 layout(location = 0) in vec3 a_position;
 layout(location = 1) in vec3 a_normal;
 layout(location = 2) in vec2 a_texcoord;
+layout(location = 3) in vec4 a_color;
 
 const int MAX_LIGHTS = 16;
-uniform bool u_screen;           // a_position in target pixels, coloured u_color
 uniform vec2 u_target_size;
 uniform vec4 u_color;
 uniform mat4 u_world_view;
 uniform mat4 u_projection;
 uniform mat3 u_normal_matrix;
 uniform bool u_remap_depth;
-uniform bool u_lighting;
-uniform bool u_specular_enable;
-uniform bool u_normalize;
 uniform vec4 u_ambient;
 uniform vec4 u_mat_diffuse, u_mat_ambient, u_mat_specular, u_mat_emissive;
 uniform float u_mat_power;
-uniform int u_light_count;
-uniform int u_light_type[MAX_LIGHTS];
 uniform vec4 u_light_diffuse[MAX_LIGHTS];
 uniform vec4 u_light_specular[MAX_LIGHTS];
 uniform vec4 u_light_ambient[MAX_LIGHTS];
@@ -64,8 +140,6 @@ uniform vec3 u_light_position[MAX_LIGHTS];
 uniform vec3 u_light_direction[MAX_LIGHTS];
 uniform vec4 u_light_atten[MAX_LIGHTS];  // range, attenuation 0, 1, 2
 uniform vec3 u_light_spot[MAX_LIGHTS];   // cos(theta / 2), cos(phi / 2), falloff
-uniform int u_fog_mode;                  // 0 none, 1 exp, 2 exp2, 3 linear
-uniform bool u_range_fog;
 uniform vec3 u_fog_params;               // start, end, density
 
 out vec4 v_diffuse;
@@ -75,13 +149,46 @@ flat out vec4 v_specular_flat;
 out vec2 v_texcoord;
 out float v_fog;
 
+// Light i, of the given D3DLIGHTTYPE, added to what reaches the vertex at p with normal n.
+void AddLight(int i, int type, vec3 p, vec3 n, vec3 to_eye, inout vec3 lit, inout vec3 ambient, inout vec3 shine) {
+  vec3 l;
+  float atten = 1.0;
+  if (type == 3) {
+    l = -u_light_direction[i];
+  } else {
+    vec3 d = u_light_position[i] - p;
+    float dist = length(d);
+    float range = u_light_atten[i].x;
+    if (dist > range) return;
+    l = dist > 0.0 ? d / dist : vec3(0.0, 0.0, -1.0);
+    vec3 k = u_light_atten[i].yzw;
+    float denominator = k.x + k.y * dist + k.z * dist * dist;
+    // Without attenuation factors the light falls off linearly to its range.
+    atten = denominator > 0.0 ? 1.0 / denominator : (range > 0.0 ? 1.0 - dist / range : 0.0);
+    if (type == 2) {
+      float rho = dot(-l, u_light_direction[i]);
+      vec3 s = u_light_spot[i];
+      if (rho <= s.y) return;
+      if (rho < s.x) atten *= pow(clamp((rho - s.y) / max(s.x - s.y, 1e-6), 0.0, 1.0), s.z);
+    }
+  }
+  float n_dot_l = max(dot(n, l), 0.0);
+  lit += u_light_diffuse[i].rgb * n_dot_l * atten;
+  ambient += u_light_ambient[i].rgb * atten;
+  if (u_specular_enable && n_dot_l > 0.0) {
+    vec3 h = normalize(l + to_eye);
+    shine += u_light_specular[i].rgb * pow(max(dot(n, h), 0.0), u_mat_power) * atten;
+  }
+}
+
 void main() {
   v_texcoord = a_texcoord;
-  if (u_screen) {
+  if (u_mode != 0) {
     vec2 ndc = vec2(a_position.x / u_target_size.x * 2.0 - 1.0, 1.0 - a_position.y / u_target_size.y * 2.0);
     gl_Position = vec4(ndc, 0.0, 1.0);
-    v_diffuse = u_color;
-    v_diffuse_flat = u_color;
+    vec4 color = u_mode == 2 ? a_color : u_color;
+    v_diffuse = color;
+    v_diffuse_flat = color;
     v_specular = vec4(0.0);
     v_specular_flat = vec4(0.0);
     v_fog = 1.0;
@@ -101,36 +208,7 @@ void main() {
     vec3 lit = vec3(0.0);
     vec3 ambient = u_ambient.rgb;
     vec3 shine = vec3(0.0);
-    for (int i = 0; i < u_light_count; i++) {
-      vec3 l;
-      float atten = 1.0;
-      if (u_light_type[i] == 3) {
-        l = -u_light_direction[i];
-      } else {
-        vec3 d = u_light_position[i] - p;
-        float dist = length(d);
-        float range = u_light_atten[i].x;
-        if (dist > range) continue;
-        l = dist > 0.0 ? d / dist : vec3(0.0, 0.0, -1.0);
-        vec3 k = u_light_atten[i].yzw;
-        float denominator = k.x + k.y * dist + k.z * dist * dist;
-        // Without attenuation factors the light falls off linearly to its range.
-        atten = denominator > 0.0 ? 1.0 / denominator : (range > 0.0 ? 1.0 - dist / range : 0.0);
-        if (u_light_type[i] == 2) {
-          float rho = dot(-l, u_light_direction[i]);
-          vec3 s = u_light_spot[i];
-          if (rho <= s.y) continue;
-          if (rho < s.x) atten *= pow(clamp((rho - s.y) / max(s.x - s.y, 1e-6), 0.0, 1.0), s.z);
-        }
-      }
-      float n_dot_l = max(dot(n, l), 0.0);
-      lit += u_light_diffuse[i].rgb * n_dot_l * atten;
-      ambient += u_light_ambient[i].rgb * atten;
-      if (u_specular_enable && n_dot_l > 0.0) {
-        vec3 h = normalize(l + to_eye);
-        shine += u_light_specular[i].rgb * pow(max(dot(n, h), 0.0), u_mat_power) * atten;
-      }
-    }
+    LIGHTS  // AddLight(i, type, ...) for each light on, in order
     diffuse.rgb = u_mat_emissive.rgb + u_mat_ambient.rgb * ambient + u_mat_diffuse.rgb * lit;
     diffuse.a = u_mat_diffuse.a;
     diffuse = clamp(diffuse, 0.0, 1.0);
@@ -155,7 +233,7 @@ void main() {
 }
 )";
 
-static const char* kFragmentShader = R"(#version 330 core
+static const char* kFragmentShader = R"(
 in vec4 v_diffuse;
 flat in vec4 v_diffuse_flat;
 in vec4 v_specular;
@@ -163,16 +241,10 @@ flat in vec4 v_specular_flat;
 in vec2 v_texcoord;
 in float v_fog;
 
-uniform bool u_flat;
 uniform sampler2D u_texture;
 uniform float u_lod_bias;
-uniform ivec3 u_color_stage;  // op, arg 1, arg 2
-uniform ivec3 u_alpha_stage;
 uniform vec4 u_texture_factor;
-uniform bool u_specular_enable;
-uniform bool u_fog_enable;
 uniform vec3 u_fog_color;
-uniform int u_alpha_func;     // 0 off, else D3DCMP_
 uniform float u_alpha_ref;
 
 out vec4 frag_color;
@@ -210,7 +282,11 @@ bool Passes(int func, float a, float ref) {
 void main() {
   vec4 diffuse = u_flat ? v_diffuse_flat : v_diffuse;
   vec4 specular = u_flat ? v_specular_flat : v_specular;
+#if TEXTURED
   vec4 tex = texture(u_texture, v_texcoord, u_lod_bias);
+#else
+  vec4 tex = vec4(1.0);  // no stage reads the texture, or none is set: white
+#endif
   vec4 color = diffuse;
   if (u_color_stage.x != 1) {
     color.rgb = Op(u_color_stage.x, Arg(u_color_stage.y, diffuse, tex), Arg(u_color_stage.z, diffuse, tex)).rgb;
@@ -225,19 +301,42 @@ void main() {
 }
 )";
 
-// Uniform locations, looked up once per program; every device's program has the same layout.
-struct Uniforms {
-  GLint screen, target_size, color, world_view, projection, normal_matrix, remap_depth, lighting, specular_enable,
-      normalize, ambient, mat_diffuse, mat_ambient, mat_specular, mat_emissive, mat_power, light_count, light_type,
-      light_diffuse, light_specular, light_ambient, light_position, light_direction, light_atten, light_spot, fog_mode,
-      range_fog, fog_params, flat, texture, lod_bias, color_stage, alpha_stage, texture_factor, fog_enable,
-      fog_color, alpha_func, alpha_ref;
-};
-static Uniforms u;
 
-static GLuint Compile(GLenum kind, const char* source) {
+// The fixed-function choices a program is made for; values outside a shader's cases are folded
+// onto one that does the same, so that equal work shares a program.
+struct ProgramChoices {
+  int mode = 0;  // 0 the world, 1 screen quads coloured u_color, 2 screen quads coloured per vertex
+  int lighting = 0, specular = 0, normalize = 0, light_count = 0, fog_mode = 0, range_fog = 0;
+  int flat = 0, textured = 0, fog = 0;
+  int color_op = 0, color_arg1 = 0, color_arg2 = 0, alpha_op = 0, alpha_arg1 = 0, alpha_arg2 = 0;
+  int alpha_func = 0;  // 0 no test, else D3DCMP_NEVER to D3DCMP_GREATEREQUAL
+  int light_types[kMaxShaderLights] = {};  // of the lights on, in order: 1 point, 2 spot, 3 directional
+};
+
+
+// Text: the glyphs' coverage times the colour, SELECTARG2 of (texture, diffuse) and alpha modulated.
+constexpr ProgramChoices kTextChoices = {.mode = 1, .textured = 1, .color_op = D3DTOP_SELECTARG2,
+                                         .alpha_op = D3DTOP_MODULATE, .alpha_arg1 = D3DTA_TEXTURE};
+// Cleared rectangles: each vertex's colour as it is.
+constexpr ProgramChoices kFillChoices = {.mode = 2, .flat = 1, .color_op = D3DTOP_SELECTARG1,
+                                         .alpha_op = D3DTOP_SELECTARG1};
+
+static ProgramKey KeyOf(const ProgramChoices& c) {
+  const int fields[] = {c.mode,     c.lighting,   c.specular,   c.normalize, c.light_count, c.fog_mode,
+                        c.range_fog, c.flat,      c.textured,   c.fog,       c.color_op,    c.color_arg1,
+                        c.color_arg2, c.alpha_op, c.alpha_arg1, c.alpha_arg2, c.alpha_func};
+  const int bits[] = {2, 1, 1, 1, 5, 2, 1, 1, 1, 1, 4, 2, 2, 4, 2, 2, 3};
+  uint64_t key = 0;
+  for (size_t i = 0; i < sizeof fields / sizeof fields[0]; i++) key = (key << bits[i]) | static_cast<uint64_t>(fields[i]);
+  uint64_t types = 0;
+  for (int i = 0; i < c.light_count; i++) types |= static_cast<uint64_t>(c.light_types[i]) << (2 * i);
+  return {key, types};
+}
+
+static GLuint Compile(GLenum kind, const char* header, const char* source) {
   GLuint shader = glCreateShader(kind);
-  glShaderSource(shader, 1, &source, nullptr);
+  const char* sources[2] = {header, source};
+  glShaderSource(shader, 2, sources, nullptr);
   glCompileShader(shader);
   GLint ok = 0;
   glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
@@ -251,10 +350,31 @@ static GLuint Compile(GLenum kind, const char* source) {
   return shader;
 }
 
-static GLuint LinkProgram() {
-  GLuint vs = Compile(GL_VERTEX_SHADER, kVertexShader);
-  GLuint fs = Compile(GL_FRAGMENT_SHADER, kFragmentShader);
-  if (!vs || !fs) return 0;
+static bool LinkProgram(const ProgramChoices& c, GlProgram* out) {
+  char vs_header[2048], fs_header[512];
+  int length = std::snprintf(vs_header, sizeof vs_header,
+                             "#version 330 core\n#define u_mode %d\n#define u_lighting %s\n#define u_specular_enable %s\n"
+                             "#define u_normalize %s\n#define u_fog_mode %d\n#define u_range_fog %s\n#define LIGHTS",
+                             c.mode, c.lighting ? "true" : "false", c.specular ? "true" : "false",
+                             c.normalize ? "true" : "false", c.fog_mode, c.range_fog ? "true" : "false");
+  for (int i = 0; i < c.light_count; i++) {
+    length += std::snprintf(vs_header + length, sizeof vs_header - length,
+                            " AddLight(%d, %d, p, n, to_eye, lit, ambient, shine);", i, c.light_types[i]);
+  }
+  std::snprintf(vs_header + length, sizeof vs_header - length, "\n");
+  std::snprintf(fs_header, sizeof fs_header,
+                "#version 330 core\n#define u_flat %s\n#define TEXTURED %d\n#define u_fog_enable %s\n"
+                "#define u_specular_enable %s\n#define u_color_stage ivec3(%d, %d, %d)\n"
+                "#define u_alpha_stage ivec3(%d, %d, %d)\n#define u_alpha_func %d\n",
+                c.flat ? "true" : "false", c.textured, c.fog ? "true" : "false", c.specular ? "true" : "false",
+                c.color_op, c.color_arg1, c.color_arg2, c.alpha_op, c.alpha_arg1, c.alpha_arg2, c.alpha_func);
+  GLuint vs = Compile(GL_VERTEX_SHADER, vs_header, kVertexShader);
+  GLuint fs = Compile(GL_FRAGMENT_SHADER, fs_header, kFragmentShader);
+  if (!vs || !fs) {
+    if (vs) glDeleteShader(vs);
+    if (fs) glDeleteShader(fs);
+    return false;
+  }
   GLuint program = glCreateProgram();
   glAttachShader(program, vs);
   glAttachShader(program, fs);
@@ -268,20 +388,20 @@ static GLuint LinkProgram() {
     glGetProgramInfoLog(program, sizeof log, nullptr, log);
     std::fprintf(stderr, "gfx: shader program does not link: %s\n", log);
     glDeleteProgram(program);
-    return 0;
+    return false;
   }
   auto at = [program](const char* name) { return glGetUniformLocation(program, name); };
-  u = {at("u_screen"),          at("u_target_size"),     at("u_color"),           at("u_world_view"),
-       at("u_projection"),      at("u_normal_matrix"),   at("u_remap_depth"),     at("u_lighting"),
-       at("u_specular_enable"), at("u_normalize"),       at("u_ambient"),         at("u_mat_diffuse"),
-       at("u_mat_ambient"),     at("u_mat_specular"),    at("u_mat_emissive"),    at("u_mat_power"),
-       at("u_light_count"),     at("u_light_type"),      at("u_light_diffuse"),   at("u_light_specular"),
-       at("u_light_ambient"),   at("u_light_position"),  at("u_light_direction"), at("u_light_atten"),
-       at("u_light_spot"),      at("u_fog_mode"),        at("u_range_fog"),       at("u_fog_params"),
-       at("u_flat"),            at("u_texture"),         at("u_lod_bias"),        at("u_color_stage"),
-       at("u_alpha_stage"),     at("u_texture_factor"),  at("u_fog_enable"),      at("u_fog_color"),
-       at("u_alpha_func"),      at("u_alpha_ref")};
-  return program;
+  out->key = KeyOf(c);
+  out->id = program;
+  out->loc = {at("u_target_size"),    at("u_color"),          at("u_world_view"),      at("u_projection"),
+              at("u_normal_matrix"),  at("u_remap_depth"),    at("u_ambient"),         at("u_mat_diffuse"),
+              at("u_mat_ambient"),    at("u_mat_specular"),   at("u_mat_emissive"),    at("u_mat_power"),
+              at("u_light_diffuse"),  at("u_light_specular"),  at("u_light_ambient"),
+              at("u_light_position"), at("u_light_direction"), at("u_light_atten"),    at("u_light_spot"),
+              at("u_fog_params"),     at("u_texture"),        at("u_lod_bias"),        at("u_texture_factor"),
+              at("u_fog_color"),      at("u_alpha_ref")};
+  std::memset(&out->shadow, 0x7F, sizeof out->shadow);  // no uniform is ever given these bytes
+  return true;
 }
 
 // ---- Devices -----------------------------------------------------------------------------------
@@ -309,14 +429,17 @@ static bool HasClipControl() {
 }
 
 static void DestroyObjects(GfxGlDevice* g) {
-  if (g->program) glDeleteProgram(g->program);
+  for (int i = 0; i < g->program_count; i++) glDeleteProgram(g->programs[i].id);
   glDeleteFramebuffers(1, &g->back_fbo);
   glDeleteFramebuffers(1, &g->front_fbo);
   GLuint renderbuffers[] = {g->back_color, g->back_depth, g->front_color};
   glDeleteRenderbuffers(3, renderbuffers);
-  glDeleteSamplers(1, &g->sampler);
-  glDeleteVertexArrays(1, &g->quad_vao);
-  glDeleteBuffers(1, &g->quad_vbo);
+  for (GLuint& sampler : g->samplers) {
+    if (sampler) glDeleteSamplers(1, &sampler);
+  }
+  GLuint arrays[] = {g->quad_vao, g->fill_vao};
+  glDeleteVertexArrays(2, arrays);
+  glDeleteBuffers(1, &g->stream_vbo);
   glDeleteTextures(1, &g->white_texture);
 }
 
@@ -328,6 +451,38 @@ static void SetVertexLayout() {
   glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, sizeof(GfxVertex), reinterpret_cast<void*>(12));
   glEnableVertexAttribArray(2);
   glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(GfxVertex), reinterpret_cast<void*>(24));
+}
+
+// A corner of a filled rectangle: target pixels and a colour. As long as a GfxVertex, so that both
+// stream through the one ring at vertex-sized steps.
+struct FillVertex {
+  float x, y;
+  float r, g, b, a;
+  float unused[2];
+};
+static_assert(sizeof(FillVertex) == sizeof(GfxVertex));
+
+static void SetFillLayout() {
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, sizeof(FillVertex), reinterpret_cast<void*>(0));
+  glEnableVertexAttribArray(3);
+  glVertexAttribPointer(3, 4, GL_FLOAT, GL_FALSE, sizeof(FillVertex), reinterpret_cast<void*>(8));
+}
+
+static void ForgetState(GfxGlDevice* g) {
+  GlCache& c = g->cache;
+  std::memset(&c, 0x7F, sizeof c);  // no uniform is ever given these bytes
+  c.fbo = c.texture = c.sampler = c.vao = kUnknown;
+  c.depth_test = c.blend = c.cull = c.scissor = c.depth_mask = -1;
+  c.depth_func = c.blend_src = c.blend_dst = c.cull_face = c.polygon_mode = kUnknown;
+}
+
+// Makes a new program current with the uniforms that hold for the device's life.
+static void SetDeviceUniforms(GfxGlDevice* g, GlProgram* p) {
+  glUseProgram(p->id);
+  glUniform2f(p->loc.target_size, static_cast<float>(g->width), static_cast<float>(g->height));
+  glUniform1i(p->loc.remap_depth, g->remap_depth);
+  glUniform1i(p->loc.texture, 0);
 }
 
 HRESULT GlCreateDevice(IDirect3DDevice8* device) {
@@ -348,12 +503,17 @@ HRESULT GlCreateDevice(IDirect3DDevice8* device) {
   glGetIntegerv(GL_MAX_SAMPLES, &max_samples);
   glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &max_size);
   int samples = p.MultiSampleType;
+  g->samples = samples;
   HRESULT result = S_OK;
   if (samples > max_samples) result = D3DERR_INVALIDCALL;
   if (g->width > max_size || g->height > max_size) result = D3DERR_INVALIDCALL;
   if (SUCCEEDED(result)) {
-    g->program = LinkProgram();
-    if (!g->program) result = D3DERR_NOTAVAILABLE;
+    // One program up front, so that a context whose compiler fails us is found now.
+    if (LinkProgram(kTextChoices, &g->programs[0])) {
+      g->program_count = 1;
+    } else {
+      result = D3DERR_NOTAVAILABLE;
+    }
   }
   if (SUCCEEDED(result)) {
     glGenRenderbuffers(1, &g->back_color);
@@ -373,8 +533,14 @@ HRESULT GlCreateDevice(IDirect3DDevice8* device) {
     glGenFramebuffers(1, &g->front_fbo);
     glBindFramebuffer(GL_FRAMEBUFFER, g->front_fbo);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, g->front_color);
+    g->swap_buffers = samples <= 1 && p.SwapEffect == D3DSWAPEFFECT_DISCARD;
+    if (g->swap_buffers) {
+      glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, g->back_depth);
+    }
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) result = D3DERR_OUTOFVIDEOMEMORY;
     glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glBindFramebuffer(GL_FRAMEBUFFER, g->back_fbo);
     glClear(GL_COLOR_BUFFER_BIT);
   }
   if (FAILED(result)) {
@@ -385,24 +551,37 @@ HRESULT GlCreateDevice(IDirect3DDevice8* device) {
     device->gl = nullptr;
     return result;
   }
+  ForgetState(g);
+  D3DCAPS8 caps;
+  GetDeviceCaps(device->direct3d, 0, D3DDEVTYPE_HAL, &caps);
+  g->max_lights = static_cast<int>(std::min<DWORD>(caps.MaxActiveLights, kMaxShaderLights));
   g->remap_depth = !HasClipControl();
   if (!g->remap_depth) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
   glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glGenSamplers(1, &g->sampler);
+  // Never changed after this: every write reaches all channels and all stencil bits.
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glStencilMask(0xFF);
+  glActiveTexture(GL_TEXTURE0);
+  g->program = &g->programs[0];
+  SetDeviceUniforms(g, g->program);
   glGenTextures(1, &g->white_texture);
   glBindTexture(GL_TEXTURE_2D, g->white_texture);
   const BYTE white[4] = {255, 255, 255, 255};
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+  g->cache.texture = g->white_texture;
+  glGenBuffers(1, &g->stream_vbo);
+  glBindBuffer(GL_ARRAY_BUFFER, g->stream_vbo);
+  glBufferData(GL_ARRAY_BUFFER, sizeof(GfxVertex) * kStreamVertices, nullptr, GL_STREAM_DRAW);
   glGenVertexArrays(1, &g->quad_vao);
   glBindVertexArray(g->quad_vao);
-  glGenBuffers(1, &g->quad_vbo);
-  glBindBuffer(GL_ARRAY_BUFFER, g->quad_vbo);
-  glBufferData(GL_ARRAY_BUFFER, sizeof(GfxVertex) * 6 * kQuadCapacity, nullptr, GL_STREAM_DRAW);
   SetVertexLayout();
-  glBindVertexArray(0);
+  glGenVertexArrays(1, &g->fill_vao);
+  glBindVertexArray(g->fill_vao);
+  SetFillLayout();
+  g->cache.vao = g->fill_vao;
   return S_OK;
 }
 
@@ -416,6 +595,113 @@ void GlReleaseDevice(IDirect3DDevice8* device) {
   device->gl = nullptr;
 }
 
+// ---- The state cache ---------------------------------------------------------------------------
+
+static void BindFramebuffer(GfxGlDevice* g, GLuint fbo) {
+  if (g->cache.fbo == fbo) return;
+  g->cache.fbo = fbo;
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+}
+
+// Draws and clears go to the back buffer over its whole size.
+static void BindBack(GfxGlDevice* g) {
+  if (g->cache.fbo == g->back_fbo) return;
+  BindFramebuffer(g, g->back_fbo);
+  glViewport(0, 0, g->width, g->height);
+}
+
+static void BindTexture(GfxGlDevice* g, GLuint id) {
+  if (g->cache.texture == id) return;
+  g->cache.texture = id;
+  glBindTexture(GL_TEXTURE_2D, id);
+}
+
+static void BindVertexArray(GfxGlDevice* g, GLuint vao) {
+  if (g->cache.vao == vao) return;
+  g->cache.vao = vao;
+  glBindVertexArray(vao);
+}
+
+static void Toggle(GLint& cached, GLenum cap, bool on) {
+  if (cached == static_cast<GLint>(on)) return;
+  cached = on;
+  if (on) {
+    glEnable(cap);
+  } else {
+    glDisable(cap);
+  }
+}
+
+static void SetDepthMask(GfxGlDevice* g, bool on) {
+  if (g->cache.depth_mask == static_cast<GLint>(on)) return;
+  g->cache.depth_mask = on;
+  glDepthMask(on ? GL_TRUE : GL_FALSE);
+}
+
+static void SetPolygonMode(GfxGlDevice* g, GLenum mode) {
+  if (g->cache.polygon_mode == mode) return;
+  g->cache.polygon_mode = mode;
+  glPolygonMode(GL_FRONT_AND_BACK, mode);
+}
+
+static void SetScissor(GfxGlDevice* g, int x, int y, int w, int h) {
+  GLint box[4] = {x, y, w, h};
+  Toggle(g->cache.scissor, GL_SCISSOR_TEST, true);
+  if (std::memcmp(g->cache.scissor_box, box, sizeof box) == 0) return;
+  std::memcpy(g->cache.scissor_box, box, sizeof box);
+  glScissor(x, y, w, h);
+}
+
+// Copies `value` into `cached` and says whether that changed it (bitwise, so -0 and NaN count too).
+template <typename T>
+static bool Changed(T& cached, const T& value) {
+  if (std::memcmp(&cached, &value, sizeof(T)) == 0) return false;
+  std::memcpy(&cached, &value, sizeof(T));
+  return true;
+}
+
+static void Uniform1f(GLint location, float& cached, float value) {
+  if (Changed(cached, value)) glUniform1f(location, value);
+}
+
+static void Uniform3f(GLint location, float (&cached)[3], const float (&value)[3]) {
+  if (Changed(cached, value)) glUniform3fv(location, 1, value);
+}
+
+static void Uniform4f(GLint location, float (&cached)[4], const float (&value)[4]) {
+  if (Changed(cached, value)) glUniform4fv(location, 1, value);
+}
+
+// Makes the program for those choices current, linking it when first asked for (when all are
+// taken, one of them makes room). Null when it cannot be made.
+static GlProgram* UseProgram(GfxGlDevice* g, const ProgramChoices& choices) {
+  ProgramKey key = KeyOf(choices);
+  if (g->program && g->program->key == key) return g->program;
+  GlProgram* p = nullptr;
+  for (int i = 0; i < g->program_count && !p; i++) {
+    if (g->programs[i].key == key) p = &g->programs[i];
+  }
+  if (!p) {
+    if (g->program_count < kMaxPrograms) {
+      p = &g->programs[g->program_count++];
+    } else {
+      p = &g->programs[1 + g->program_evictions++ % (kMaxPrograms - 1)];  // the text program stays
+      glDeleteProgram(p->id);
+    }
+    if (!LinkProgram(choices, p)) {
+      p->key = {~uint64_t{0}, 0};  // no choices have this key
+      p->id = 0;
+      g->program = nullptr;
+      return nullptr;
+    }
+    SetDeviceUniforms(g, p);
+  } else {
+    glUseProgram(p->id);
+  }
+  g->program = p;
+  return p;
+}
+
 // ---- Clears and presents -----------------------------------------------------------------------
 
 static void ChannelsOf(D3DCOLOR c, float out[4]) {
@@ -425,65 +711,219 @@ static void ChannelsOf(D3DCOLOR c, float out[4]) {
   out[3] = ((c >> 24) & 0xFF) / 255.0f;
 }
 
-void GlClear(IDirect3DDevice8* device, const D3DRECT* r, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
-  GfxGlDevice* g = device->gl;
-  MakeCurrent(device);
-  glBindFramebuffer(GL_FRAMEBUFFER, g->back_fbo);
-  glEnable(GL_SCISSOR_TEST);
-  glScissor(r->x1, g->height - r->y2, r->x2 - r->x1, r->y2 - r->y1);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  glDepthMask(GL_TRUE);
-  glStencilMask(0xFF);
+// Room for `count` vertices in the stream ring, as the index of the first. Written unsynchronized:
+// a range is handed out once per orphaning, so no draw still queued reads it.
+static GfxVertex* MapStream(GfxGlDevice* g, int count, GLint* first) {
+  glBindBuffer(GL_ARRAY_BUFFER, g->stream_vbo);
+  if (g->stream_used + count > kStreamVertices) {
+    glBufferData(GL_ARRAY_BUFFER, sizeof(GfxVertex) * kStreamVertices, nullptr, GL_STREAM_DRAW);
+    g->stream_used = 0;
+  }
+  *first = g->stream_used;
+  void* p = glMapBufferRange(GL_ARRAY_BUFFER, static_cast<GLintptr>(sizeof(GfxVertex)) * g->stream_used,
+                             static_cast<GLsizeiptr>(sizeof(GfxVertex)) * count,
+                             GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
+  g->stream_used += count;
+  return static_cast<GfxVertex*>(p);
+}
+
+static void ClearNow(GfxGlDevice* g, const PendingClear& c) {
+  BindBack(g);
+  const D3DRECT& r = c.rect;
+  if (r.x1 == 0 && r.y1 == 0 && r.x2 == g->width && r.y2 == g->height) {
+    Toggle(g->cache.scissor, GL_SCISSOR_TEST, false);
+  } else {
+    SetScissor(g, r.x1, g->height - r.y2, r.x2 - r.x1, r.y2 - r.y1);
+  }
+  SetDepthMask(g, true);
   GLbitfield bits = 0;
-  if (flags & D3DCLEAR_TARGET) {
-    float c[4];
-    ChannelsOf(color, c);
-    glClearColor(c[0], c[1], c[2], c[3]);
+  if (c.flags & D3DCLEAR_TARGET) {
+    float rgba[4];
+    ChannelsOf(c.color, rgba);
+    glClearColor(rgba[0], rgba[1], rgba[2], rgba[3]);
     bits |= GL_COLOR_BUFFER_BIT;
   }
-  if (flags & D3DCLEAR_ZBUFFER) {
-    glClearDepth(z);
+  if (c.flags & D3DCLEAR_ZBUFFER) {
+    glClearDepth(c.z);
     bits |= GL_DEPTH_BUFFER_BIT;
   }
-  if (flags & D3DCLEAR_STENCIL) {
-    glClearStencil(static_cast<GLint>(stencil & 0xFF));
+  if (c.flags & D3DCLEAR_STENCIL) {
+    glClearStencil(static_cast<GLint>(c.stencil & 0xFF));
     bits |= GL_STENCIL_BUFFER_BIT;
   }
   glClear(bits);
-  glDisable(GL_SCISSOR_TEST);
+}
+
+static bool CoversTarget(const GfxGlDevice* g, const D3DRECT& r) {
+  return r.x1 == 0 && r.y1 == 0 && r.x2 == g->width && r.y2 == g->height;
+}
+
+// Whether the pending clears' depth and stencil parts, all alike, together reach every pixel: then
+// they are one clear of the whole target, whatever their order.
+static bool DepthPartsAreOneClear(const GfxGlDevice* g) {
+  const PendingClear& first = g->pending[0];
+  DWORD parts = first.flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
+  int rows[kMaxPendingClears][2];
+  int n = 0;
+  for (int i = 0; i < g->pending_count; i++) {
+    const PendingClear& c = g->pending[i];
+    if ((c.flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) != parts) return false;
+    if (parts == 0) continue;
+    if ((parts & D3DCLEAR_ZBUFFER) && std::memcmp(&c.z, &first.z, sizeof c.z) != 0) return false;
+    if ((parts & D3DCLEAR_STENCIL) && (c.stencil & 0xFF) != (first.stencil & 0xFF)) return false;
+    if (c.rect.x1 != 0 || c.rect.x2 != g->width) return false;  // rows across the whole width only
+    // Insertion by top edge.
+    int k = n++;
+    for (; k > 0 && rows[k - 1][0] > c.rect.y1; k--) {
+      rows[k][0] = rows[k - 1][0];
+      rows[k][1] = rows[k - 1][1];
+    }
+    rows[k][0] = c.rect.y1;
+    rows[k][1] = c.rect.y2;
+  }
+  if (parts == 0) return true;
+  int reached = 0;
+  for (int i = 0; i < n; i++) {
+    if (rows[i][0] > reached) return false;
+    reached = std::max(reached, rows[i][1]);
+  }
+  return reached >= g->height;
+}
+
+// Does the held clears. Where they amount to one clear of depth and stencil, that is done once and
+// the colour rectangles are filled in order by one draw; otherwise each is done as it came.
+static void FlushClears(GfxGlDevice* g) {
+  int count = g->pending_count;
+  if (count == 0) return;
+  g->pending_count = 0;
+  if (!DepthPartsAreOneClear(g)) {
+    for (int i = 0; i < count; i++) ClearNow(g, g->pending[i]);
+    return;
+  }
+  // Colour cleared before the last clear of the whole target is painted over by it.
+  int start = 0;
+  for (int i = 0; i < count; i++) {
+    if ((g->pending[i].flags & D3DCLEAR_TARGET) && CoversTarget(g, g->pending[i].rect)) start = i;
+  }
+  PendingClear whole = g->pending[start];
+  whole.rect = {0, 0, g->width, g->height};
+  if (!CoversTarget(g, g->pending[start].rect) || !(whole.flags & D3DCLEAR_TARGET)) {
+    whole.flags &= ~D3DCLEAR_TARGET;
+  } else {
+    start++;
+  }
+  whole.flags |= g->pending[0].flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
+  whole.z = g->pending[0].z;
+  whole.stencil = g->pending[0].stencil;
+  if (whole.flags) ClearNow(g, whole);
+  int rects = 0;
+  for (int i = start; i < count; i++) rects += (g->pending[i].flags & D3DCLEAR_TARGET) != 0;
+  if (rects == 0) return;
+  GLint first = 0;
+  auto* v = reinterpret_cast<FillVertex*>(MapStream(g, rects * 6, &first));
+  if (!v) return;
+  for (int i = start; i < count; i++) {
+    const PendingClear& c = g->pending[i];
+    if (!(c.flags & D3DCLEAR_TARGET)) continue;
+    float rgba[4];
+    ChannelsOf(c.color, rgba);
+    float x0 = static_cast<float>(c.rect.x1), x1 = static_cast<float>(c.rect.x2);
+    float y0 = static_cast<float>(c.rect.y1), y1 = static_cast<float>(c.rect.y2);
+    const float corners[6][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y0}, {x1, y1}, {x0, y1}};
+    for (const auto& corner : corners) *v++ = {corner[0], corner[1], rgba[0], rgba[1], rgba[2], rgba[3], {0, 0}};
+  }
+  glUnmapBuffer(GL_ARRAY_BUFFER);
+  // The fill replaces what is there: nothing tested, blended or culled, depth and stencil untouched.
+  BindBack(g);
+  if (!UseProgram(g, kFillChoices)) return;
+  GlCache& c = g->cache;
+  Toggle(c.depth_test, GL_DEPTH_TEST, false);
+  Toggle(c.blend, GL_BLEND, false);
+  Toggle(c.cull, GL_CULL_FACE, false);
+  Toggle(c.scissor, GL_SCISSOR_TEST, false);
+  SetPolygonMode(g, GL_FILL);
+  BindVertexArray(g, g->fill_vao);
+  glDrawArrays(GL_TRIANGLES, first, rects * 6);
+}
+
+void GlClear(IDirect3DDevice8* device, const D3DRECT* r, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
+  GfxGlDevice* g = device->gl;
+  MakeCurrent(device);
+  if (g->pending_count == kMaxPendingClears) FlushClears(g);
+  g->pending[g->pending_count++] = {*r, flags, color, z, stencil};
+}
+
+// The back buffer into the front buffer, resolving samples.
+static void ResolveFront(GfxGlDevice* g) {
+  Toggle(g->cache.scissor, GL_SCISSOR_TEST, false);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, g->back_fbo);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, g->front_fbo);
+  g->cache.fbo = kUnknown;
+  glBlitFramebuffer(0, 0, g->width, g->height, 0, 0, g->width, g->height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  g->front_stale = false;
+}
+
+// The frame just drawn becomes the front buffer, without a copy where the buffers can trade places.
+static void ShowFront(GfxGlDevice* g) {
+  if (!g->swap_buffers) {
+    ResolveFront(g);
+    return;
+  }
+  std::swap(g->back_fbo, g->front_fbo);
+  std::swap(g->back_color, g->front_color);
+  g->cache.fbo = kUnknown;
+  g->front_stale = false;
 }
 
 void GlPresent(IDirect3DDevice8* device) {
   GfxGlDevice* g = device->gl;
   MakeCurrent(device);
-  glDisable(GL_SCISSOR_TEST);
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, g->back_fbo);
-  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, g->front_fbo);
-  glBlitFramebuffer(0, 0, g->width, g->height, 0, 0, g->width, g->height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  FlushClears(g);
   int window_w = 0, window_h = 0;
-  if (GlContextWindowSize(device, &window_w, &window_h) && window_w > 0 && window_h > 0) {
-    // Scaled to the window keeping the aspect; the rest stays black.
-    double scale = std::min(static_cast<double>(window_w) / g->width, static_cast<double>(window_h) / g->height);
-    int w = static_cast<int>(g->width * scale), h = static_cast<int>(g->height * scale);
-    int x = (window_w - w) / 2, y = (window_h - h) / 2;
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, g->front_fbo);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  if (!GlContextWindowSize(device, &window_w, &window_h) || window_w <= 0 || window_h <= 0) {
+    ShowFront(g);  // headless: the front buffer is what is on screen
+    return;
+  }
+  Toggle(g->cache.scissor, GL_SCISSOR_TEST, false);
+  // Scaled to the window keeping the aspect; the rest stays black.
+  double scale = std::min(static_cast<double>(window_w) / g->width, static_cast<double>(window_h) / g->height);
+  int w = static_cast<int>(g->width * scale), h = static_cast<int>(g->height * scale);
+  int x = (window_w - w) / 2, y = (window_h - h) / 2;
+  bool same_size = w == g->width && h == g->height;
+  // Samples are resolved at their own size; a single-sampled frame goes to the window in one copy.
+  GLuint source = g->back_fbo;
+  if (g->samples > 1 || !same_size) {
+    if (g->samples > 1) {
+      ResolveFront(g);
+      source = g->front_fbo;
+    }
+  }
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, source);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  g->cache.fbo = kUnknown;
+  if (w != window_w || h != window_h) {
     glViewport(0, 0, window_w, window_h);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    glBlitFramebuffer(0, 0, g->width, g->height, x, y, x + w, y + h, GL_COLOR_BUFFER_BIT,
-                      w == g->width && h == g->height ? GL_NEAREST : GL_LINEAR);
-    GlContextSwap(device);
   }
-  glBindFramebuffer(GL_FRAMEBUFFER, g->back_fbo);
+  glBlitFramebuffer(0, 0, g->width, g->height, x, y, x + w, y + h, GL_COLOR_BUFFER_BIT,
+                    same_size ? GL_NEAREST : GL_LINEAR);
+  GlContextSwap(device);
+  if (g->swap_buffers) {
+    ShowFront(g);
+  } else if (source == g->back_fbo) {
+    g->front_stale = true;
+  }
 }
 
 HRESULT GlReadFrame(IDirect3DDevice8* device, BYTE* rgba) {
   GfxGlDevice* g = device->gl;
   MakeCurrent(device);
+  // A frame shown straight from the back buffer is still there: frames are read between passes.
+  if (g->front_stale) ResolveFront(g);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, g->front_fbo);
+  g->cache.fbo = kUnknown;
   glReadPixels(0, 0, g->width, g->height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
-  glBindFramebuffer(GL_FRAMEBUFFER, g->back_fbo);
   // GL rows run from the bottom; frames are handed out from the top.
   size_t pitch = static_cast<size_t>(g->width) * 4;
   BYTE row[4 * 4096];
@@ -529,11 +969,12 @@ static GlFormat FormatOf(D3DFORMAT format) {
 
 HRESULT GlCreateTexture(IDirect3DTexture8* texture) {
   MakeCurrent(texture->device);
+  GfxGlDevice* g = texture->device->gl;
   auto* t = new (std::nothrow) GfxGlTexture{};
   if (!t) return E_OUTOFMEMORY;
   GlFormat f = FormatOf(texture->format);
   glGenTextures(1, &t->id);
-  glBindTexture(GL_TEXTURE_2D, t->id);
+  BindTexture(g, t->id);
   glTexImage2D(GL_TEXTURE_2D, 0, f.internal, texture->width, texture->height, 0, f.format, f.type, texture->pixels);
   if (f.alpha_only) {
     const GLint swizzle[4] = {GL_ZERO, GL_ZERO, GL_ZERO, GL_RED};
@@ -545,6 +986,7 @@ HRESULT GlCreateTexture(IDirect3DTexture8* texture) {
   if (texture->levels != 1) glGenerateMipmap(GL_TEXTURE_2D);
   if (glGetError() != GL_NO_ERROR) {
     glDeleteTextures(1, &t->id);
+    g->cache.texture = kUnknown;
     delete t;
     return D3DERR_OUTOFVIDEOMEMORY;
   }
@@ -555,13 +997,15 @@ HRESULT GlCreateTexture(IDirect3DTexture8* texture) {
 void GlUploadTexture(IDirect3DTexture8* texture) {
   MakeCurrent(texture->device);
   GlFormat f = FormatOf(texture->format);
-  glBindTexture(GL_TEXTURE_2D, texture->gl->id);
+  BindTexture(texture->device->gl, texture->gl->id);
   glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, texture->width, texture->height, f.format, f.type, texture->pixels);
   if (texture->levels != 1) glGenerateMipmap(GL_TEXTURE_2D);
 }
 
 void GlReleaseTexture(IDirect3DTexture8* texture) {
   MakeCurrent(texture->device);
+  GfxGlDevice* g = texture->device->gl;
+  if (g->cache.texture == texture->gl->id) g->cache.texture = kUnknown;
   glDeleteTextures(1, &texture->gl->id);
   delete texture->gl;
   texture->gl = nullptr;
@@ -569,10 +1013,11 @@ void GlReleaseTexture(IDirect3DTexture8* texture) {
 
 HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWORD* indices) {
   MakeCurrent(buffer->device);
+  GfxGlDevice* g = buffer->device->gl;
   auto* m = new (std::nothrow) GfxGlMesh{};
   if (!m) return E_OUTOFMEMORY;
   glGenVertexArrays(1, &m->vao);
-  glBindVertexArray(m->vao);
+  BindVertexArray(g, m->vao);
   glGenBuffers(1, &m->vbo);
   glBindBuffer(GL_ARRAY_BUFFER, m->vbo);
   glBufferData(GL_ARRAY_BUFFER, sizeof(GfxVertex) * buffer->vertex_count, vertices, GL_STATIC_DRAW);
@@ -580,11 +1025,11 @@ HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWO
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m->ebo);
   glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof(DWORD) * buffer->index_count, indices, GL_STATIC_DRAW);
   SetVertexLayout();
-  glBindVertexArray(0);
   if (glGetError() != GL_NO_ERROR) {
     glDeleteBuffers(1, &m->vbo);
     glDeleteBuffers(1, &m->ebo);
     glDeleteVertexArrays(1, &m->vao);
+    g->cache.vao = kUnknown;
     delete m;
     return D3DERR_OUTOFVIDEOMEMORY;
   }
@@ -594,7 +1039,9 @@ HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWO
 
 void GlReleaseMesh(GfxMeshBuffer* buffer) {
   MakeCurrent(buffer->device);
+  GfxGlDevice* g = buffer->device->gl;
   GfxGlMesh* m = buffer->gl;
+  if (g->cache.vao == m->vao) g->cache.vao = kUnknown;
   glDeleteBuffers(1, &m->vbo);
   glDeleteBuffers(1, &m->ebo);
   glDeleteVertexArrays(1, &m->vao);
@@ -633,126 +1080,203 @@ static GLenum CompareOf(DWORD func) {
   }
 }
 
-static GLenum AddressOf(DWORD address) {
-  if (address == D3DTADDRESS_CLAMP) return GL_CLAMP_TO_EDGE;
-  if (address == D3DTADDRESS_MIRROR) return GL_MIRRORED_REPEAT;
-  return GL_REPEAT;
+// Sampler states as small numbers, which pick one of the device's sampler objects.
+static int AddressIndex(DWORD address) {
+  if (address == D3DTADDRESS_CLAMP) return 1;
+  if (address == D3DTADDRESS_MIRROR) return 2;
+  return 0;
+}
+constexpr GLenum kAddressModes[3] = {GL_REPEAT, GL_CLAMP_TO_EDGE, GL_MIRRORED_REPEAT};
+
+static int MinFilterIndex(DWORD min, DWORD mip, bool has_mips) {
+  int linear = min != D3DTEXF_POINT && min != D3DTEXF_NONE;
+  if (!has_mips || mip == D3DTEXF_NONE) return linear;
+  if (mip == D3DTEXF_POINT) return 2 + linear;
+  return 4 + linear;
+}
+constexpr GLenum kMinFilters[6] = {GL_NEAREST, GL_LINEAR, GL_NEAREST_MIPMAP_NEAREST, GL_LINEAR_MIPMAP_NEAREST,
+                                   GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR_MIPMAP_LINEAR};
+
+static void BindSampler(GfxGlDevice* g, int min, bool mag_linear, int wrap_s, int wrap_t) {
+  int key = ((min * 2 + mag_linear) * 3 + wrap_s) * 3 + wrap_t;
+  GLuint& sampler = g->samplers[key];
+  if (!sampler) {
+    glGenSamplers(1, &sampler);
+    glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, kMinFilters[min]);
+    glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, mag_linear ? GL_LINEAR : GL_NEAREST);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, kAddressModes[wrap_s]);
+    glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, kAddressModes[wrap_t]);
+  }
+  if (g->cache.sampler == sampler) return;
+  g->cache.sampler = sampler;
+  glBindSampler(0, sampler);
 }
 
-static GLenum MinFilterOf(DWORD min, DWORD mip, bool has_mips) {
-  bool linear = min != D3DTEXF_POINT && min != D3DTEXF_NONE;
-  if (!has_mips || mip == D3DTEXF_NONE) return linear ? GL_LINEAR : GL_NEAREST;
-  if (mip == D3DTEXF_POINT) return linear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
-  return linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+static void ColorUniform(GLint location, float (&cached)[4], const D3DCOLORVALUE& c) {
+  const float value[4] = {c.r, c.g, c.b, c.a};
+  Uniform4f(location, cached, value);
 }
 
-static void Uniform4(GLint location, const D3DCOLORVALUE& c) { glUniform4f(location, c.r, c.g, c.b, c.a); }
-
-static void UniformColor(GLint location, D3DCOLOR color) {
-  float c[4];
-  ChannelsOf(color, c);
-  glUniform4f(location, c[0], c[1], c[2], c[3]);
+static void PackedColorUniform(GLint location, float (&cached)[4], D3DCOLOR color) {
+  float value[4];
+  ChannelsOf(color, value);
+  Uniform4f(location, cached, value);
 }
 
-static void BindTarget(IDirect3DDevice8* device) {
-  GfxGlDevice* g = device->gl;
-  glBindFramebuffer(GL_FRAMEBUFFER, g->back_fbo);
-  glViewport(0, 0, g->width, g->height);
-  glUseProgram(g->program);
-  glUniform2f(u.target_size, static_cast<float>(g->width), static_cast<float>(g->height));
-  glUniform1i(u.remap_depth, g->remap_depth);
-  glUniform1i(u.texture, 0);
-  glActiveTexture(GL_TEXTURE0);
-  glBindSampler(0, g->sampler);
+// A texture stage's operation and arguments as the shader tells them apart: an operation it does
+// not know works as SELECTARG1, an argument other than the texture or the factor is the diffuse,
+// and an argument the operation does not read is left out.
+static void StageChoices(DWORD op, DWORD arg1, DWORD arg2, int* out_op, int* out_arg1, int* out_arg2) {
+  int o = op == 1 || (op >= 2 && op <= 8) || op == 10 ? static_cast<int>(op) : D3DTOP_SELECTARG1;
+  auto which = [](DWORD a) { return (a & 15) == 2 || (a & 15) == 3 ? static_cast<int>(a & 15) : 0; };
+  *out_op = o;
+  *out_arg1 = o == 1 || o == D3DTOP_SELECTARG2 ? 0 : which(arg1);
+  *out_arg2 = o == 1 || o == D3DTOP_SELECTARG1 ? 0 : which(arg2);
+}
+
+// The lights that are on, in index order, up to what the device draws: how many, and their types.
+static int LightsOn(IDirect3DDevice8* device, int types[kMaxShaderLights]) {
+  int n = 0;
+  for (DWORD i = 0; i < GFX_MAX_LIGHTS && n < device->gl->max_lights; i++) {
+    if (!device->light_on[i]) continue;
+    D3DLIGHTTYPE type = device->lights[i].Type;
+    types[n++] = type == D3DLIGHT_SPOT || type == D3DLIGHT_DIRECTIONAL ? static_cast<int>(type) : D3DLIGHT_POINT;
+  }
+  return n;
+}
+
+static ProgramChoices MeshChoices(IDirect3DDevice8* device) {
+  const DWORD* rs = device->render_states;
+  const DWORD* ts = device->stage_states[0];
+  ProgramChoices c = {};
+  c.lighting = rs[D3DRS_LIGHTING] != 0;
+  c.specular = rs[D3DRS_SPECULARENABLE] != 0;
+  if (c.lighting) {
+    c.normalize = rs[D3DRS_NORMALIZENORMALS] != 0;
+    c.light_count = LightsOn(device, c.light_types);
+  }
+  DWORD fog_mode = rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE ? rs[D3DRS_FOGTABLEMODE] : rs[D3DRS_FOGVERTEXMODE];
+  c.fog = rs[D3DRS_FOGENABLE] && fog_mode != D3DFOG_NONE;
+  if (c.fog && fog_mode <= D3DFOG_LINEAR) {  // another mode leaves the colour unfogged
+    c.fog_mode = static_cast<int>(fog_mode);
+    c.range_fog = rs[D3DRS_RANGEFOGENABLE] != 0;
+  }
+  c.flat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
+  StageChoices(ts[D3DTSS_COLOROP], ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2], &c.color_op, &c.color_arg1,
+               &c.color_arg2);
+  if (c.color_op == 1) {
+    c.alpha_op = 1;  // a disabled stage does no alpha either
+  } else {
+    StageChoices(ts[D3DTSS_ALPHAOP], ts[D3DTSS_ALPHAARG1], ts[D3DTSS_ALPHAARG2], &c.alpha_op, &c.alpha_arg1,
+                 &c.alpha_arg2);
+  }
+  IDirect3DTexture8* texture = device->textures[0];
+  bool reads = c.color_arg1 == 2 || c.color_arg2 == 2 || c.alpha_arg1 == 2 || c.alpha_arg2 == 2;
+  c.textured = reads && texture && texture->gl;  // without a texture the stage reads white
+  DWORD func = rs[D3DRS_ALPHAFUNC];
+  c.alpha_func = rs[D3DRS_ALPHATESTENABLE] && func >= D3DCMP_NEVER && func < D3DCMP_ALWAYS ? static_cast<int>(func) : 0;
+  return c;
 }
 
 // Texture stage 0: the bound texture (opaque white without one) and its sampler states.
-static void BindStage0(IDirect3DDevice8* device) {
+static void BindStage0(IDirect3DDevice8* device, GlProgram* p) {
   GfxGlDevice* g = device->gl;
   IDirect3DTexture8* texture = device->textures[0];
   const DWORD* ts = device->stage_states[0];
-  glBindTexture(GL_TEXTURE_2D, texture && texture->gl ? texture->gl->id : g->white_texture);
+  BindTexture(g, texture && texture->gl ? texture->gl->id : g->white_texture);
   bool mips = texture && texture->levels != 1;
-  glSamplerParameteri(g->sampler, GL_TEXTURE_MIN_FILTER, MinFilterOf(ts[D3DTSS_MINFILTER], ts[D3DTSS_MIPFILTER], mips));
-  glSamplerParameteri(g->sampler, GL_TEXTURE_MAG_FILTER,
-                      ts[D3DTSS_MAGFILTER] == D3DTEXF_POINT || ts[D3DTSS_MAGFILTER] == D3DTEXF_NONE ? GL_NEAREST
-                                                                                                    : GL_LINEAR);
-  glSamplerParameteri(g->sampler, GL_TEXTURE_WRAP_S, AddressOf(ts[D3DTSS_ADDRESSU]));
-  glSamplerParameteri(g->sampler, GL_TEXTURE_WRAP_T, AddressOf(ts[D3DTSS_ADDRESSV]));
-  glUniform1f(u.lod_bias, BitsFloat(ts[D3DTSS_MIPMAPLODBIAS]));
-  glUniform3i(u.color_stage, ts[D3DTSS_COLOROP], ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2]);
-  glUniform3i(u.alpha_stage, ts[D3DTSS_ALPHAOP], ts[D3DTSS_ALPHAARG1], ts[D3DTSS_ALPHAARG2]);
+  bool mag_linear = ts[D3DTSS_MAGFILTER] != D3DTEXF_POINT && ts[D3DTSS_MAGFILTER] != D3DTEXF_NONE;
+  BindSampler(g, MinFilterIndex(ts[D3DTSS_MINFILTER], ts[D3DTSS_MIPFILTER], mips), mag_linear,
+              AddressIndex(ts[D3DTSS_ADDRESSU]), AddressIndex(ts[D3DTSS_ADDRESSV]));
+  Uniform1f(p->loc.lod_bias, p->shadow.lod_bias, BitsFloat(ts[D3DTSS_MIPMAPLODBIAS]));
 }
 
 static void ApplyRenderStates(IDirect3DDevice8* device) {
+  GfxGlDevice* g = device->gl;
+  GlCache& c = g->cache;
   const DWORD* rs = device->render_states;
-  if (rs[D3DRS_ZENABLE] != D3DZB_FALSE && device->params.EnableAutoDepthStencil) {
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(CompareOf(rs[D3DRS_ZFUNC]));
-    glDepthMask(rs[D3DRS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
-  } else {
-    glDisable(GL_DEPTH_TEST);
+  bool depth = rs[D3DRS_ZENABLE] != D3DZB_FALSE && device->params.EnableAutoDepthStencil;
+  Toggle(c.depth_test, GL_DEPTH_TEST, depth);
+  if (depth) {
+    GLenum func = CompareOf(rs[D3DRS_ZFUNC]);
+    if (c.depth_func != func) {
+      c.depth_func = func;
+      glDepthFunc(func);
+    }
+    SetDepthMask(g, rs[D3DRS_ZWRITEENABLE] != 0);
   }
+  Toggle(c.blend, GL_BLEND, rs[D3DRS_ALPHABLENDENABLE] != 0);
   if (rs[D3DRS_ALPHABLENDENABLE]) {
-    glEnable(GL_BLEND);
-    glBlendFunc(BlendOf(rs[D3DRS_SRCBLEND]), BlendOf(rs[D3DRS_DESTBLEND]));
-  } else {
-    glDisable(GL_BLEND);
+    GLenum src = BlendOf(rs[D3DRS_SRCBLEND]), dst = BlendOf(rs[D3DRS_DESTBLEND]);
+    if (c.blend_src != src || c.blend_dst != dst) {
+      c.blend_src = src;
+      c.blend_dst = dst;
+      glBlendFunc(src, dst);
+    }
   }
-  // Front faces run clockwise on screen; the window keeps the screen's orientation.
-  if (rs[D3DRS_CULLMODE] == D3DCULL_NONE) {
-    glDisable(GL_CULL_FACE);
-  } else {
-    glEnable(GL_CULL_FACE);
-    glFrontFace(GL_CCW);
-    glCullFace(rs[D3DRS_CULLMODE] == D3DCULL_CW ? GL_BACK : GL_FRONT);
+  // Front faces run clockwise on screen; the window keeps the screen's orientation (GL_CCW, the
+  // default front face, is never changed).
+  Toggle(c.cull, GL_CULL_FACE, rs[D3DRS_CULLMODE] != D3DCULL_NONE);
+  if (rs[D3DRS_CULLMODE] != D3DCULL_NONE) {
+    GLenum face = rs[D3DRS_CULLMODE] == D3DCULL_CW ? GL_BACK : GL_FRONT;
+    if (c.cull_face != face) {
+      c.cull_face = face;
+      glCullFace(face);
+    }
   }
-  GLenum fill = rs[D3DRS_FILLMODE] == D3DFILL_POINT ? GL_POINT : rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GL_LINE
-                                                                                                         : GL_FILL;
-  glPolygonMode(GL_FRONT_AND_BACK, fill);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  SetPolygonMode(g, rs[D3DRS_FILLMODE] == D3DFILL_POINT       ? GL_POINT
+                    : rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GL_LINE
+                                                              : GL_FILL);
 }
 
-static void UploadTransforms(IDirect3DDevice8* device) {
+// The matrices; the normal matrix (an inverse) is made again only when world or view changed.
+static void UploadTransforms(IDirect3DDevice8* device, GlProgram* p) {
+  UniformShadow& s = p->shadow;
   D3DXMATRIX world_view, inverse, normal;
   D3DXMatrixMultiply(&world_view, &device->transforms[D3DTS_WORLD], &device->transforms[D3DTS_VIEW]);
-  glUniformMatrix4fv(u.world_view, 1, GL_FALSE, &world_view.m[0][0]);
-  glUniformMatrix4fv(u.projection, 1, GL_FALSE, &device->transforms[D3DTS_PROJECTION].m[0][0]);
-  if (!D3DXMatrixInverse(&inverse, nullptr, &world_view)) D3DXMatrixIdentity(&inverse);
-  D3DXMatrixTranspose(&normal, &inverse);
-  float n[9];
-  for (int r = 0; r < 3; r++) {
-    for (int c = 0; c < 3; c++) n[r * 3 + c] = normal.m[r][c];
+  if (Changed(s.world_view_source, world_view)) {
+    glUniformMatrix4fv(p->loc.world_view, 1, GL_FALSE, &world_view.m[0][0]);
+    if (!D3DXMatrixInverse(&inverse, nullptr, &world_view)) D3DXMatrixIdentity(&inverse);
+    D3DXMatrixTranspose(&normal, &inverse);
+    float n[9];
+    for (int r = 0; r < 3; r++) {
+      for (int col = 0; col < 3; col++) n[r * 3 + col] = normal.m[r][col];
+    }
+    if (Changed(s.normal_matrix, n)) glUniformMatrix3fv(p->loc.normal_matrix, 1, GL_FALSE, n);
   }
-  glUniformMatrix3fv(u.normal_matrix, 1, GL_FALSE, n);
+  float projection[16];
+  std::memcpy(projection, &device->transforms[D3DTS_PROJECTION].m[0][0], sizeof projection);
+  if (Changed(s.projection, projection)) glUniformMatrix4fv(p->loc.projection, 1, GL_FALSE, projection);
 }
 
-static void UploadLighting(IDirect3DDevice8* device) {
+template <typename T, size_t N>
+static bool ChangedPrefix(T (&cached)[N], const T (&value)[N], int n) {
+  if (std::memcmp(cached, value, sizeof(T) * n) == 0) return false;
+  std::memcpy(cached, value, sizeof(T) * n);
+  return true;
+}
+
+// The material and the lights that are on (as many as the program was made for), in view space.
+static void UploadLighting(IDirect3DDevice8* device, GlProgram* p) {
+  GfxGlDevice* g = device->gl;
+  const Uniforms& u = p->loc;
+  UniformShadow& s = p->shadow;
   const DWORD* rs = device->render_states;
-  glUniform1i(u.lighting, rs[D3DRS_LIGHTING] != 0);
-  glUniform1i(u.specular_enable, rs[D3DRS_SPECULARENABLE] != 0);
-  glUniform1i(u.normalize, rs[D3DRS_NORMALIZENORMALS] != 0);
-  if (!rs[D3DRS_LIGHTING]) return;
-  UniformColor(u.ambient, rs[D3DRS_AMBIENT]);
+  PackedColorUniform(u.ambient, s.ambient, rs[D3DRS_AMBIENT]);
   const D3DMATERIAL8& m = device->material;
-  Uniform4(u.mat_diffuse, m.Diffuse);
-  Uniform4(u.mat_ambient, m.Ambient);
-  Uniform4(u.mat_specular, m.Specular);
-  Uniform4(u.mat_emissive, m.Emissive);
-  glUniform1f(u.mat_power, m.Power);
-  GLint type[kMaxShaderLights];
+  ColorUniform(u.mat_diffuse, s.mat_diffuse, m.Diffuse);
+  ColorUniform(u.mat_ambient, s.mat_ambient, m.Ambient);
+  ColorUniform(u.mat_specular, s.mat_specular, m.Specular);
+  ColorUniform(u.mat_emissive, s.mat_emissive, m.Emissive);
+  Uniform1f(u.mat_power, s.mat_power, m.Power);
   float diffuse[kMaxShaderLights][4], specular[kMaxShaderLights][4], ambient[kMaxShaderLights][4];
   float position[kMaxShaderLights][3], direction[kMaxShaderLights][3], atten[kMaxShaderLights][4];
   float spot[kMaxShaderLights][3];
-  D3DCAPS8 caps;
-  GetDeviceCaps(device->direct3d, 0, D3DDEVTYPE_HAL, &caps);
   const D3DXMATRIX& view = device->transforms[D3DTS_VIEW];
   int n = 0;
-  for (DWORD i = 0; i < GFX_MAX_LIGHTS && n < static_cast<int>(std::min<DWORD>(caps.MaxActiveLights, kMaxShaderLights));
-       i++) {
+  for (DWORD i = 0; i < GFX_MAX_LIGHTS && n < g->max_lights; i++) {
     if (!device->light_on[i]) continue;
     const D3DLIGHT8& l = device->lights[i];
-    type[n] = l.Type;
     const D3DCOLORVALUE* colours[3] = {&l.Diffuse, &l.Specular, &l.Ambient};
     float (*targets[3])[4] = {diffuse, specular, ambient};
     for (int k = 0; k < 3; k++) {
@@ -761,101 +1285,97 @@ static void UploadLighting(IDirect3DDevice8* device) {
       targets[k][n][2] = colours[k]->b;
       targets[k][n][3] = colours[k]->a;
     }
-    D3DXVECTOR3 p, d;
-    D3DXVec3TransformCoord(&p, &l.Position, &view);
-    D3DXVec3TransformNormal(&d, &l.Direction, &view);
-    D3DXVec3Normalize(&d, &d);
-    position[n][0] = p.x, position[n][1] = p.y, position[n][2] = p.z;
-    direction[n][0] = d.x, direction[n][1] = d.y, direction[n][2] = d.z;
+    D3DXVECTOR3 position_view, direction_view;
+    D3DXVec3TransformCoord(&position_view, &l.Position, &view);
+    D3DXVec3TransformNormal(&direction_view, &l.Direction, &view);
+    D3DXVec3Normalize(&direction_view, &direction_view);
+    position[n][0] = position_view.x, position[n][1] = position_view.y, position[n][2] = position_view.z;
+    direction[n][0] = direction_view.x, direction[n][1] = direction_view.y, direction[n][2] = direction_view.z;
     atten[n][0] = l.Range, atten[n][1] = l.Attenuation0, atten[n][2] = l.Attenuation1, atten[n][3] = l.Attenuation2;
     spot[n][0] = std::cos(l.Theta / 2), spot[n][1] = std::cos(l.Phi / 2), spot[n][2] = l.Falloff;
     n++;
   }
-  glUniform1i(u.light_count, n);
   if (n == 0) return;
-  glUniform1iv(u.light_type, n, type);
-  glUniform4fv(u.light_diffuse, n, &diffuse[0][0]);
-  glUniform4fv(u.light_specular, n, &specular[0][0]);
-  glUniform4fv(u.light_ambient, n, &ambient[0][0]);
-  glUniform3fv(u.light_position, n, &position[0][0]);
-  glUniform3fv(u.light_direction, n, &direction[0][0]);
-  glUniform4fv(u.light_atten, n, &atten[0][0]);
-  glUniform3fv(u.light_spot, n, &spot[0][0]);
+  if (ChangedPrefix(s.light_diffuse, diffuse, n)) glUniform4fv(u.light_diffuse, n, &diffuse[0][0]);
+  if (ChangedPrefix(s.light_specular, specular, n)) glUniform4fv(u.light_specular, n, &specular[0][0]);
+  if (ChangedPrefix(s.light_ambient, ambient, n)) glUniform4fv(u.light_ambient, n, &ambient[0][0]);
+  if (ChangedPrefix(s.light_position, position, n)) glUniform3fv(u.light_position, n, &position[0][0]);
+  if (ChangedPrefix(s.light_direction, direction, n)) glUniform3fv(u.light_direction, n, &direction[0][0]);
+  if (ChangedPrefix(s.light_atten, atten, n)) glUniform4fv(u.light_atten, n, &atten[0][0]);
+  if (ChangedPrefix(s.light_spot, spot, n)) glUniform3fv(u.light_spot, n, &spot[0][0]);
 }
 
-static void UploadFogAndAlpha(IDirect3DDevice8* device) {
+static void UploadFogAndAlpha(IDirect3DDevice8* device, GlProgram* p) {
+  const Uniforms& u = p->loc;
+  UniformShadow& s = p->shadow;
   const DWORD* rs = device->render_states;
-  DWORD mode = rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE ? rs[D3DRS_FOGTABLEMODE] : rs[D3DRS_FOGVERTEXMODE];
-  bool fog = rs[D3DRS_FOGENABLE] && mode != D3DFOG_NONE;
-  glUniform1i(u.fog_enable, fog);
-  glUniform1i(u.fog_mode, fog ? static_cast<GLint>(mode) : 0);
-  glUniform1i(u.range_fog, rs[D3DRS_RANGEFOGENABLE] != 0);
-  glUniform3f(u.fog_params, BitsFloat(rs[D3DRS_FOGSTART]), BitsFloat(rs[D3DRS_FOGEND]), BitsFloat(rs[D3DRS_FOGDENSITY]));
+  const float fog_params[3] = {BitsFloat(rs[D3DRS_FOGSTART]), BitsFloat(rs[D3DRS_FOGEND]),
+                               BitsFloat(rs[D3DRS_FOGDENSITY])};
+  Uniform3f(u.fog_params, s.fog_params, fog_params);
   float fog_color[4];
   ChannelsOf(rs[D3DRS_FOGCOLOR], fog_color);
-  glUniform3f(u.fog_color, fog_color[0], fog_color[1], fog_color[2]);
-  glUniform1i(u.flat, rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT);
-  UniformColor(u.texture_factor, rs[D3DRS_TEXTUREFACTOR]);
-  glUniform1i(u.alpha_func, rs[D3DRS_ALPHATESTENABLE] ? static_cast<GLint>(rs[D3DRS_ALPHAFUNC]) : 0);
-  glUniform1f(u.alpha_ref, static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF));
+  const float fog_rgb[3] = {fog_color[0], fog_color[1], fog_color[2]};
+  Uniform3f(u.fog_color, s.fog_color, fog_rgb);
+  PackedColorUniform(u.texture_factor, s.texture_factor, rs[D3DRS_TEXTUREFACTOR]);
+  Uniform1f(u.alpha_ref, s.alpha_ref, static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF));
 }
 
 void GlDrawMesh(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_index, UINT index_count) {
+  GfxGlDevice* g = device->gl;
   MakeCurrent(device);
-  BindTarget(device);
-  glUniform1i(u.screen, 0);
+  FlushClears(g);
+  BindBack(g);
+  Toggle(g->cache.scissor, GL_SCISSOR_TEST, false);
+  ProgramChoices choices = MeshChoices(device);
+  GlProgram* p = UseProgram(g, choices);
+  if (!p) return;
   ApplyRenderStates(device);
-  UploadTransforms(device);
-  UploadLighting(device);
-  UploadFogAndAlpha(device);
-  BindStage0(device);
-  glBindVertexArray(buffer->gl->vao);
+  UploadTransforms(device, p);
+  if (choices.lighting) UploadLighting(device, p);
+  UploadFogAndAlpha(device, p);
+  BindStage0(device, p);
+  BindVertexArray(g, buffer->gl->vao);
   glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(index_count), GL_UNSIGNED_INT,
                  reinterpret_cast<void*>(static_cast<uintptr_t>(first_index) * sizeof(DWORD)));
-  glBindVertexArray(0);
 }
 
 void GlDrawScreenQuads(IDirect3DDevice8* device, IDirect3DTexture8* texture, const GfxScreenQuad* quads, int count,
                        D3DCOLOR color, const RECT* clip) {
   GfxGlDevice* g = device->gl;
   MakeCurrent(device);
-  BindTarget(device);
-  glUniform1i(u.screen, 1);
-  UniformColor(u.color, color);
-  glUniform1i(u.lighting, 0);
-  glUniform1i(u.specular_enable, 0);
-  glUniform1i(u.fog_enable, 0);
-  glUniform1i(u.fog_mode, 0);
-  glUniform1i(u.flat, 0);
-  glUniform1i(u.alpha_func, 0);
-  glUniform1f(u.lod_bias, 0.0f);
-  glUniform3i(u.color_stage, D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_DIFFUSE);
-  glUniform3i(u.alpha_stage, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
-  glDisable(GL_DEPTH_TEST);
-  glDisable(GL_CULL_FACE);
-  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  FlushClears(g);
+  BindBack(g);
+  GlProgram* p = UseProgram(g, kTextChoices);
+  if (!p) return;
+  PackedColorUniform(p->loc.color, p->shadow.color, color);
+  Uniform1f(p->loc.lod_bias, p->shadow.lod_bias, 0.0f);
+  GlCache& c = g->cache;
+  Toggle(c.depth_test, GL_DEPTH_TEST, false);
+  Toggle(c.cull, GL_CULL_FACE, false);
+  SetPolygonMode(g, GL_FILL);
+  Toggle(c.blend, GL_BLEND, true);
+  if (c.blend_src != GL_SRC_ALPHA || c.blend_dst != GL_ONE_MINUS_SRC_ALPHA) {
+    c.blend_src = GL_SRC_ALPHA;
+    c.blend_dst = GL_ONE_MINUS_SRC_ALPHA;
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  }
   if (clip) {
-    glEnable(GL_SCISSOR_TEST);
     int x1 = std::clamp<int>(clip->left, 0, g->width), x2 = std::clamp<int>(clip->right, 0, g->width);
     int y1 = std::clamp<int>(clip->top, 0, g->height), y2 = std::clamp<int>(clip->bottom, 0, g->height);
-    glScissor(x1, g->height - y2, std::max(0, x2 - x1), std::max(0, y2 - y1));
+    SetScissor(g, x1, g->height - y2, std::max(0, x2 - x1), std::max(0, y2 - y1));
+  } else {
+    Toggle(c.scissor, GL_SCISSOR_TEST, false);
   }
-  glBindTexture(GL_TEXTURE_2D, texture->gl->id);
-  glSamplerParameteri(g->sampler, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glSamplerParameteri(g->sampler, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glSamplerParameteri(g->sampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glSamplerParameteri(g->sampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  glBindVertexArray(g->quad_vao);
-  glBindBuffer(GL_ARRAY_BUFFER, g->quad_vbo);
-  static GfxVertex vertices[6 * kQuadCapacity];
+  BindTexture(g, texture->gl->id);
+  BindSampler(g, 0, false, 1, 1);  // point sampled, clamped
+  BindVertexArray(g, g->quad_vao);
   for (int start = 0; start < count; start += kQuadCapacity) {
     int n = std::min(kQuadCapacity, count - start);
-    for (int i = 0; i < n; i++) {
+    GLint first = 0;
+    GfxVertex* v = MapStream(g, 6 * n, &first);
+    if (!v) return;
+    for (int i = 0; i < n; i++, v += 6) {
       const GfxScreenQuad& q = quads[start + i];
-      GfxVertex* v = &vertices[i * 6];
       const GfxVertex corners[4] = {{q.x0, q.y0, 0, 0, 0, 0, q.u0, q.v0},
                                     {q.x1, q.y0, 0, 0, 0, 0, q.u1, q.v0},
                                     {q.x1, q.y1, 0, 0, 0, 0, q.u1, q.v1},
@@ -863,9 +1383,7 @@ void GlDrawScreenQuads(IDirect3DDevice8* device, IDirect3DTexture8* texture, con
       v[0] = corners[0], v[1] = corners[1], v[2] = corners[2];
       v[3] = corners[0], v[4] = corners[2], v[5] = corners[3];
     }
-    glBufferSubData(GL_ARRAY_BUFFER, 0, sizeof(GfxVertex) * 6 * n, vertices);
-    glDrawArrays(GL_TRIANGLES, 0, 6 * n);
+    glUnmapBuffer(GL_ARRAY_BUFFER);
+    glDrawArrays(GL_TRIANGLES, first, 6 * n);
   }
-  glBindVertexArray(0);
-  glDisable(GL_SCISSOR_TEST);
 }

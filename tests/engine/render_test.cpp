@@ -208,6 +208,40 @@ TEST_F(FrameTest, GradientEdges) {
   }
 }
 
+// A fractional or small detail is one whole band height g for the rows, the loop's step and the
+// colour's step alike: bands of exactly g rows, each starting where the one below ends, each one
+// colour step of (sky - horizon) / (240 / g) above it.
+TEST_F(FrameTest, AFractionalDetailIsOneWholeBandHeight) {
+  game_state = STATE_PLAYING;
+  in_game = 1;
+  PlayerShip(3);
+  sky_color = {0.2f, 0.4f, 0.8f};
+  horizon_color = {0.8f, 0.4f, 0.2f};
+  struct Case {
+    float detail;
+    int band;
+  };
+  for (Case c : {Case{2.5f, 2}, Case{7.9f, 7}, Case{1.5f, 1}, Case{8.0f, 8}, Case{0.99f, 1}}) {
+    SCOPED_TRACE(c.detail);
+    gradient_detail = c.detail;
+    GfxClearCalls();
+    RenderFrame();
+    std::vector<Band> bands = GradientClears();
+    ASSERT_EQ(bands.size(), 1u + (240 + c.band - 1) / c.band);
+    float bands_across = 240.0f / static_cast<float>(c.band);
+    float step_r = (0.2f - 0.8f) / bands_across, step_b = (0.8f - 0.2f) / bands_across;
+    float r = 0.8f, b = 0.2f;
+    int bottom = 480;
+    for (size_t i = 1; i < bands.size(); i++) {
+      ASSERT_EQ(bands[i].bottom, bottom) << "band " << i;
+      ASSERT_EQ(bands[i].top, bottom - c.band) << "band " << i;
+      ASSERT_EQ(bands[i].color, PackDeviceColor(r, 0.4f, b)) << "band " << i;
+      bottom -= c.band;
+      r += step_r, b += step_b;
+    }
+  }
+}
+
 TEST_F(FrameTest, OnlyTheGameFrameUsesTheDevModeCamera) {
   PlayerShip(3);
   thing_type[7] = THING_PLAYER;

@@ -100,6 +100,68 @@ TEST_F(GlDevice, ClearsTheWholeTargetAndRectanglesFromTheTop) {
   ExpectColor(At(0, 47), 10, 20, 30, 0);
 }
 
+// Runs of rectangle clears as a frame's background bands make them, over a target whose depth was
+// cleared to 0 before, then a quad at depth 0.5 over the left half, which passes the depth test
+// only on rows whose depth was cleared to 1 again. The right half shows each row's clear colour,
+// the later clear where they overlap.
+TEST_F(GlDevice, RunsOfClearsKeepTheirColoursDepthAndOrder) {
+  const DWORD all = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
+  struct Step {
+    LONG top, bottom;
+    DWORD flags;
+    D3DCOLOR color;
+    float z;
+  };
+  struct Case {
+    const char* what;
+    std::vector<Step> steps;
+    std::vector<std::pair<int, int>> quad_rows;     // [from, to) where the quad shows
+    std::vector<std::pair<int, D3DCOLOR>> cleared;  // a row and its colour on the right
+  };
+  const Case cases[] = {
+      {"bands from the bottom up under a top half",
+       {{0, 24, all, 0xFF0A141E, 1}, {40, 48, all, 0xFF010203, 1}, {32, 40, all, 0xFF040506, 1},
+        {24, 32, all, 0xFF07FF09, 1}},
+       {{0, 48}},
+       {{0, 0xFF0A141E}, {23, 0xFF0A141E}, {24, 0xFF07FF09}, {31, 0xFF07FF09}, {32, 0xFF040506},
+        {47, 0xFF010203}}},
+      {"a band no clear reaches keeps its depth and colour",
+       {{0, 24, all, 0xFF0A141E, 1}, {32, 48, all, 0xFF040506, 1}},
+       {{0, 24}, {32, 48}},
+       {{0, 0xFF0A141E}, {24, 0xFF000000}, {31, 0xFF000000}, {40, 0xFF040506}}},
+      {"a depth of 0 over the top rows after a whole clear",
+       {{0, 48, all, 0xFF102030, 1}, {0, 16, D3DCLEAR_ZBUFFER, 0, 0}},
+       {{16, 48}},
+       {{0, 0xFF102030}, {47, 0xFF102030}}},
+      {"overlapping bands",
+       {{0, 48, all, 0xFF102030, 1}, {8, 24, all, 0xFF405060, 1}, {16, 40, all, 0xFF708090, 1}},
+       {{0, 48}},
+       {{7, 0xFF102030}, {8, 0xFF405060}, {15, 0xFF405060}, {16, 0xFF708090}, {39, 0xFF708090},
+        {40, 0xFF102030}}},
+  };
+  SetRenderState(device, D3DRS_LIGHTING, FALSE);
+  quad = Rect(-1, -1, 0, 1, 0.5f);  // white, left half
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Clear(device, 0, nullptr, all, 0xFF000000, 0.0f, 0);
+    for (const Step& s : c.steps) {
+      const D3DRECT r = {0, s.top, static_cast<LONG>(kWidth), s.bottom};
+      Clear(device, 1, &r, s.flags, s.color, s.z, 0);
+    }
+    DrawQuad(quad);
+    Show();
+    for (int y = 0; y < static_cast<int>(kHeight); y++) {
+      bool shown = false;
+      for (auto [from, to] : c.quad_rows) shown = shown || (y >= from && y < to);
+      EXPECT_EQ(At(5, y).r == 255 && At(5, y).g == 255 && At(5, y).b == 255, shown) << "row " << y;
+    }
+    for (const auto& [row, color] : c.cleared) {
+      SCOPED_TRACE(row);
+      ExpectColor(At(kWidth - 1, row), (color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF, 0);
+    }
+  }
+}
+
 TEST_F(GlDevice, PresentShowsTheFrameUntilTheNextPresent) {
   Clear(device, 0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
   Show();
@@ -229,6 +291,65 @@ TEST_F(GlDevice, TextureStageZeroModulatesTheDiffuse) {
   Show();
   ExpectColor(At(50, 24), 255, 255, 255);
   Release(texture);
+}
+
+// Each set of states draws with its own program: the alpha test's function against a factor alpha
+// of 0x80 and a reference of 0x80, and an operation the stage does not know working as SELECTARG1.
+TEST_F(GlDevice, AlphaTestFunctionsAndUnknownOperations) {
+  SetRenderState(device, D3DRS_LIGHTING, FALSE);
+  SetRenderState(device, D3DRS_TEXTUREFACTOR, 0x80FF0000);
+  SetTextureStageState(device, 0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
+  SetTextureStageState(device, 0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+  SetTextureStageState(device, 0, D3DTSS_ALPHAARG1, D3DTA_TFACTOR);
+  SetRenderState(device, D3DRS_ALPHAREF, 0x80);
+  quad = Rect(-1, -1, 1, 1, 0.5f);
+  struct Case {
+    BOOL test;
+    DWORD func, color_op;
+    bool drawn;
+  };
+  const Case cases[] = {
+      {FALSE, D3DCMP_NEVER, D3DTOP_SELECTARG1, true},  {TRUE, D3DCMP_NEVER, D3DTOP_SELECTARG1, false},
+      {TRUE, D3DCMP_LESS, D3DTOP_SELECTARG1, false},   {TRUE, D3DCMP_EQUAL, D3DTOP_SELECTARG1, true},
+      {TRUE, D3DCMP_GREATER, D3DTOP_SELECTARG1, false}, {TRUE, D3DCMP_NOTEQUAL, D3DTOP_SELECTARG1, false},
+      {TRUE, D3DCMP_GREATEREQUAL, D3DTOP_SELECTARG1, true}, {TRUE, D3DCMP_ALWAYS, D3DTOP_SELECTARG1, true},
+      {TRUE, 0, D3DTOP_SELECTARG1, true},  // no such function: passes, as ALWAYS
+      {FALSE, 0, 9, true},                 // an operation not known: the first argument
+      {FALSE, 0, 24, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "test " << c.test << " func " << c.func << " op " << c.color_op);
+    SetRenderState(device, D3DRS_ALPHATESTENABLE, c.test);
+    SetRenderState(device, D3DRS_ALPHAFUNC, c.func);
+    SetTextureStageState(device, 0, D3DTSS_COLOROP, c.color_op);
+    BlackClear();
+    DrawQuad(quad);
+    Show();
+    ExpectColor(At(32, 24), c.drawn ? 255 : 0, 0, 0, 0);
+  }
+}
+
+// A value given while one program is in use reaches another program that had it before: A red,
+// B green, then A green again is green.
+TEST_F(GlDevice, EachProgramGetsTheValuesOfItsDraw) {
+  SetRenderState(device, D3DRS_LIGHTING, FALSE);
+  SetTextureStageState(device, 0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
+  quad = Rect(-1, -1, 1, 1, 0.5f);
+  struct Step {
+    DWORD shade;  // a different program for each shading mode
+    D3DCOLOR factor;
+  };
+  const Step steps[] = {{D3DSHADE_GOURAUD, 0xFFFF0000}, {D3DSHADE_FLAT, 0xFF00FF00}, {D3DSHADE_GOURAUD, 0xFF00FF00},
+                        {D3DSHADE_FLAT, 0xFF0000FF}, {D3DSHADE_GOURAUD, 0xFF0000FF}};
+  for (const Step& s : steps) {
+    SCOPED_TRACE(testing::Message() << "shade " << s.shade << " factor " << std::hex << s.factor);
+    SetRenderState(device, D3DRS_SHADEMODE, s.shade);
+    SetRenderState(device, D3DRS_TEXTUREFACTOR, s.factor);
+    BlackClear();
+    DrawQuad(quad);
+    Show();
+    ExpectColor(At(32, 24), (s.factor >> 16) & 0xFF, (s.factor >> 8) & 0xFF, s.factor & 0xFF, 0);
+  }
 }
 
 TEST_F(GlDevice, WireframeFillDrawsOnlyEdges) {
