@@ -263,6 +263,22 @@ void CaveFloor(Model& m) {
   for (int i = 0; i < 6; i++) m.Lump(rock, At(-170 + i * 68.0f, -6, 40, 40, 14, 30), 70 + i, 0.6f, 8, 5);
 }
 
+// The ark's base: a deck well under the rings (the title's camera skims it at height 79, the rings
+// reach down to 83), panelled so it never reads as one plain sheet, with a hub column rising to the
+// first row's axis.
+void ArkBase(Model& m) {
+  int b = m.AddMaterial(kHull);
+  int dark = m.AddMaterial(kDark);
+  m.Box(b, At(0, -54, 0, 120, 16, 120));
+  for (int i = 0; i < 4; i++)
+    for (int k = 0; k < 4; k++)
+      m.Box((i + k) % 2 ? b : dark, At(-45 + i * 30.0f, -45.5f, -45 + k * 30.0f, 24, 1.2f, 24));
+  for (int i = 0; i < 3; i++) m.Box(dark, At(-30 + i * 30.0f, -45.2f, 0, 3, 0.8f, 118));
+  m.Cylinder(b, At(0, -23, 0, 46, 24, 24, 0, 0, 90), 16);
+  m.Torus(dark, At(0, -10, 0, 1, 28, 28, 0, 0, 90), 0.05f, 24, 4);
+  for (int i = 0; i < 4; i++) m.Box(dark, At(0, -30, 0, 3, 30, 40, 0, 45 + 90.0f * i, 0));
+}
+
 using Builder = std::function<void(Model&)>;
 struct MeshFile {
   const char* file;
@@ -337,7 +353,7 @@ const MeshFile kMeshes[] = {
   {"map_survival_01.x",  [](Model& m) { SurvivalCourse(m); }},
   {"map_floor_01.x",     [](Model& m) { MapFloor(m); }},
   {"hud_01.x",           [](Model& m) { m.Box(m.AddMaterial(Solid(0.1f, 0.15f, 0.3f)), At(0, 0, 2, 150, 10, 1)); m.Box(m.AddMaterial(Solid(0.35f, 0.5f, 0.8f, 30, 0.5f)), At(0, 5, 1.4f, 150, 0.5f, 0.4f)); }},
-  {"hud_02.x",           [](Model& m) { m.Box(m.AddMaterial(Glow(0.2f, 0.4f, 0.8f)), At(0, 3.5f, 0, 10, 2, 1)); }},
+  {"hud_02.x",           [](Model& m) { m.Box(m.AddMaterial(Glow(0.2f, 0.4f, 0.8f)), At(-1, 3.5f, 0, 8, 2, 1)); }},
   {"debris_01.x",        [](Model& m) { m.Lump(m.AddMaterial(kRock), At(0, 0, 0, 3, 2, 2.4f, 20, 30, 10), 15, 1.2f, 6, 4); }},
   {"fragment_grey_01.x", [](Model& m) { m.Plate(m.AddMaterial(kHull), Put(0, 0, 0, 30, 10, 40), {{-1.4f, -0.6f}, {1.3f, -0.4f}, {0.2f, 0.9f}}, 0.5f); }},
   {"fragment_red_01.x",  [](Model& m) { m.Plate(m.AddMaterial(kRedHull), Put(0, 0, 0, 30, 10, 40), {{-1.4f, -0.6f}, {1.3f, -0.4f}, {0.2f, 0.9f}}, 0.5f); }},
@@ -346,13 +362,13 @@ const MeshFile kMeshes[] = {
   {"sparks_01.x",        [](Model& m) { Sprite(m, Textured("spark_01.png"), 6); }},
   {"leaf_01.x",          [](Model& m) { Sprite(m, kLeaves, 3); }},
   {"splinter_01.x",      [](Model& m) { m.Plate(m.AddMaterial(kWood), Put(0, 0, 0, 0, 20, 30), {{-1.6f, -0.2f}, {1.6f, 0}, {-1.2f, 0.35f}}, 0.4f); }},
-  {"surface_cave_01.x",  [](Model& m) { int r = m.AddMaterial(kCave); m.Lump(r, At(0, 0, 0, 112, 13, 60), 51, 0.7f, 14, 6); m.Lump(r, At(-30, 0, -6, 26, 16, 20), 52, 0.8f, 8, 5); m.Lump(r, At(28, 0, -4, 24, 15, 20), 53, 0.8f, 8, 5); }},
-  {"surface_cave_02.x",  [](Model& m) { int r = m.AddMaterial(kCave); m.Lump(r, At(0, 38, 0, 112, 34, 18), 54, 0.6f, 12, 6); m.Lump(r, At(0, -40, 0, 112, 30, 18), 55, 0.6f, 12, 6); m.Lump(r, At(22, 0, 3, 14, 70, 10), 56, 0.5f, 8, 6); }},
+  {"surface_cave_01.x",  [](Model& m) { int r = m.AddMaterial(kCave); m.Lump(r, At(0, 0, 0, 40, 13, 60), 51, 0.7f, 10, 6); m.Lump(r, At(-8, 0, -8, 18, 17, 18), 52, 0.8f, 7, 5); }},
+  {"surface_cave_02.x",  [](Model& m) { int r = m.AddMaterial(kCave); m.Lump(r, At(0, 38, 0, 40, 34, 18), 54, 0.6f, 9, 6); m.Lump(r, At(0, -40, 0, 40, 30, 18), 55, 0.6f, 9, 6); m.Lump(r, At(8, 0, 3, 12, 70, 10), 56, 0.5f, 7, 6); }},
   {"surface_metal_01.x", [](Model& m) { m.Box(m.AddMaterial(kHull), At(0, 0, 0, 20, 0.5f, 20)); }},
   {"cave_01.x",          [](Model& m) { int r = m.AddMaterial(kCave); m.Lump(r, At(0, 0, 0, 300, 120, 200), 61, 0.5f, 16, 9); m.Lump(r, At(-90, 30, -40, 90, 80, 90), 62, 0.7f, 10, 6); m.Lump(r, At(80, 25, -30, 110, 70, 100), 63, 0.7f, 10, 6); }},
   {"cave_02.x",          [](Model& m) { CaveFloor(m); }},
   {"glow_bug_01.x",      [](Model& m) { m.Sphere(m.AddMaterial(Glow(0.8f, 1.0f, 0.3f)), At(0, 0, 0, 8, 6, 6), 10, 6); }},
-  {"ark_base_01.x",      [](Model& m) { int b = m.AddMaterial(kHull); int dark = m.AddMaterial(kDark); m.Box(b, At(0, -40, 0, 120, 20, 120)); m.Box(dark, At(0, -29.5f, 0, 100, 1, 100)); m.Cylinder(b, At(0, -20, 0, 40, 30, 30, 0, 0, 90)); m.Torus(dark, At(0, -8, 0, 1, 34, 34, 0, 0, 90), 0.04f, 24, 4); for (int i = 0; i < 4; i++) m.Box(dark, At(0, -20, 0, 4, 36, 46, 0, 45 + 90.0f * i, 0)); }},
+  {"ark_base_01.x",      [](Model& m) { ArkBase(m); }},
   {"ark_ring_hull_01.x", [](Model& m) { ArkRing(m, kHull, 0.05f); int dark = m.AddMaterial(kDark); for (int i = 0; i < 8; i++) { float a = (22.5f + 45.0f * i) * 0.017453292f; m.Box(dark, At(0, 30 * std::cos(a), 30 * std::sin(a), 5, 4.5f, 7, 22.5f + 45.0f * i, 0, 0)); } }},
   {"ark_ring_pad_01.x",  [](Model& m) { ArkRing(m, kRedHull, 0.02f); }},
   {"ark_part_pad_01.x",  [](Model& m) { int b = m.AddMaterial(kRedHull); m.Box(b, At(0, 0, 0, 8, 3, 8)); m.Box(m.AddMaterial(kDark), At(0, 0, 0, 2, 6, 2)); }},
