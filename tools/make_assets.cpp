@@ -31,7 +31,6 @@ const Material kCave = Textured("cave_01.jpg");
 // Materials of the shapes' trim, beside the texture families above.
 const Material kGlass = Solid(0.15f, 0.35f, 0.6f, 60, 0.9f);
 const Material kTrim = Solid(0.55f, 0.55f, 0.6f, 30, 0.5f);
-const Material kRubble = Textured("rock_01.jpg", 0.75f, 0.72f, 0.68f);
 
 using Outline = std::vector<std::pair<float, float>>;
 using Stations = std::vector<Model::Station>;
@@ -230,13 +229,13 @@ void CastCourse(Model& m) {
 }
 
 // Survival's line: the marker of stage s stands at z = 3.9 s - 32, x = z - 5, for s 0 to 16.
+// One material, so the course is one subset: raised studs mark the stages along the track.
 void SurvivalCourse(Model& m) {
   int track = m.AddMaterial(kRedHull);
-  int pad = m.AddMaterial(kTrim);
   Track(m, track, -37 - 5, -32 - 5, 25.4f + 5, 30.4f + 5, kCourseY, 6, kCourseHeight);
   for (int stage = 0; stage <= 16; stage++) {
     float z = stage * 3.9f - 32;
-    Pad(m, pad, z - 5, z, 2.2f);
+    m.Cylinder(track, At(z - 5, kCourseY + 0.15f, z, kCourseHeight, 4.4f, 4.4f, 0, 0, 90), 12);
   }
 }
 
