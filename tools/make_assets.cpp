@@ -110,6 +110,9 @@ void Carrier(Model& m) {
   m.Box(hull, At(5.0f, 3.6f, 1.2f, 4.5f, 2.4f, 2.2f));
   m.Box(glass, At(3.6f, 4.2f, 1.2f, 1.8f, 0.8f, 2.3f));
   m.Box(dark, At(-4.0f, -2.4f, 0, 10, 1.2f, 3.0f));
+  m.Box(dark, At(-9.6f, 0.3f, 0, 1.2f, 1.6f, 4.6f));  // the hangar mouth under the prow
+  m.Box(dark, At(5.6f, 5.9f, 1.2f, 0.3f, 2.6f, 0.3f));
+  for (float z : {-4.4f, 4.4f}) m.Box(hull, At(2.0f, -0.6f, z, 8, 1.6f, 1.4f));
   for (float z : {-2.2f, 2.2f}) {
     m.Cylinder(dark, At(10.6f, 0.2f, z, 1.4f, 2.0f, 2.0f));
     m.Sphere(engine, At(11.3f, 0.2f, z, 0.6f, 1.7f, 1.7f), 10, 6);
