@@ -281,6 +281,18 @@ void ArkBase(Model& m) {
   for (int i = 0; i < 4; i++) m.Box(dark, At(0, -30, 0, 3, 30, 40, 0, 45 + 90.0f * i, 0));
 }
 
+// The hill the caves run into, far back (depth 370, mostly fog): what shows is its outline, so it
+// is a ridge of crags rising about 60 over the floor line rather than a smooth dome, and its
+// foot reaches below the bottom of the screen at that depth.
+void CaveHill(Model& m) {
+  int rock = m.AddMaterial(kCave);
+  m.Field(rock, At(0, 0, 0, 320, 1, 200), 32, 8, -220, [](float x, float z) {
+    float ridge = 1 - 4 * x * x, depth = 1 - 4 * z * z;
+    float crags = 9 * std::sin(x * 53.0f) + 6 * std::sin(x * 131.0f + 1.0f) + 4 * std::sin(x * 211.0f);
+    return std::fmax(0.0f, ridge * depth * (56 + crags)) - 4;
+  });
+}
+
 using Builder = std::function<void(Model&)>;
 struct MeshFile {
   const char* file;
@@ -367,7 +379,7 @@ const MeshFile kMeshes[] = {
   {"surface_cave_01.x",  [](Model& m) { int r = m.AddMaterial(kCave); m.Lump(r, At(0, 0, 0, 40, 13, 60), 51, 0.7f, 10, 6); m.Lump(r, At(-8, 0, -8, 18, 17, 18), 52, 0.8f, 7, 5); }},
   {"surface_cave_02.x",  [](Model& m) { int r = m.AddMaterial(kCave); m.Lump(r, At(0, 36, -22, 40, 36, 40), 54, 0.8f, 9, 6); m.Lump(r, At(0, -40, -22, 40, 30, 40), 55, 0.8f, 9, 6); m.Lump(r, At(8, 0, -18, 14, 70, 18), 56, 0.7f, 7, 6); }},
   {"surface_metal_01.x", [](Model& m) { m.Box(m.AddMaterial(kHull), At(0, 0, 0, 20, 0.5f, 20)); }},
-  {"cave_01.x",          [](Model& m) { int r = m.AddMaterial(kCave); m.Lump(r, At(0, 0, 0, 300, 120, 200), 61, 0.5f, 16, 9); m.Lump(r, At(-90, 30, -40, 90, 80, 90), 62, 0.7f, 10, 6); m.Lump(r, At(80, 25, -30, 110, 70, 100), 63, 0.7f, 10, 6); }},
+  {"cave_01.x",          [](Model& m) { CaveHill(m); }},
   {"cave_02.x",          [](Model& m) { CaveFloor(m); }},
   {"glow_bug_01.x",      [](Model& m) { m.Sphere(m.AddMaterial(Glow(0.8f, 1.0f, 0.3f)), At(0, 0, 0, 8, 6, 6), 10, 6); }},
   {"ark_base_01.x",      [](Model& m) { ArkBase(m); }},
