@@ -377,7 +377,7 @@ const MeshFile kMeshes[] = {
   {"leaf_01.x",          [](Model& m) { Sprite(m, kLeaves, 3); }},
   {"splinter_01.x",      [](Model& m) { m.Plate(m.AddMaterial(kWood), Put(0, 0, 0, 0, 20, 30), {{-1.6f, -0.2f}, {1.6f, 0}, {-1.2f, 0.35f}}, 0.4f); }},
   {"surface_cave_01.x",  [](Model& m) { int r = m.AddMaterial(kCave); m.Lump(r, At(0, 0, 0, 40, 13, 60), 51, 0.7f, 10, 6); m.Lump(r, At(-8, 0, -8, 18, 17, 18), 52, 0.8f, 7, 5); }},
-  {"surface_cave_02.x",  [](Model& m) { int r = m.AddMaterial(kCave); m.Lump(r, At(0, 36, -22, 40, 36, 40), 54, 0.8f, 9, 6); m.Lump(r, At(0, -40, -22, 40, 30, 40), 55, 0.8f, 9, 6); m.Lump(r, At(8, 0, -18, 14, 70, 18), 56, 0.7f, 7, 6); }},
+  {"surface_cave_02.x",  [](Model& m) { int r = m.AddMaterial(kCave); int dim = m.AddMaterial(Textured("cave_01.jpg", 0.55f, 0.55f, 0.6f)); m.Lump(dim, At(0, 36, -22, 40, 36, 40), 54, 0.8f, 9, 6); m.Lump(dim, At(0, -40, -22, 40, 30, 40), 55, 0.8f, 9, 6); m.Lump(r, At(8, 0, -40, 14, 76, 18), 56, 0.7f, 7, 6); }},
   {"surface_metal_01.x", [](Model& m) { m.Box(m.AddMaterial(kHull), At(0, 0, 0, 20, 0.5f, 20)); }},
   {"cave_01.x",          [](Model& m) { CaveHill(m); }},
   {"cave_02.x",          [](Model& m) { CaveFloor(m); }},
