@@ -177,6 +177,175 @@ void Model::Torus(int material, const Place& p, float minor, int major_segments,
     }
 }
 
+void Model::Loft(int material, const Place& p, const std::vector<Station>& st, int sides) {
+  if (st.size() < 2) return;
+  // Rings of vertices with outward normals from the section's own ellipse, tilted by the slope
+  // of the hull between neighbouring stations.
+  std::vector<int> rings;
+  for (size_t i = 0; i < st.size(); i++) {
+    const Station& s = st[i];
+    const Station& a = st[i > 0 ? i - 1 : i];
+    const Station& b = st[i + 1 < st.size() ? i + 1 : i];
+    float dx = b.x - a.x;
+    float slope_w = dx != 0 ? (b.hw - a.hw) / dx : 0, slope_h = dx != 0 ? (b.hh - a.hh) / dx : 0;
+    rings.push_back(static_cast<int>(vertices.size()));
+    for (int j = 0; j <= sides; j++) {
+      float t = 2 * kPi * j / sides + kPi / sides;
+      float cy = std::cos(t), cz = std::sin(t);
+      float hh = s.hh > 0.01f ? s.hh : std::fmax(a.hh, b.hh), hw = s.hw > 0.01f ? s.hw : std::fmax(a.hw, b.hw);
+      Vec3 radial = Normalised({0, cy / (hh > 0.01f ? hh : 0.01f), cz / (hw > 0.01f ? hw : 0.01f)});
+      Vec3 n = {-(slope_h * cy * cy + slope_w * cz * cz), radial.y, radial.z};
+      AddVertex(*this, p, {s.x, s.y + cy * s.hh, cz * s.hw}, n, float(i) / (st.size() - 1), float(j) / sides);
+    }
+  }
+  for (size_t i = 0; i + 1 < st.size(); i++)
+    for (int j = 0; j < sides; j++) {
+      int a = rings[i] + j, b = a + 1, c = rings[i + 1] + j, d = c + 1;
+      if (st[i].hw > 0 || st[i].hh > 0) AddTriangle(*this, a, d, b, material);
+      if (st[i + 1].hw > 0 || st[i + 1].hh > 0) AddTriangle(*this, a, c, d, material);
+    }
+  for (int end = 0; end < 2; end++) {
+    const Station& s = end ? st.back() : st.front();
+    if (s.hw <= 0 && s.hh <= 0) continue;
+    Vec3 n = {end ? 1.0f : -1.0f, 0, 0};
+    int centre = AddVertex(*this, p, {s.x, s.y, 0}, n, 0.5f, 0.5f);
+    int first = static_cast<int>(vertices.size());
+    for (int j = 0; j <= sides; j++) {
+      float t = 2 * kPi * j / sides + kPi / sides;
+      AddVertex(*this, p, {s.x, s.y + std::cos(t) * s.hh, std::sin(t) * s.hw}, n, 0.5f + 0.5f * std::sin(t),
+                0.5f + 0.5f * std::cos(t));
+    }
+    for (int j = 0; j < sides; j++) AddTriangle(*this, centre, first + j, first + j + 1, material);
+  }
+}
+
+void Model::Plate(int material, const Place& p, const std::vector<std::pair<float, float>>& outline, float depth) {
+  size_t n = outline.size();
+  if (n < 3) return;
+  float minx = outline[0].first, maxx = minx, miny = outline[0].second, maxy = miny;
+  for (const auto& q : outline) {
+    minx = std::fmin(minx, q.first), maxx = std::fmax(maxx, q.first);
+    miny = std::fmin(miny, q.second), maxy = std::fmax(maxy, q.second);
+  }
+  float w = maxx - minx > 0 ? maxx - minx : 1, h = maxy - miny > 0 ? maxy - miny : 1;
+  for (float side : {-0.5f, 0.5f}) {
+    int first = static_cast<int>(vertices.size());
+    for (const auto& q : outline)
+      AddVertex(*this, p, {q.first, q.second, side * depth}, {0, 0, side * 2}, (q.first - minx) / w,
+                (maxy - q.second) / h);
+    for (size_t i = 1; i + 1 < n; i++) AddTriangle(*this, first, first + int(i), first + int(i) + 1, material);
+  }
+  for (size_t i = 0; i < n; i++) {
+    const auto& a = outline[i];
+    const auto& b = outline[(i + 1) % n];
+    Vec3 e = {b.first - a.first, b.second - a.second, 0};
+    Vec3 nrm = {e.y, -e.x, 0};
+    // Outward is away from the outline's centre.
+    float cx = (minx + maxx) / 2 - a.first, cy = (miny + maxy) / 2 - a.second;
+    if (nrm.x * cx + nrm.y * cy > 0) nrm = {-nrm.x, -nrm.y, 0};
+    int v0 = AddVertex(*this, p, {a.first, a.second, -0.5f * depth}, nrm, 0, 0);
+    int v1 = AddVertex(*this, p, {b.first, b.second, -0.5f * depth}, nrm, 1, 0);
+    int v2 = AddVertex(*this, p, {b.first, b.second, 0.5f * depth}, nrm, 1, 1);
+    int v3 = AddVertex(*this, p, {a.first, a.second, 0.5f * depth}, nrm, 0, 1);
+    AddTriangle(*this, v0, v1, v2, material);
+    AddTriangle(*this, v0, v2, v3, material);
+  }
+}
+
+void Model::Field(int material, const Place& p, int nx, int nz, float bottom,
+                  const std::function<float(float, float)>& height) {
+  Place q = p;
+  q.scale.y = 1;
+  auto point = [&](int i, int k) {
+    float x = float(i) / nx - 0.5f, z = float(k) / nz - 0.5f;
+    return Vec3{x, height(x, z), z};
+  };
+  int first = static_cast<int>(vertices.size());
+  float dx = p.scale.x / nx, dz = p.scale.z / nz;
+  for (int k = 0; k <= nz; k++)
+    for (int i = 0; i <= nx; i++) {
+      Vec3 c = point(i, k);
+      Vec3 l = point(i > 0 ? i - 1 : i, k), r = point(i < nx ? i + 1 : i, k);
+      Vec3 b = point(i, k > 0 ? k - 1 : k), f = point(i, k < nz ? k + 1 : k);
+      float sx = (r.y - l.y) / (dx * ((i > 0) + (i < nx))), sz = (f.y - b.y) / (dz * ((k > 0) + (k < nz)));
+      // The normal in placed units; AddVertex divides by the scale again, so hand it pre-scaled.
+      Vec3 n = {-sx * p.scale.x, 1, -sz * p.scale.z};
+      AddVertex(*this, q, c, n, float(i) / nx * 4, float(k) / nz);
+    }
+  for (int k = 0; k < nz; k++)
+    for (int i = 0; i < nx; i++) {
+      int a = first + k * (nx + 1) + i, b = a + 1, c = a + nx + 1, d = c + 1;
+      AddTriangle(*this, a, d, b, material);
+      AddTriangle(*this, a, c, d, material);
+    }
+  // Skirts: the front edge (k = 0) and both ends, down to the bottom.
+  auto skirt = [&](int i0, int k0, int i1, int k1, Vec3 n) {
+    Vec3 a = point(i0, k0), b = point(i1, k1);
+    int v0 = AddVertex(*this, q, a, n, 0, 0), v1 = AddVertex(*this, q, b, n, 1, 0);
+    int v2 = AddVertex(*this, q, {b.x, bottom, b.z}, n, 1, 1), v3 = AddVertex(*this, q, {a.x, bottom, a.z}, n, 0, 1);
+    AddTriangle(*this, v0, v1, v2, material);
+    AddTriangle(*this, v0, v2, v3, material);
+  };
+  for (int i = 0; i < nx; i++) skirt(i, 0, i + 1, 0, {0, 0, -1});
+  for (int k = 0; k < nz; k++) {
+    skirt(0, k, 0, k + 1, {-1, 0, 0});
+    skirt(nx, k, nx, k + 1, {1, 0, 0});
+  }
+}
+
+void Model::Lump(int material, const Place& p, unsigned seed, float roughness, int slices, int stacks) {
+  // A few seeded waves over the sphere make the bumps; the poles and the seam share their values
+  // so the surface stays closed.
+  unsigned state = seed * 2654435761u + 12345u;
+  auto next = [&state]() {
+    state = state * 214013u + 2531011u;
+    return float((state >> 16) & 0x7FFF) / 32767.0f;
+  };
+  float wave[6][4];
+  for (auto& w : wave) {
+    w[0] = 1 + next() * 3, w[1] = 1 + next() * 3, w[2] = next() * 2 * kPi, w[3] = 0.3f + next() * 0.7f;
+  }
+  auto radius = [&](float phi, float theta) {
+    float r = 0;
+    for (const auto& w : wave) r += w[3] * std::sin(w[0] * phi + w[2]) * std::cos(std::floor(w[1]) * theta + w[2]);
+    return 0.5f * (1 + roughness * r / 3);
+  };
+  int first = static_cast<int>(vertices.size());
+  std::vector<Vec3> pos;
+  for (int i = 0; i <= stacks; i++) {
+    float phi = kPi * i / stacks;
+    for (int j = 0; j <= slices; j++) {
+      float theta = 2 * kPi * (j % slices) / slices;
+      float r = (i == 0 || i == stacks) ? radius(phi, 0) : radius(phi, theta);
+      pos.push_back({std::sin(phi) * std::cos(theta) * r, std::cos(phi) * r, std::sin(phi) * std::sin(theta) * r});
+    }
+  }
+  // Normals from the neighbouring points, so the bumps catch the light.
+  for (int i = 0; i <= stacks; i++)
+    for (int j = 0; j <= slices; j++) {
+      const Vec3& c = pos[i * (slices + 1) + j];
+      Vec3 n;
+      if (i == 0 || i == stacks) {
+        n = {0, i == 0 ? 1.0f : -1.0f, 0};
+      } else {
+        const Vec3& u0 = pos[(i - 1) * (slices + 1) + j];
+        const Vec3& u1 = pos[(i + 1) * (slices + 1) + j];
+        const Vec3& v0 = pos[i * (slices + 1) + (j + slices - 1) % slices];
+        const Vec3& v1 = pos[i * (slices + 1) + (j + 1) % slices];
+        Vec3 a = {u1.x - u0.x, u1.y - u0.y, u1.z - u0.z}, b = {v1.x - v0.x, v1.y - v0.y, v1.z - v0.z};
+        n = {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+        if (n.x * c.x + n.y * c.y + n.z * c.z < 0) n = {-n.x, -n.y, -n.z};
+      }
+      AddVertex(*this, p, c, Normalised(n), float(j) / slices * 2, float(i) / stacks);
+    }
+  for (int i = 0; i < stacks; i++)
+    for (int j = 0; j < slices; j++) {
+      int a = first + i * (slices + 1) + j, b = a + 1, c = a + slices + 1, d = c + 1;
+      AddTriangle(*this, a, b, d, material);
+      AddTriangle(*this, a, d, c, material);
+    }
+}
+
 Material Solid(float r, float g, float b, float power, float spec) {
   return {r, g, b, 1.0f, power, spec, spec, spec, 0, 0, 0, ""};
 }

@@ -2,7 +2,9 @@
 // text ".x" mesh with one subset per material.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct Vec3 {
@@ -47,6 +49,22 @@ struct Model {
   void Quad(int material, const Place& p, float u0 = 0, float v0 = 0, float u1 = 1, float v1 = 1);  // unit, xy plane, facing -z
   void Torus(int material, const Place& p, float minor, int major_segments = 24, int minor_segments = 8);  // in the yz plane
   void Dome(int material, const Place& p, int slices = 24, int stacks = 8);  // inside of a half sphere, radius 0.5
+  // A hull through cross-sections along x: each station is an ellipse (or, with few sides, a
+  // polygon) centred at (x, y) with half-width hw across z and half-height hh; ends with a
+  // section of size 0 come to a point, others are capped.
+  struct Station {
+    float x, y, hw, hh;
+  };
+  void Loft(int material, const Place& p, const std::vector<Station>& stations, int sides = 8);
+  // A flat plate from an outline in the xy plane (convex, in order), extruded along z by depth:
+  // fins, wings, brackets. Turn it to lay it in another plane.
+  void Plate(int material, const Place& p, const std::vector<std::pair<float, float>>& outline, float depth);
+  // A rough lump (radius about 0.5): a sphere whose points move in and out by a seeded noise, for
+  // rocks and rock walls; the same seed gives the same lump.
+  // A height field over the unit square in x and z (-0.5 to 0.5): height(x, z) gives y in the
+  // place's units (not scaled), with a front skirt (at -z) and side skirts down to `bottom`.
+  void Field(int material, const Place& p, int nx, int nz, float bottom, const std::function<float(float, float)>& height);
+  void Lump(int material, const Place& p, unsigned seed, float roughness, int slices = 10, int stacks = 7);
 };
 
 Material Solid(float r, float g, float b, float power = 20.0f, float spec = 0.3f);

@@ -1,6 +1,7 @@
 // The asset maker: writes the 95 meshes, their textures, the 38 sounds and the window icon into
 // the folder it is given (the build's res folder). Models are built from simple solids in
 // playfield units, +x forward and +y up, sized to the hit boxes of the things they show.
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -50,41 +51,117 @@ const Material kBugGlow = Effect("plasma_01.png", 0.8f, 1.0f, 0.3f);
 const Material kLogo = Effect("company_logo_01.png");
 const Material kPickup = Effect("plasma_01.png", 0.35f, 0.95f, 0.45f);
 
-// The player's ship: a slim hull with a canopy, wings and an engine glow; `flash` is the hit flash.
+// Materials of the shapes' trim, beside the texture families above.
+const Material kGlass = Solid(0.15f, 0.35f, 0.6f, 60, 0.9f);
+const Material kTrim = Solid(0.55f, 0.55f, 0.6f, 30, 0.5f);
+
+using Outline = std::vector<std::pair<float, float>>;
+using Stations = std::vector<Model::Station>;
+
+// A unit place: only moved and turned.
+Place Put(float x, float y, float z, float tx = 0, float ty = 0, float tz = 0) { return At(x, y, z, 1, 1, 1, tx, ty, tz); }
+
+// A thin box from (x0, z0) to (x1, z1) in the horizontal plane, for the map courses' tracks.
+void Track(Model& m, int material, float x0, float z0, float x1, float z1, float y, float width, float height) {
+  float dx = x1 - x0, dz = z1 - z0;
+  float length = std::sqrt(dx * dx + dz * dz);
+  m.Box(material, At((x0 + x1) / 2, y, (z0 + z1) / 2, length, height, width, 0, std::atan2(-dz, dx) * 57.29578f, 0));
+}
+
+// A box whose front carries a darker inset panel and a rim, so flat parts read as built.
+void PanelBox(Model& m, const Material& body, float x, float y, float w, float h, float d) {
+  int b = m.AddMaterial(body);
+  int dark = m.AddMaterial(kDark);
+  m.Box(b, At(x, y, 0, w, h, d));
+  m.Box(dark, At(x, y, -d / 2 - 0.15f, w * 0.7f, h * 0.7f, 0.3f));
+  m.Box(b, At(x, y + h * 0.18f, -d / 2 - 0.35f, w * 0.5f, h * 0.08f, 0.3f));
+  m.Box(b, At(x, y - h * 0.18f, -d / 2 - 0.35f, w * 0.5f, h * 0.08f, 0.3f));
+}
+
+// The player's ship, nose to +x: a lofted hull with a canopy, swept wings with missile rails, a
+// tail fin, a ventral fin and an engine glow; `flash` is the hit flash.
 void PlayerShip(Model& m, bool flash) {
   int hull = m.AddMaterial(flash ? Glow(1.0f, 0.4f, 0.3f) : kBlueHull);
   int canopy = m.AddMaterial(kCanopy);
   int engine = m.AddMaterial(kEngine);
-  m.Cone(hull, At(3, 0, 0, 6, 4, 4));
-  m.Box(hull, At(-2, 0, 0, 6, 3, 3));
-  m.Box(hull, At(-2, 0, 0, 4, 0.6f, 10));
-  m.Box(hull, At(-4, 2, 0, 3, 3, 0.6f));
-  m.Sphere(canopy, At(1, 1.3f, 0, 3, 1.5f, 1.8f));
-  m.Sphere(engine, At(-5.2f, 0, 0, 1, 2, 2));
+  int dark = m.AddMaterial(kDark);
+  m.Loft(hull, Put(0, 0, 0), {{6.6f, -0.3f, 0, 0}, {4.6f, -0.1f, 0.8f, 0.7f}, {1.6f, 0.1f, 1.4f, 1.2f},
+                              {-2.0f, 0.2f, 1.6f, 1.4f}, {-4.6f, 0.3f, 1.4f, 1.3f}, {-5.2f, 0.3f, 1.1f, 1.0f}});
+  m.Loft(canopy, Put(0, 0, 0), {{3.4f, 0.8f, 0, 0}, {2.2f, 1.4f, 0.55f, 0.5f}, {0.2f, 1.55f, 0.6f, 0.5f},
+                                {-1.6f, 1.2f, 0, 0}});
+  m.Plate(hull, Put(0, -0.3f, 0, 90, 0, 0), {{1.8f, 0}, {-3.0f, 6.4f}, {-4.6f, 6.4f}, {-4.2f, 0}, {-4.6f, -6.4f}, {-3.0f, -6.4f}}, 0.4f);
+  m.Plate(hull, Put(0, 0, 0), {{-2.4f, 1.0f}, {-4.8f, 4.4f}, {-5.9f, 4.4f}, {-5.4f, 0.9f}}, 0.35f);
+  m.Plate(dark, Put(0, 0, 0), {{-2.8f, -0.9f}, {-4.4f, -2.7f}, {-5.3f, -2.7f}, {-5.1f, -0.9f}}, 0.3f);
+  for (float z : {-6.4f, 6.4f}) m.Loft(dark, Put(0, -0.3f, z), {{-0.6f, 0, 0, 0}, {-1.6f, 0, 0.35f, 0.35f}, {-4.8f, 0, 0.35f, 0.35f}}, 6);
+  for (float z : {-1.2f, 1.2f}) m.Box(dark, At(1.2f, -0.9f, z, 2.4f, 0.7f, 0.5f));
+  m.Cylinder(dark, At(-5.5f, 0.3f, 0, 0.8f, 2.0f, 2.0f));
+  m.Sphere(engine, At(-6.0f, 0.3f, 0, 0.6f, 1.7f, 1.7f), 10, 6);
 }
 
+// The enemy fighters, nose to -x: a lofted hull, a dark canopy, swept wings, twin tail fins, the
+// guns under the nose and an engine at the back.
 void Fighter(Model& m, const Material& body, int guns) {
   int hull = m.AddMaterial(body);
   int dark = m.AddMaterial(kDark);
   int engine = m.AddMaterial(kEngine);
-  m.Cone(hull, At(-2, 0, 0, -6, 4, 4));
-  m.Box(hull, At(1.5f, 0, 0, 4, 0.6f, 9));
-  for (int g = 0; g < guns; g++) m.Cylinder(dark, At(-3, guns == 1 ? -2.0f : (g ? 2.0f : -2.0f), 0, 5, 0.8f, 0.8f));
-  m.Sphere(engine, At(3.8f, 0, 0, 1, 1.6f, 1.6f));
+  int glass = m.AddMaterial(kGlass);
+  m.Loft(hull, Put(0, 0, 0), {{-6.2f, -0.2f, 0, 0}, {-4.2f, 0, 0.9f, 0.8f}, {-1.2f, 0.2f, 1.4f, 1.2f},
+                              {2.6f, 0.2f, 1.4f, 1.2f}, {4.2f, 0.2f, 1.0f, 0.9f}});
+  m.Loft(glass, Put(0, 0, 0), {{-3.4f, 0.6f, 0, 0}, {-2.2f, 1.2f, 0.45f, 0.45f}, {-0.2f, 1.3f, 0.5f, 0.4f}, {1.0f, 1.0f, 0, 0}});
+  m.Plate(hull, Put(0, 0, 0, 90, 0, 0), {{-1.2f, 0}, {2.2f, 5.2f}, {3.8f, 5.2f}, {3.2f, 0}, {3.8f, -5.2f}, {2.2f, -5.2f}}, 0.35f);
+  if (guns == 2) m.Plate(hull, Put(0, -0.2f, 0, 90, 0, 0), {{-4.8f, 0}, {-3.2f, 2.6f}, {-2.4f, 2.6f}, {-2.6f, 0}, {-2.4f, -2.6f}, {-3.2f, -2.6f}}, 0.3f);
+  for (float z : {-1.0f, 1.0f})
+    m.Plate(hull, Put(0, 0, z, 0, 0, 0), {{1.2f, 0.8f}, {3.6f, 3.4f}, {4.5f, 3.4f}, {4.3f, 0.8f}}, 0.3f);
+  for (int g = 0; g < guns; g++) {
+    float z = guns == 1 ? 0.0f : (g ? 2.4f : -2.4f);
+    m.Cylinder(dark, At(-3.2f, -0.9f, z, 5, 0.6f, 0.6f));
+    m.Cylinder(dark, At(-5.6f, -0.9f, z, 0.6f, 0.9f, 0.9f));
+  }
+  m.Cylinder(dark, At(4.5f, 0.2f, 0, 0.8f, 1.8f, 1.8f));
+  m.Sphere(engine, At(5.0f, 0.2f, 0, 0.6f, 1.5f, 1.5f), 10, 6);
+}
+
+// The carrier, nose to -x: a long flat hull with a bridge tower, a flight-deck stripe and two
+// engines.
+void Carrier(Model& m) {
+  int hull = m.AddMaterial(kHull);
+  int dark = m.AddMaterial(kDark);
+  int engine = m.AddMaterial(kEngine);
+  int glass = m.AddMaterial(kGlass);
+  m.Loft(hull, Put(0, 0, 0), {{-12.5f, -0.6f, 1.0f, 0.4f}, {-9.5f, 0, 3.8f, 2.2f}, {6.5f, 0, 4.6f, 2.8f}, {10.2f, 0.2f, 4.0f, 2.4f}}, 8);
+  m.Box(dark, At(-1.5f, 2.55f, 0, 15, 0.4f, 3.2f));
+  m.Box(hull, At(5.0f, 3.6f, 1.2f, 4.5f, 2.4f, 2.2f));
+  m.Box(glass, At(3.6f, 4.2f, 1.2f, 1.8f, 0.8f, 2.3f));
+  m.Box(dark, At(-4.0f, -2.4f, 0, 10, 1.2f, 3.0f));
+  m.Box(dark, At(-9.6f, 0.3f, 0, 1.2f, 1.6f, 4.6f));  // the hangar mouth under the prow
+  m.Box(dark, At(5.6f, 5.9f, 1.2f, 0.3f, 2.6f, 0.3f));
+  for (float z : {-4.4f, 4.4f}) m.Box(hull, At(2.0f, -0.6f, z, 8, 1.6f, 1.4f));
+  for (float z : {-2.2f, 2.2f}) {
+    m.Cylinder(dark, At(10.6f, 0.2f, z, 1.4f, 2.0f, 2.0f));
+    m.Sphere(engine, At(11.3f, 0.2f, z, 0.6f, 1.7f, 1.7f), 10, 6);
+  }
 }
 
 void Platform(Model& m, float width) {
   int body = m.AddMaterial(kHull);
   int dark = m.AddMaterial(kDark);
-  m.Box(body, At(0, 0, 0, width, 3, 6));
-  m.Box(dark, At(0, -2, 0, width * 0.7f, 1.5f, 4));
+  int engine = m.AddMaterial(kEngine);
+  float w = width / 2;
+  m.Plate(body, Put(0, 0, 0), {{-w, 1.5f}, {w, 1.5f}, {w - 1.2f, -0.6f}, {-w + 1.2f, -0.6f}}, 6);
+  m.Box(dark, At(0, 1.7f, 0, width - 1.5f, 0.4f, 5));
+  m.Plate(dark, Put(0, 0, 0), {{-w * 0.75f, -0.6f}, {w * 0.75f, -0.6f}, {w * 0.5f, -2.6f}, {-w * 0.5f, -2.6f}}, 4);
+  for (float x : {-w * 0.45f, w * 0.45f}) m.Sphere(engine, At(x, -2.6f, 0, 1.6f, 0.6f, 1.6f), 8, 4);
 }
 
+// Turrets aim along -x at rest and are rolled by the world: a ball on a collar with a barrel.
 void Turret(Model& m, const Material& body) {
   int b = m.AddMaterial(body);
   int dark = m.AddMaterial(kDark);
-  m.Sphere(b, At(0, 0, 0, 8, 6, 6));
-  m.Cylinder(dark, At(-5, 0, 0, 6, 1.5f, 1.5f));  // barrel points left, the way turrets aim at rest
+  m.Sphere(b, At(0, 0, 0, 7.5f, 6.5f, 6.5f), 12, 8);
+  m.Torus(dark, At(0, 0, 0, 1.2f, 8, 8, 0, 0, 90), 0.08f, 16, 6);
+  m.Cylinder(dark, At(-5, 0, 0, 6, 1.3f, 1.3f));
+  m.Cylinder(dark, At(-8.2f, 0, 0, 1.2f, 2.0f, 2.0f));
+  m.Box(dark, At(1.5f, 2.4f, 0, 2.5f, 1.2f, 2.5f));
 }
 
 void Core(Model& m, bool damaged) {
@@ -94,12 +171,42 @@ void Core(Model& m, bool damaged) {
   m.Torus(ring, At(0, 0, 0, 1, 12, 12), 0.06f);
 }
 
+// A trunk standing up from its origin: a tapering loft turned upright.
+void Trunk(Model& m, int material, float x, float y, float z, float height, float r0, float r1) {
+  m.Loft(material, Put(x, y, z, 0, 0, 90), {{0, 0, r0, r0}, {height * 0.6f, 0, (r0 + r1) / 2, (r0 + r1) / 2}, {height, 0, r1, r1}}, 8);
+}
+
 void Tree(Model& m, bool platform) {
   int leaves = m.AddMaterial(kLeaves);
-  if (platform)
-    m.Cylinder(leaves, At(0, 0, 0, 24, 8, 12, 0, 0, 0));
-  else
-    m.Sphere(leaves, At(0, -2, 0, 11, 14, 11));
+  if (platform) {
+    m.Lump(leaves, At(0, 0, 0, 24, 10, 12), 31, 0.5f, 12, 6);
+    m.Lump(leaves, At(-6, 2.5f, 0, 10, 7, 10), 32, 0.6f, 8, 5);
+    m.Lump(leaves, At(6, 2.0f, 0, 10, 7, 10), 33, 0.6f, 8, 5);
+  } else {
+    m.Lump(leaves, At(0, -2, 0, 11, 12, 11), 21, 0.6f, 10, 7);
+    m.Lump(leaves, At(0, 3, 0, 8, 8, 8), 22, 0.6f, 8, 5);
+  }
+}
+
+// A bough along x: a tapering wooden loft with tufts of leaves.
+void Branch(Model& m, float length, float radius) {
+  int wood = m.AddMaterial(kWood);
+  int leaves = m.AddMaterial(kLeaves);
+  float h = length / 2;
+  m.Loft(wood, Put(0, 0, 0), {{-h, 0, radius, radius}, {0, 0.4f, radius * 0.8f, radius * 0.8f}, {h, 0, radius * 0.5f, radius * 0.5f}}, 8);
+  m.Loft(wood, Put(0, 0, 0, 0, 0, 35), {{0, 0, radius * 0.5f, radius * 0.5f}, {h * 0.5f, 0, radius * 0.2f, radius * 0.2f}}, 6);
+  for (int i = 0; i < 3; i++)
+    m.Lump(leaves, At(-h * 0.3f + i * h * 0.6f, radius + 1.5f, 0, length * 0.22f, 4, 6), 40 + i, 0.6f, 8, 5);
+}
+
+// A missile or bomb body along x, tip at +x unless `back`: a loft with four fins.
+void Missile(Model& m, const Material& body, const Material& fins, float length, float radius, bool back) {
+  int b = m.AddMaterial(body);
+  int f = m.AddMaterial(fins);
+  float s = back ? -1.0f : 1.0f, h = length / 2;
+  m.Loft(b, Put(0, 0, 0), {{s * h, 0, 0, 0}, {s * h * 0.6f, 0, radius, radius}, {-s * h * 0.8f, 0, radius, radius}, {-s * h, 0, radius * 0.7f, radius * 0.7f}}, 8);
+  for (float turn : {0.0f, 90.0f})
+    m.Plate(f, Put(0, 0, 0, turn, 0, 0), {{-s * h * 0.55f, 0}, {-s * h, radius * 2.2f}, {-s * h, -radius * 2.2f}}, 0.25f);
 }
 
 void Sprite(Model& m, const Material& mat, float size) { m.Quad(m.AddMaterial(mat), At(0, 0, 0, size, size, 1)); }
@@ -117,6 +224,98 @@ void Padlock(Model& m) {
 
 void ArkRing(Model& m, const Material& mat, float minor) { m.Torus(m.AddMaterial(mat), At(0, 0, 0, 1, 60, 60), minor, 32, 8); }
 
+// The Current Map's models. The map is seen from above at an angle (eye (0, 30, -60), turning);
+// markers stand in map units (x, z) and the ship 6 units above the map. The course is drawn
+// twice, unlit and then lit 3 units higher, so it lies 4 to 3.2 units below the map's origin:
+// its lit copy then stays just under the ship's shadow at height 0, and the floor lies below both.
+constexpr float kCourseY = -3.6f, kCourseHeight = 0.8f;
+
+// The Cast Mode nodes (x, z) and the graph's pass and loss edges.
+const float kCastNodes[17][2] = {{0, -25}, {-15, -17}, {15, -21}, {15, -13}, {15, 4},  {-25, 0},
+                                 {0, -8},  {0, 8},     {40, -22}, {-15, 17}, {15, -4}, {15, 13},
+                                 {15, 21}, {40, 0},    {0, 25},   {15, 30},  {40, 22}};
+const int kCastEdges[][2] = {{0, 2},  {1, 6},  {1, 0},   {2, 8},   {3, 8},   {4, 8},   {5, 9},   {5, 1},
+                             {6, 10}, {6, 3},  {7, 11},  {7, 4},   {9, 14},  {9, 7},   {10, 13}, {10, 8},
+                             {11, 13}, {11, 8}, {12, 13}, {12, 8}, {14, 15}, {14, 12}, {15, 16}, {15, 13}};
+
+void Pad(Model& m, int material, float x, float z, float radius) {
+  m.Cylinder(material, At(x, kCourseY, z, kCourseHeight + 0.1f, radius * 2, radius * 2, 0, 0, 90), 16);
+}
+
+void CastCourse(Model& m) {
+  int track = m.AddMaterial(kTrim);
+  int pad = m.AddMaterial(kBlueHull);
+  int start = m.AddMaterial(Solid(0.3f, 0.9f, 0.4f));
+  int ending = m.AddMaterial(kRedHull);
+  for (const auto& e : kCastEdges)
+    Track(m, track, kCastNodes[e[0]][0], kCastNodes[e[0]][1], kCastNodes[e[1]][0], kCastNodes[e[1]][1], kCourseY, 2.2f,
+          kCourseHeight);
+  for (int n = 0; n < 17; n++)
+    Pad(m, n == 5 ? start : (n == 8 || n == 13 || n == 16) ? ending : pad, kCastNodes[n][0], kCastNodes[n][1], 4.0f);
+}
+
+// Survival's line: the marker of stage s stands at z = 3.9 s - 32, x = z - 5, for s 0 to 16.
+// One material, so the course is one subset: raised studs mark the stages along the track.
+void SurvivalCourse(Model& m) {
+  int track = m.AddMaterial(kRedHull);
+  Track(m, track, -37 - 5, -32 - 5, 25.4f + 5, 30.4f + 5, kCourseY, 6, kCourseHeight);
+  for (int stage = 0; stage <= 16; stage++) {
+    float z = stage * 3.9f - 32;
+    m.Cylinder(track, At(z - 5, kCourseY + 0.15f, z, kCourseHeight, 4.4f, 4.4f, 0, 0, 90), 12);
+  }
+}
+
+void MapFloor(Model& m) {
+  int floor = m.AddMaterial(kDark);
+  int line = m.AddMaterial(Solid(0.18f, 0.2f, 0.28f));
+  m.Box(floor, At(4, -4.8f, 2, 104, 0.5f, 84));
+  for (int i = 0; i <= 10; i++) {
+    m.Box(line, At(-48 + i * 10.4f, -4.5f, 2, 0.4f, 0.2f, 84));
+    m.Box(line, At(4, -4.5f, -40 + i * 8.4f, 104, 0.2f, 0.4f));
+  }
+}
+
+// The cave floor that stage 6 rolls in under the ship: rough ground whose top stays at or
+// below its origin (the floor line) but for a few low humps, 400 long and reaching back into
+// the cave, with its front face toward the camera.
+void CaveFloor(Model& m) {
+  int rock = m.AddMaterial(kCave);
+  m.Field(rock, At(0, 0, 20, 400, 1, 100), 24, 6, -50, [](float x, float z) {
+    float h = 2.5f * std::sin(x * 37.0f) * std::cos(z * 9.0f) + 1.5f * std::sin(x * 91.0f + z * 13.0f);
+    // Lower toward the front so nothing rises in front of the ship's plane.
+    return h - 3.0f - (0.5f - z) * 6.0f;
+  });
+  for (int i = 0; i < 6; i++) m.Lump(rock, At(-170 + i * 68.0f, -6, 40, 40, 14, 30), 70 + i, 0.6f, 8, 5);
+}
+
+// The ark's base: a deck well under the rings (the title's camera skims it at height 79, the rings
+// reach down to 83), panelled so it never reads as one plain sheet, with a hub column rising to the
+// first row's axis.
+void ArkBase(Model& m) {
+  int b = m.AddMaterial(kHull);
+  int dark = m.AddMaterial(kDark);
+  m.Box(b, At(0, -54, 0, 120, 16, 120));
+  for (int i = 0; i < 4; i++)
+    for (int k = 0; k < 4; k++)
+      m.Box((i + k) % 2 ? b : dark, At(-45 + i * 30.0f, -45.5f, -45 + k * 30.0f, 24, 1.2f, 24));
+  for (int i = 0; i < 3; i++) m.Box(dark, At(-30 + i * 30.0f, -45.2f, 0, 3, 0.8f, 118));
+  m.Cylinder(b, At(0, -23, 0, 46, 24, 24, 0, 0, 90), 16);
+  m.Torus(dark, At(0, -10, 0, 1, 28, 28, 0, 0, 90), 0.05f, 24, 4);
+  for (int i = 0; i < 4; i++) m.Box(dark, At(0, -30, 0, 3, 30, 40, 0, 45 + 90.0f * i, 0));
+}
+
+// The hill the caves run into, far back (depth 370, mostly fog): what shows is its outline, so it
+// is a ridge of crags rising about 60 over the floor line rather than a smooth dome, and its
+// foot reaches below the bottom of the screen at that depth.
+void CaveHill(Model& m) {
+  int rock = m.AddMaterial(kCave);
+  m.Field(rock, At(0, 0, 0, 320, 1, 200), 32, 8, -220, [](float x, float z) {
+    float ridge = 1 - 4 * x * x, depth = 1 - 4 * z * z;
+    float crags = 9 * std::sin(x * 53.0f) + 6 * std::sin(x * 131.0f + 1.0f) + 4 * std::sin(x * 211.0f);
+    return std::fmax(0.0f, ridge * depth * (56 + crags)) - 4;
+  });
+}
+
 using Builder = std::function<void(Model&)>;
 struct MeshFile {
   const char* file;
@@ -127,93 +326,93 @@ struct MeshFile {
 const MeshFile kMeshes[] = {
   {"default.x",          [](Model& m) { m.Box(m.AddMaterial(Solid(1, 0, 1)), At(0, 0, 0, 6, 6, 6)); }},
   {"company_logo_01.x",  [](Model& m) { m.Quad(m.AddMaterial(kLogo), At(0, 0, 0, 16, 8, 1)); }},
-  {"pow_01.x",           [](Model& m) { m.Sphere(m.AddMaterial(kPickup), At(0, 0, 2, 14, 14, 4)); }},
+  {"pow_01.x",           [](Model& m) { int r = m.AddMaterial(Solid(0.3f, 0.9f, 0.4f, 40, 0.8f)); m.Torus(r, At(0, 0, 0, 13, 13, 13, 0, 90, 0), 0.07f, 20, 6); m.Torus(m.AddMaterial(kTrim), At(0, 0, 0, 4, 12, 12), 0.04f, 20, 4); m.Sphere(m.AddMaterial(kPickup), At(0, 0, 0, 11, 11, 11), 12, 8); }},
   {"round_01.x",         [](Model& m) { m.Sphere(m.AddMaterial(Glow(1.0f, 0.4f, 0.3f)), At(0, 0, 0, 2.5f, 2.5f, 2.5f), 8, 6); }},
-  {"cannon_ball_01.x",   [](Model& m) { m.Sphere(m.AddMaterial(kDark), At(0, 0, 0, 4, 4, 4), 10, 6); }},
+  {"cannon_ball_01.x",   [](Model& m) { int b = m.AddMaterial(kDark); m.Sphere(b, At(0, 0, 0, 4, 4, 4), 10, 6); m.Torus(m.AddMaterial(kTrim), At(0, 0, 0, 1, 4, 4, 0, 0, 90), 0.08f, 12, 4); }},
   {"lock_01.x",          [](Model& m) { Padlock(m); }},
   {"hit_spark_01.x",     [](Model& m) { Sprite(m, kSpark, 8); }},
   {"turret_01.x",        [](Model& m) { Turret(m, kRedHull); }},
   {"turret_02.x",        [](Model& m) { Turret(m, kHull); }},
-  {"spawn_01.x",         [](Model& m) { int b = m.AddMaterial(kRedHull); m.Sphere(b, At(0, 0, 0, 10, 10, 8)); m.Torus(m.AddMaterial(kEngine), At(0, 0, 0, 1, 11, 11, 0, 90, 0), 0.08f); }},
+  {"spawn_01.x",         [](Model& m) { int b = m.AddMaterial(kRedHull); int dark = m.AddMaterial(kDark); m.Sphere(b, At(0, 0, 0, 10, 10, 8), 12, 8); m.Torus(m.AddMaterial(kEngine), At(0, 0, 0, 1, 11, 11, 0, 90, 0), 0.08f); m.Cylinder(dark, At(0, 0, -3.6f, 1.5f, 5, 5, 0, 90, 0)); for (int i = 0; i < 4; i++) m.Box(dark, At(0, 0, 0, 1.2f, 13, 1.2f, 0, 0, 45 + 90.0f * i)); }},
   {"ship_as_01.x",       [](Model& m) { PlayerShip(m, false); }},
   {"ship_as_02.x",       [](Model& m) { PlayerShip(m, true); }},
   {"shadow_as_01.x",     [](Model& m) { m.Quad(m.AddMaterial(kShadow), At(0, 0, 0, 12, 6, 1, 90, 0, 0)); }},
   {"shot_01.x",          [](Model& m) { m.Sphere(m.AddMaterial(Glow(1.0f, 1.0f, 0.5f)), At(0, 0, 0, 5, 1.5f, 1.5f), 8, 6); }},
   {"shot_02.x",          [](Model& m) { m.Sphere(m.AddMaterial(Glow(0.5f, 1.0f, 0.5f)), At(0, 0, 0, 6, 2.2f, 2.2f), 8, 6); }},
   {"shot_03.x",          [](Model& m) { m.Sphere(m.AddMaterial(Glow(0.5f, 0.8f, 1.0f)), At(0, 0, 0, 7, 3, 3), 8, 6); }},
-  {"bomb_01.x",          [](Model& m) { int b = m.AddMaterial(kDark); m.Sphere(b, At(0, 0, 0, 6, 3, 3)); m.Box(m.AddMaterial(kRedHull), At(-3, 0, 0, 1, 3, 3)); }},
-  {"drum_01.x",          [](Model& m) { m.Cylinder(m.AddMaterial(kRedHull), At(0, 0, 0, 4, 5, 5, 0, 90, 0)); }},
-  {"hawk_01.x",          [](Model& m) { int b = m.AddMaterial(kHull); m.Cone(b, At(0, 0, 0, 7, 2, 2)); m.Box(b, At(-2.5f, 0, 0, 2, 0.4f, 4)); }},
-  {"crow_01.x",          [](Model& m) { int b = m.AddMaterial(kDark); m.Cone(b, At(0, 0, 0, 9, 2.5f, 2.5f)); m.Box(b, At(-3, 0, 0, 3, 5, 0.4f)); }},
+  {"bomb_01.x",          [](Model& m) { Missile(m, kDark, kRedHull, 6, 1.5f, false); m.Torus(m.AddMaterial(kRedHull), At(1.2f, 0, 0, 1, 3.1f, 3.1f), 0.06f, 12, 4); }},
+  {"drum_01.x",          [](Model& m) { int b = m.AddMaterial(kRedHull); int dark = m.AddMaterial(kDark); m.Cylinder(b, At(0, 0, 0, 4, 5, 5, 0, 90, 0)); for (float y : {-1.4f, 1.4f}) m.Torus(dark, At(0, y, 0, 1, 5.2f, 5.2f, 0, 0, 90), 0.05f, 12, 4); }},
+  {"hawk_01.x",          [](Model& m) { Missile(m, kHull, kRedHull, 7, 0.9f, false); }},
+  {"crow_01.x",          [](Model& m) { Missile(m, kDark, kDark, 9, 1.2f, false); int w = m.AddMaterial(kRedHull); m.Plate(w, Put(0, 0, 0, 90, 0, 0), {{1.5f, 0}, {-2.5f, 3.5f}, {-3.5f, 3.5f}, {-2.5f, 0}, {-3.5f, -3.5f}, {-2.5f, -3.5f}}, 0.3f); }},
   {"ship_fighter_01.x",  [](Model& m) { Fighter(m, kRedHull, 1); }},
   {"ship_fighter_02.x",  [](Model& m) { Fighter(m, kHull, 2); }},
-  {"ship_carrier_01.x",  [](Model& m) { int b = m.AddMaterial(kHull); m.Box(b, At(0, 0, 0, 20, 6, 10)); m.Cone(b, At(-12, 0, 0, -4, 6, 10)); m.Sphere(m.AddMaterial(kEngine), At(10.5f, 0, 0, 1, 4, 6)); }},
-  {"static_tree_01.x",   [](Model& m) { int w = m.AddMaterial(kWood); m.Cylinder(w, At(0, 10, 0, 20, 4, 4, 0, 0, 90)); m.Sphere(m.AddMaterial(kLeaves), At(0, 24, 0, 16, 16, 16)); }},
-  {"rock_01.x",          [](Model& m) { m.Sphere(m.AddMaterial(kRock), At(0, 0, 0, 18, 12, 14), 7, 5); }},
-  {"rock_02.x",          [](Model& m) { m.Sphere(m.AddMaterial(kRock), At(0, 0, 0, 10, 8, 9), 6, 4); }},
-  {"rock_03.x",          [](Model& m) { m.Sphere(m.AddMaterial(kRock), At(0, 0, 0, 6, 5, 6), 5, 4); }},
-  {"tug_01.x",           [](Model& m) { int b = m.AddMaterial(kHull); m.Box(b, At(0, 0, 0, 10, 16, 8)); m.Sphere(m.AddMaterial(kEngine), At(0, 0, 4.5f, 4, 4, 1)); }},
-  {"launcher_01.x",      [](Model& m) { int b = m.AddMaterial(kRedHull); m.Box(b, At(0, 0, 0, 10, 14, 6)); m.Cylinder(m.AddMaterial(kDark), At(-4, 0, 0, 4, 5, 5)); }},
+  {"ship_carrier_01.x",  [](Model& m) { Carrier(m); }},
+  {"static_tree_01.x",   [](Model& m) { int w = m.AddMaterial(kWood); int l = m.AddMaterial(kLeaves); Trunk(m, w, 0, 0, 0, 22, 1.8f, 0.6f); m.Loft(w, Put(0, 12, 0, 0, 0, 40), {{0, 0, 0.8f, 0.8f}, {7, 0, 0.3f, 0.3f}}, 6); m.Lump(l, At(0, 22, 0, 16, 12, 15), 1, 0.7f, 10, 6); m.Lump(l, At(4, 17, 1, 10, 8, 10), 2, 0.7f, 8, 5); m.Lump(l, At(-4, 19, -1, 10, 8, 10), 3, 0.7f, 8, 5); }},
+  {"rock_01.x",          [](Model& m) { int r = m.AddMaterial(kRock); m.Lump(r, At(0, 0, 0, 18, 12, 14), 11, 0.9f, 10, 7); m.Lump(r, At(6, -3, 3, 8, 6, 7), 12, 0.9f, 7, 5); }},
+  {"rock_02.x",          [](Model& m) { m.Lump(m.AddMaterial(kRock), At(0, 0, 0, 10, 8, 9), 13, 1.0f, 9, 6); }},
+  {"rock_03.x",          [](Model& m) { m.Lump(m.AddMaterial(kRock), At(0, 0, 0, 6, 5, 6), 14, 1.1f, 8, 5); }},
+  {"tug_01.x",           [](Model& m) { int b = m.AddMaterial(kHull); int dark = m.AddMaterial(kDark); m.Loft(b, Put(0, 0, 0), {{-5.2f, 0, 2.2f, 5.0f}, {-3.5f, 0, 3.4f, 7.2f}, {3.5f, 0, 3.4f, 7.2f}, {5.2f, 0, 2.6f, 5.5f}}, 6); m.Box(m.AddMaterial(kGlass), At(-4.4f, 3.5f, 0, 1.2f, 2.0f, 3.6f)); for (float y : {-7.6f, 7.6f}) m.Box(dark, At(0, y, 0, 7, 1.4f, 5)); m.Box(dark, At(0, 0, -3.3f, 6, 1.0f, 0.5f)); m.Sphere(m.AddMaterial(kEngine), At(5.4f, 0, 0, 0.8f, 4, 4), 10, 6); }},
+  {"launcher_01.x",      [](Model& m) { int b = m.AddMaterial(kRedHull); int dark = m.AddMaterial(kDark); m.Plate(b, Put(0, 0, 0), {{-4, -7}, {5, -7}, {5, 7}, {-4, 7}, {-5, 4.5f}, {-5, -4.5f}}, 6); for (float y : {-4.2f, 0.0f, 4.2f}) { m.Cylinder(dark, At(-4.8f, y, 0, 2.5f, 2.6f, 2.6f)); m.Cylinder(m.AddMaterial(kEngine), At(-6.0f, y, 0, 0.1f, 1.6f, 1.6f)); } m.Box(dark, At(2.5f, 0, -3.1f, 2, 12, 0.4f)); }},
   {"afterburn_01.x",     [](Model& m) { m.Cone(m.AddMaterial(kAfterburn), At(0, 0, 0, 8, 3, 3)); }},
-  {"missle_left_01.x",   [](Model& m) { int b = m.AddMaterial(kHull); m.Cone(b, At(-3, 0, 0, -4, 3, 3)); m.Cylinder(b, At(1, 0, 0, 5, 3, 3)); m.Box(m.AddMaterial(kRedHull), At(3.5f, 0, 0, 1.5f, 5, 0.4f)); }},
+  {"missle_left_01.x",   [](Model& m) { Missile(m, kHull, kRedHull, 10, 1.5f, true); }},
   {"tree_top_01.x",      [](Model& m) { Tree(m, false); }},
   {"tree_top_plat_01.x", [](Model& m) { Tree(m, true); }},
-  {"tree_trunk_01.x",    [](Model& m) { m.Cylinder(m.AddMaterial(kWood), At(0, 5, 0, 10, 6, 6, 0, 0, 90)); }},
-  {"tree_horz_03.x",     [](Model& m) { m.Cylinder(m.AddMaterial(kWood), At(0, 0, 0, 24, 5, 5)); }},
-  {"tree_horz_04.x",     [](Model& m) { m.Cylinder(m.AddMaterial(kWood), At(0, 0, 0, 40, 6, 6)); }},
-  {"part_turret_02.x",   [](Model& m) { m.Box(m.AddMaterial(kDark), At(0, 4, 0, 12, 8, 8)); }},
-  {"part_box_01.x",      [](Model& m) { m.Box(m.AddMaterial(kHull), At(0, 0, 0, 16, 16, 16)); }},
-  {"part_box_02.x",      [](Model& m) { m.Box(m.AddMaterial(kRedHull), At(0, 0, 0, 16, 16, 16)); }},
-  {"part_joint_01.x",    [](Model& m) { m.Sphere(m.AddMaterial(kDark), At(0, 0, 0, 6, 6, 6), 8, 6); }},
-  {"part_hull_01.x",     [](Model& m) { int b = m.AddMaterial(kRedHull); m.Box(b, At(0, -1, 0, 20, 6, 10)); m.Cone(b, At(0, 3, 0, 20, 2, 8, 0, 0, 0)); }},
-  {"part_vert_01.x",     [](Model& m) { m.Box(m.AddMaterial(kHull), At(0, 0, 0, 8, 10, 8)); }},
-  {"part_vert_02.x",     [](Model& m) { m.Box(m.AddMaterial(kRedHull), At(0, 0, 0, 8, 18, 8)); }},
-  {"part_horz_03.x",     [](Model& m) { m.Box(m.AddMaterial(kRedHull), At(0, 0, 0, 24, 6, 8)); }},
-  {"part_bridge_01.x",   [](Model& m) { m.Box(m.AddMaterial(kPlanks), At(0, 0, 0, 24, 6, 8)); }},
-  {"part_mount_01.x",    [](Model& m) { m.Box(m.AddMaterial(kDark), At(0, 0, 0, 26, 4, 10)); }},
-  {"part_brace_01.x",    [](Model& m) { int b = m.AddMaterial(kHull); m.Box(b, At(0, 0, 0, 4, 90, 4)); m.Box(b, At(0, 0, 0, 4, 60, 4, 0, 0, 35)); }},
-  {"part_brace_02.x",    [](Model& m) { int b = m.AddMaterial(kDark); m.Box(b, At(0, 0, 0, 6, 100, 6)); m.Box(b, At(0, 0, 0, 6, 70, 6, 0, 0, -35)); }},
-  {"part_step_01.x",     [](Model& m) { int b = m.AddMaterial(kHull); m.Box(b, At(0, -3, 0, 12, 6, 10)); m.Box(b, At(3, 3, 0, 6, 6, 10)); }},
+  {"tree_trunk_01.x",    [](Model& m) { int w = m.AddMaterial(kWood); Trunk(m, w, 0, 0, 0, 10, 3.2f, 2.8f); m.Loft(w, Put(1.5f, 6, 0, 0, 0, 30), {{0, 0, 0.9f, 0.9f}, {4, 0, 0.3f, 0.3f}}, 6); }},
+  {"tree_horz_03.x",     [](Model& m) { Branch(m, 24, 2.5f); }},
+  {"tree_horz_04.x",     [](Model& m) { Branch(m, 40, 3.0f); }},
+  {"part_turret_02.x",   [](Model& m) { int b = m.AddMaterial(kDark); int t = m.AddMaterial(kHull); m.Plate(t, Put(0, 0, 0), {{-6, 0}, {6, 0}, {5, 2.5f}, {-5, 2.5f}}, 8); for (float x : {-5.0f, 5.0f}) m.Plate(b, Put(x, 0, 0), {{-1, 2.5f}, {1, 2.5f}, {0.6f, 7.5f}, {-0.6f, 7.5f}}, 6); }},
+  {"part_box_01.x",      [](Model& m) { PanelBox(m, kHull, 0, 0, 16, 16, 16); }},
+  {"part_box_02.x",      [](Model& m) { PanelBox(m, kRedHull, 0, 0, 16, 16, 16); }},
+  {"part_joint_01.x",    [](Model& m) { m.Sphere(m.AddMaterial(kDark), At(0, 0, 0, 6, 6, 6), 10, 6); m.Torus(m.AddMaterial(kTrim), At(0, 0, 0, 1, 6.4f, 6.4f, 0, 90, 0), 0.08f, 12, 4); }},
+  {"part_hull_01.x",     [](Model& m) { int b = m.AddMaterial(kRedHull); int dark = m.AddMaterial(kDark); m.Loft(b, Put(0, 0, 0), {{-10.5f, -0.5f, 3, 2.5f}, {-8, 0, 5, 3.8f}, {8, 0, 5, 3.8f}, {10.5f, -0.5f, 3, 2.5f}}, 6); m.Box(dark, At(0, 0, -4.4f, 16, 1.2f, 0.6f)); for (int i = 0; i < 4; i++) m.Box(dark, At(-6 + i * 4.0f, 2.2f, -3.3f, 1.8f, 1.0f, 0.6f)); }},
+  {"part_vert_01.x",     [](Model& m) { PanelBox(m, kHull, 0, 0, 8, 10, 8); }},
+  {"part_vert_02.x",     [](Model& m) { PanelBox(m, kRedHull, 0, 0, 8, 18, 8); }},
+  {"part_horz_03.x",     [](Model& m) { PanelBox(m, kRedHull, 0, 0, 24, 6, 8); }},
+  {"part_bridge_01.x",   [](Model& m) { int w = m.AddMaterial(kPlanks); int dark = m.AddMaterial(kDark); for (int i = 0; i < 6; i++) m.Box(w, At(-10 + i * 4.0f, 0.8f, 0, 3.6f, 1.2f, 8)); for (float z : {-3.6f, 3.6f}) m.Box(w, At(0, -0.8f, z, 24, 1.6f, 0.8f)); for (float z : {-3.8f, 3.8f}) m.Box(dark, At(0, 2.6f, z, 24, 0.3f, 0.3f)); for (int i = 0; i < 5; i++) for (float z : {-3.8f, 3.8f}) m.Box(dark, At(-11 + i * 5.5f, 1.9f, z, 0.3f, 1.6f, 0.3f)); }},
+  {"part_mount_01.x",    [](Model& m) { int dark = m.AddMaterial(kDark); m.Plate(dark, Put(0, 0, 0), {{-13, -2}, {13, -2}, {11.5f, 2}, {-11.5f, 2}}, 10); m.Box(m.AddMaterial(kTrim), At(0, 0, -5.1f, 20, 0.8f, 0.3f)); }},
+  {"part_brace_01.x",    [](Model& m) { int b = m.AddMaterial(kHull); for (float x : {-3.0f, 3.0f}) m.Box(b, At(x, 0, 0, 1.2f, 90, 1.2f)); for (int i = 0; i < 9; i++) m.Box(b, At(0, -40 + i * 10.0f, 0, 8.5f, 0.8f, 0.8f, 0, 0, i % 2 ? 50.0f : -50.0f)); }},
+  {"part_brace_02.x",    [](Model& m) { int b = m.AddMaterial(kDark); for (float x : {-2.5f, 2.5f}) m.Box(b, At(x, 0, 0, 1.0f, 100, 1.0f)); for (int i = 0; i < 10; i++) m.Box(b, At(0, -45 + i * 10.0f, 0, 7.5f, 0.6f, 0.6f, 0, 0, i % 2 ? 55.0f : -55.0f)); }},
+  {"part_step_01.x",     [](Model& m) { int b = m.AddMaterial(kHull); m.Plate(b, Put(0, 0, 0), {{-6, -6}, {6, -6}, {6, 6}, {0, 6}, {-6, 0}}, 10); m.Box(m.AddMaterial(kDark), At(0, -3, -5.1f, 9, 1.5f, 0.3f)); }},
   {"core_01.x",          [](Model& m) { Core(m, false); }},
   {"core_02.x",          [](Model& m) { Core(m, true); }},
   {"core_bar_01.x",      [](Model& m) { m.Box(m.AddMaterial(Glow(0.3f, 1.0f, 0.3f)), At(0, 0, -6, 3, 10, 1)); }},
   {"plat_01.x",          [](Model& m) { Platform(m, 10); }},
   {"plat_02.x",          [](Model& m) { Platform(m, 22); }},
-  {"laser_01.x",         [](Model& m) { int b = m.AddMaterial(kRedHull); m.Box(b, At(1, 0, 0, 8, 8, 8)); m.Cylinder(m.AddMaterial(kDark), At(-4, 0, 0, 6, 2, 2)); }},
-  {"cannon_01.x",        [](Model& m) { int b = m.AddMaterial(kDark); m.Box(b, At(3, 0, 0, 12, 10, 10)); m.Cylinder(b, At(-5, 0, 0, 10, 5, 5)); }},
-  {"cannon_02.x",        [](Model& m) { int b = m.AddMaterial(kDark); m.Box(b, At(0, -1, 0, 10, 6, 8)); m.Cylinder(b, At(-2, 2, 0, 7, 3, 3, 0, 0, -55)); }},
-  {"beam_gun_01.x",      [](Model& m) { int b = m.AddMaterial(kHull); m.Cylinder(b, At(0, 0, 0, 20, 8, 8)); m.Sphere(m.AddMaterial(Glow(0.4f, 0.6f, 1.0f)), At(-10, 0, 0, 3, 5, 5)); }},
+  {"laser_01.x",         [](Model& m) { int b = m.AddMaterial(kRedHull); int dark = m.AddMaterial(kDark); m.Plate(b, Put(1, 0, 0), {{-3, -4}, {3, -4}, {4, -2}, {4, 2}, {3, 4}, {-3, 4}, {-4, 2}, {-4, -2}}, 8); m.Cylinder(dark, At(-4.5f, 0, 0, 4, 2.4f, 2.4f)); m.Cylinder(dark, At(-6.8f, 0, 0, 0.8f, 3.4f, 3.4f)); m.Sphere(m.AddMaterial(Glow(1.0f, 0.3f, 0.2f)), At(-7.3f, 0, 0, 0.4f, 1.8f, 1.8f), 8, 4); }},
+  {"cannon_01.x",        [](Model& m) { int b = m.AddMaterial(kDark); int t = m.AddMaterial(kTrim); m.Plate(b, Put(4, 0, 0), {{-5, -5}, {5, -5}, {6, -3}, {6, 3}, {5, 5}, {-5, 5}, {-6, 3}, {-6, -3}}, 10); m.Cylinder(b, At(-5, 0, 0, 10, 4.5f, 4.5f)); for (float x : {-3.0f, -9.5f}) m.Cylinder(t, At(x, 0, 0, 1.0f, 5.4f, 5.4f)); m.Box(t, At(4, 0, -5.1f, 8, 1, 0.3f)); }},
+  {"cannon_02.x",        [](Model& m) { int b = m.AddMaterial(kDark); int t = m.AddMaterial(kTrim); m.Plate(b, Put(0, 0, 0), {{-5, -4}, {5, -4}, {4, 1}, {-4, 1}}, 8); m.Sphere(t, At(-0.5f, 1, 0, 5, 4, 5), 10, 5); m.Cylinder(b, At(-2.5f, 3.5f, 0, 7, 2.6f, 2.6f, 0, 0, -55)); }},
+  {"beam_gun_01.x",      [](Model& m) { int b = m.AddMaterial(kHull); int dark = m.AddMaterial(kDark); m.Loft(b, Put(0, 0, 0), {{-10, 0, 2.5f, 2.5f}, {-7, 0, 4, 4}, {8, 0, 4, 4}, {10, 0, 3, 3}}, 10); for (float x : {-4.0f, 0.0f, 4.0f}) m.Torus(dark, At(x, 0, 0, 1, 8.4f, 8.4f), 0.05f, 14, 4); m.Sphere(m.AddMaterial(Glow(0.4f, 0.6f, 1.0f)), At(-10, 0, 0, 3, 5, 5)); }},
   {"beam_01.x",          [](Model& m) { m.Cylinder(m.AddMaterial(kBeam), At(-80, 0, 0, 150, 3, 3)); }},
   {"beam_02.x",          [](Model& m) { Sprite(m, kBeamFlare, 14); }},
   {"hp_tick_01.x",       [](Model& m) { m.Box(m.AddMaterial(Glow(0.3f, 1.0f, 0.3f)), At(0, 0, 0, 1.4f, 2.5f, 0.5f)); }},
   {"explosion_01.x",     [](Model& m) { Sprite(m, kExplosion, 22); }},
-  {"map_cast_01.x",      [](Model& m) { int b = m.AddMaterial(kBlueHull); for (int i = 0; i < 5; i++) m.Box(b, At(-20 + i * 10.0f, 0, 0, 8, 1, 8)); }},
-  {"map_survival_01.x",  [](Model& m) { m.Box(m.AddMaterial(kRedHull), At(0, 0, 0, 60, 1, 8)); }},
-  {"map_floor_01.x",     [](Model& m) { m.Box(m.AddMaterial(kDark), At(0, -1, 0, 80, 0.5f, 60)); }},
-  {"hud_01.x",           [](Model& m) { m.Box(m.AddMaterial(kHudPanel), At(0, 0, 2, 150, 10, 1)); }},
-  {"hud_02.x",           [](Model& m) { m.Box(m.AddMaterial(Glow(0.2f, 0.4f, 0.8f)), At(0, 0, 0, 10, 3, 1)); }},
-  {"debris_01.x",        [](Model& m) { m.Box(m.AddMaterial(kRock), At(0, 0, 0, 3, 2, 2, 20, 30, 10)); }},
-  {"fragment_grey_01.x", [](Model& m) { m.Box(m.AddMaterial(kHull), At(0, 0, 0, 2.5f, 1, 1.5f, 30, 10, 40)); }},
-  {"fragment_red_01.x",  [](Model& m) { m.Box(m.AddMaterial(kRedHull), At(0, 0, 0, 2.5f, 1, 1.5f, 30, 10, 40)); }},
+  {"map_cast_01.x",      [](Model& m) { CastCourse(m); }},
+  {"map_survival_01.x",  [](Model& m) { SurvivalCourse(m); }},
+  {"map_floor_01.x",     [](Model& m) { MapFloor(m); }},
+  {"hud_01.x",           [](Model& m) { m.Box(m.AddMaterial(kHudPanel), At(0, 0, 2, 150, 10, 1)); m.Box(m.AddMaterial(Solid(0.35f, 0.5f, 0.8f, 30, 0.5f)), At(0, 5, 1.4f, 150, 0.5f, 0.4f)); }},
+  {"hud_02.x",           [](Model& m) { m.Box(m.AddMaterial(Glow(0.2f, 0.4f, 0.8f)), At(-1, 3.5f, 0, 8, 2, 1)); }},
+  {"debris_01.x",        [](Model& m) { m.Lump(m.AddMaterial(kRock), At(0, 0, 0, 3, 2, 2.4f, 20, 30, 10), 15, 1.2f, 6, 4); }},
+  {"fragment_grey_01.x", [](Model& m) { m.Plate(m.AddMaterial(kHull), Put(0, 0, 0, 30, 10, 40), {{-1.4f, -0.6f}, {1.3f, -0.4f}, {0.2f, 0.9f}}, 0.5f); }},
+  {"fragment_red_01.x",  [](Model& m) { m.Plate(m.AddMaterial(kRedHull), Put(0, 0, 0, 30, 10, 40), {{-1.4f, -0.6f}, {1.3f, -0.4f}, {0.2f, 0.9f}}, 0.5f); }},
   {"smoke_01.x",         [](Model& m) { Sprite(m, kSmoke, 8); }},
   {"smoke_02.x",         [](Model& m) { Sprite(m, kDarkSmoke, 12); }},
   {"sparks_01.x",        [](Model& m) { Sprite(m, kSpark, 6); }},
   {"leaf_01.x",          [](Model& m) { Sprite(m, kLeaf, 3); }},
-  {"splinter_01.x",      [](Model& m) { m.Box(m.AddMaterial(kPlanks), At(0, 0, 0, 3, 0.6f, 0.6f, 0, 20, 30)); }},
-  {"surface_cave_01.x",  [](Model& m) { m.Box(m.AddMaterial(kCave), At(0, 0, 0, 60, 12, 60)); }},
-  {"surface_cave_02.x",  [](Model& m) { m.Box(m.AddMaterial(kCave), At(0, 0, 0, 60, 20, 60)); }},
+  {"splinter_01.x",      [](Model& m) { m.Plate(m.AddMaterial(kPlanks), Put(0, 0, 0, 0, 20, 30), {{-1.6f, -0.2f}, {1.6f, 0}, {-1.2f, 0.35f}}, 0.4f); }},
+  {"surface_cave_01.x",  [](Model& m) { int r = m.AddMaterial(kCave); m.Lump(r, At(0, 0, 0, 40, 13, 60), 51, 0.7f, 10, 6); m.Lump(r, At(-8, 0, -8, 18, 17, 18), 52, 0.8f, 7, 5); }},
+  {"surface_cave_02.x",  [](Model& m) { int r = m.AddMaterial(kCave); int dim = m.AddMaterial(Textured("cave_01.jpg", 0.55f, 0.55f, 0.6f)); m.Lump(dim, At(0, 36, -22, 40, 36, 40), 54, 0.8f, 9, 6); m.Lump(dim, At(0, -40, -22, 40, 30, 40), 55, 0.8f, 9, 6); m.Lump(r, At(8, 0, -40, 14, 76, 18), 56, 0.7f, 7, 6); }},
   {"surface_metal_01.x", [](Model& m) { m.Box(m.AddMaterial(kHull), At(0, 0, 0, 20, 0.5f, 20)); }},
-  {"cave_01.x",          [](Model& m) { m.Sphere(m.AddMaterial(kCave), At(0, 0, 0, 300, 120, 200), 10, 6); }},
-  {"cave_02.x",          [](Model& m) { m.Sphere(m.AddMaterial(kCave), At(0, 0, 0, 400, 150, 120), 10, 6); }},
+  {"cave_01.x",          [](Model& m) { CaveHill(m); }},
+  {"cave_02.x",          [](Model& m) { CaveFloor(m); }},
   {"glow_bug_01.x",      [](Model& m) { m.Sphere(m.AddMaterial(kBugGlow), At(0, 0, 0, 8, 6, 6), 10, 6); }},
-  {"ark_base_01.x",      [](Model& m) { int b = m.AddMaterial(kHull); m.Box(b, At(0, -40, 0, 120, 20, 120)); m.Cylinder(b, At(0, -20, 0, 40, 30, 30, 0, 0, 90)); }},
-  {"ark_ring_hull_01.x", [](Model& m) { ArkRing(m, kHull, 0.05f); }},
-  {"ark_ring_pad_01.x",  [](Model& m) { ArkRing(m, kRedHull, 0.02f); }},
-  {"ark_part_pad_01.x",  [](Model& m) { m.Box(m.AddMaterial(kRedHull), At(0, 0, 0, 8, 3, 8)); }},
+  {"ark_base_01.x",      [](Model& m) { ArkBase(m); }},
+  {"ark_ring_hull_01.x", [](Model& m) { ArkRing(m, kHull, 0.05f); int dark = m.AddMaterial(kDark); for (int i = 0; i < 8; i++) { float a = (22.5f + 45.0f * i) * 0.017453292f; m.Box(dark, At(0, 30 * std::cos(a), 30 * std::sin(a), 5, 4.5f, 7, 22.5f + 45.0f * i, 0, 0)); } }},
+  {"ark_ring_pad_01.x",  [](Model& m) { ArkRing(m, kRedHull, 0.02f); int dark = m.AddMaterial(kDark); for (int i = 0; i < 8; i++) { float a = 45.0f * i * 0.017453292f; m.Box(dark, At(0, 30 * std::cos(a), 30 * std::sin(a), 3, 2.5f, 4, 45.0f * i, 0, 0)); } }},
+  {"ark_part_pad_01.x",  [](Model& m) { int b = m.AddMaterial(kRedHull); m.Box(b, At(0, 0, 0, 8, 3, 8)); m.Box(m.AddMaterial(kDark), At(0, 0, 0, 2, 6, 2)); }},
   // The title rings' spokes (Padlock's note applies: sized for where they are drawn): the two lifts
   // are arms along the spoke on either side of its ship, the slings cradles under it along the axis.
-  {"ark_lift_01.x",      [](Model& m) { m.Box(m.AddMaterial(kHull), At(0, 0, 0, 1.5f, 10, 3)); }},
-  {"ark_lift_02.x",      [](Model& m) { m.Box(m.AddMaterial(kDark), At(0, 0, 0, 1.5f, 12, 2.5f)); }},
+  {"ark_lift_01.x",      [](Model& m) { int b = m.AddMaterial(kHull); m.Box(b, At(0, 0, 0, 0.6f, 10, 2.2f)); for (float z : {-1.2f, 1.2f}) m.Box(b, At(0, 0, z, 1.5f, 10, 0.4f)); }},
+  {"ark_lift_02.x",      [](Model& m) { int b = m.AddMaterial(kDark); m.Box(b, At(0, 0, 0, 0.6f, 12, 1.8f)); for (float z : {-1.05f, 1.05f}) m.Box(b, At(0, 0, z, 1.5f, 12, 0.4f)); }},
   {"ark_sling_01.x",     [](Model& m) { m.Cylinder(m.AddMaterial(kHull), At(0, 0, 0, 9, 1.2f, 1.2f)); }},
   {"ark_sling_02.x",     [](Model& m) { m.Cylinder(m.AddMaterial(kDark), At(0, 0, 0, 9, 0.9f, 0.9f)); }},
   {"sky_cloudy_01.x",    [](Model& m) { SkyBackdrop(m, "sky_cloudy_01.jpg"); }},
