@@ -16,7 +16,8 @@ struct File {
   std::FILE* stream;               // null while the slot is free
   int text;                        // 1: CR LF and Ctrl-Z rules apply
   int ctrl_z;                      // a text read met 0x1A: the file ends here
-  int failed;                      // a write failed
+  int failed;                      // a write failed, or a read passed FILE_READ_MAX
+  long read_bytes;                 // bytes read so far, on disk
   int replacing;                   // written to temp_path, renamed over path on close
   char path[FILE_PATH_MAX];        // the resolved name (replacing files only)
   char temp_path[FILE_PATH_MAX];
@@ -202,18 +203,35 @@ int FileClose(File* file) {
   return failed ? FILE_EOF : 0;
 }
 
+// The next byte on disk, or FILE_EOF at the end; a file going on past FILE_READ_MAX bytes ends
+// there as at a read error.
+static int NextByte(File* file) {
+  int c = std::getc(file->stream);
+  if (c == FILE_EOF) return c;
+  if (file->read_bytes >= FILE_READ_MAX) {
+    std::ungetc(c, file->stream);
+    file->failed = 1;
+    return FILE_EOF;
+  }
+  file->read_bytes++;
+  return c;
+}
+
 int FileGetc(File* file) {
   if (!file || !file->stream || file->ctrl_z) return FILE_EOF;
-  int c = std::getc(file->stream);
+  int c = NextByte(file);
   if (!file->text || c == FILE_EOF) return c;
   if (c == 0x1A) {
     file->ctrl_z = 1;
     return FILE_EOF;
   }
   if (c == '\r') {
-    int next = std::getc(file->stream);
+    int next = NextByte(file);
     if (next == '\n') return '\n';
-    if (next != FILE_EOF) std::ungetc(next, file->stream);
+    if (next != FILE_EOF) {
+      std::ungetc(next, file->stream);
+      file->read_bytes--;
+    }
   }
   return c;
 }
@@ -286,7 +304,20 @@ int FilePrintf(File* file, const char* format, ...) {
 
 std::size_t FileRead(void* buffer, std::size_t item_size, std::size_t count, File* file) {
   if (!buffer || !file || !file->stream || item_size == 0) return 0;
-  if (!file->text) return std::fread(buffer, item_size, count, file->stream);
+  if (!file->text) {
+    std::size_t room = std::size_t(FILE_READ_MAX - file->read_bytes) / item_size;
+    std::size_t got = std::fread(buffer, item_size, count < room ? count : room, file->stream);
+    file->read_bytes += long(got * item_size);
+    // Only whole items within the bound are read; a file going on past it fails.
+    if (got == room && count > room) {
+      int c = std::getc(file->stream);
+      if (c != FILE_EOF) {
+        std::ungetc(c, file->stream);
+        file->failed = 1;
+      }
+    }
+    return got;
+  }
   unsigned char* out = static_cast<unsigned char*>(buffer);
   std::size_t total = item_size * count, n = 0;
   for (; n < total; n++) {
