@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -156,6 +157,51 @@ File* FileOpen(const char* path, const char* mode) {
   return file;
 }
 
+// Reads a decimal number of 1 to 10 digits at *p, moving past it.
+static int ReadNumber(const char** p, unsigned long long* value) {
+  int digits = 0;
+  *value = 0;
+  for (; **p >= '0' && **p <= '9' && digits <= 10; (*p)++, digits++) *value = *value * 10 + unsigned(**p - '0');
+  return digits >= 1 && digits <= 10;
+}
+
+// Removes what earlier saves of path left when a kill or a crash came between writing the
+// temporary file and renaming it: entries named as FileOpenReplacing names them
+// ("<name>.<pid>-<n>.tmp") whose process is gone, or is this one with no file open under that
+// name. Nothing else is touched.
+static void RemoveStaleTemporaries(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  const char* base = slash ? slash + 1 : path;
+  std::size_t base_len = std::strlen(base);
+  char folder[FILE_PATH_MAX];
+  std::size_t folder_len = slash ? std::size_t(slash - path) + 1 : 0;  // with its "/"
+  std::memcpy(folder, path, folder_len);
+  folder[folder_len] = 0;
+  DIR* dir = opendir(folder_len ? folder : ".");
+  if (!dir) return;
+  while (dirent* entry = readdir(dir)) {
+    const char* p = entry->d_name;
+    if (std::strncmp(p, base, base_len) != 0 || p[base_len] != '.') continue;
+    p += base_len + 1;
+    unsigned long long pid, n;
+    if (!ReadNumber(&p, &pid) || *p++ != '-' || !ReadNumber(&p, &n) || std::strcmp(p, ".tmp") != 0) continue;
+    if (pid == 0 || pid > 0x7FFFFFFF) continue;
+    char temp[FILE_PATH_MAX];
+    int len = std::snprintf(temp, sizeof(temp), "%s%s", folder, entry->d_name);
+    if (len < 0 || std::size_t(len) >= sizeof(temp)) continue;
+    if (pid_t(pid) == getpid()) {
+      bool open_now = false;
+      for (const File& f : open_files) open_now |= f.stream && f.replacing && std::strcmp(f.temp_path, temp) == 0;
+      if (open_now) continue;
+    } else if (kill(pid_t(pid), 0) == 0 || errno != ESRCH) {
+      continue;  // another program's save may be under way
+    }
+    struct stat st;
+    if (lstat(temp, &st) == 0 && !S_ISDIR(st.st_mode)) unlink(temp);
+  }
+  closedir(dir);
+}
+
 File* FileOpenReplacing(const char* path, const char* mode) {
   char stdio_mode[4];
   int text;
@@ -165,6 +211,7 @@ File* FileOpenReplacing(const char* path, const char* mode) {
   if (!ResolvePath(path, opened.path, sizeof(opened.path))) return nullptr;
   mode_t st_mode;
   if (StatMode(opened.path, &st_mode) && S_ISDIR(st_mode)) return nullptr;
+  RemoveStaleTemporaries(opened.path);
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; attempt++) {
     int n = std::snprintf(opened.temp_path, sizeof(opened.temp_path), "%s.%d-%u.tmp", opened.path, int(getpid()),
