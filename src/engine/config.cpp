@@ -216,6 +216,8 @@ int SaveConfig(const char* path) {
   if (!written) {
     std::snprintf(text_buffer, TEXT_BUFFER_SIZE, "Error saving %s", path);
     ConsolePrint(text_buffer);
+    // At a quit the on-screen line goes with the window: the terminal keeps it.
+    std::fprintf(stderr, "%s\n", text_buffer);
   }
   return written;
 }
