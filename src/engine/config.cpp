@@ -181,14 +181,23 @@ int ConfigInt(float value) {
 int LoadConfig(const char* path) {
   File* file = FileOpen(path, "r");
   if (!file) return 0;
+  // A file that cannot be read to its end (a read error, or one too large to be a settings
+  // file) changes nothing: the values it had set so far are put back.
+  float before[TAG_COUNT];
+  for (int i = 0; i < TAG_COUNT; i++) before[i] = tag_value[i] ? *tag_value[i] : 0.0f;
   char line[CONFIG_LINE_SIZE];
   while (FileGets(line, CONFIG_LINE_SIZE, file)) {
     for (int i = 0; i < TAG_COUNT; i++) {
       if (tag_value[i] && MatchPrefix(tag_name[i], line, 0, 0) != -1) *tag_value[i] = ReadTagValue(line);
     }
   }
+  int read = !FileError(file);
   FileClose(file);
-  return 1;
+  if (!read) {
+    for (int i = 0; i < TAG_COUNT; i++)
+      if (tag_value[i]) *tag_value[i] = before[i];
+  }
+  return read;
 }
 
 int SaveConfig(const char* path) {
@@ -207,6 +216,8 @@ int SaveConfig(const char* path) {
   if (!written) {
     std::snprintf(text_buffer, TEXT_BUFFER_SIZE, "Error saving %s", path);
     ConsolePrint(text_buffer);
+    // At a quit the on-screen line goes with the window: the terminal keeps it.
+    std::fprintf(stderr, "%s\n", text_buffer);
   }
   return written;
 }

@@ -113,8 +113,9 @@ static int ApplyModeIndex() {
   return 1;
 }
 
-// The full-screen size the device was made at when the retry took the first mode instead of the
-// configured one (0 x 0 otherwise): the layout follows the screen there is, not the configuration.
+// The back-buffer size the device was made at when the retry took the first mode instead of the
+// configured size (0 x 0 otherwise): the layout follows the screen there is, not the configuration
+// (a window shows the back buffer scaled to its client area).
 static int fallback_width, fallback_height;
 
 static HRESULT MakeDevice(D3DPRESENT_PARAMETERS params) {
@@ -194,25 +195,18 @@ int InitDirect3D() {
   HRESULT result = MakeDevice(params);
   if (result == D3DERR_OUTOFVIDEOMEMORY) return ErrorBox("Memory error while creating Direct3D object.", "Error");
   if (result == D3DERR_INVALIDCALL || result == D3DERR_NOTAVAILABLE) {
-    // Once more with the defaults: no multisampling, and in a window its client size in the
-    // desktop's format, full screen the first mode of the list.
+    // Once more with the defaults: no multisampling and the first mode of the list, in a window
+    // too, so that a window size the device refuses (one kept in prefs.cfg would fail every
+    // later start) still gives a display.
     params.MultiSampleType = D3DMULTISAMPLE_NONE;
-    if (params.Windowed) {
-      params.BackBufferWidth = 0;
-      params.BackBufferHeight = 0;
-      params.BackBufferFormat = desktop.Format;
-    } else {
-      params.BackBufferWidth = static_cast<UINT>(display_mode_width[0]);
-      params.BackBufferHeight = static_cast<UINT>(display_mode_height[0]);
-      params.BackBufferFormat = static_cast<D3DFORMAT>(display_mode_format[0]);
-    }
+    params.BackBufferWidth = static_cast<UINT>(display_mode_width[0]);
+    params.BackBufferHeight = static_cast<UINT>(display_mode_height[0]);
+    params.BackBufferFormat = static_cast<D3DFORMAT>(display_mode_format[0]);
     if (FAILED(MakeDevice(params))) {
       return ErrorBox("Video hardware not present or locked by another application", "Error");
     }
-    if (!params.Windowed) {
-      fallback_width = static_cast<int>(params.BackBufferWidth);
-      fallback_height = static_cast<int>(params.BackBufferHeight);
-    }
+    fallback_width = static_cast<int>(params.BackBufferWidth);
+    fallback_height = static_cast<int>(params.BackBufferHeight);
     std::snprintf(text_buffer, sizeof text_buffer,
                   "One or more preferences are not supported by video hardware. Running with default settings");
     if (windowed == 0) {
@@ -240,7 +234,7 @@ int InitDirect3D() {
 }
 
 void ComputeLayout() {
-  if (full_screen_active && fallback_width > 0) {
+  if (fallback_width > 0) {
     client_rect = {0, 0, fallback_width, fallback_height};
   } else if (full_screen_active) {
     client_rect = {0, 0, ConfigInt(display_width), ConfigInt(display_height)};

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,7 +17,8 @@ struct File {
   std::FILE* stream;               // null while the slot is free
   int text;                        // 1: CR LF and Ctrl-Z rules apply
   int ctrl_z;                      // a text read met 0x1A: the file ends here
-  int failed;                      // a write failed
+  int failed;                      // a write failed, or a read passed FILE_READ_MAX
+  long read_bytes;                 // bytes read so far, on disk
   int replacing;                   // written to temp_path, renamed over path on close
   char path[FILE_PATH_MAX];        // the resolved name (replacing files only)
   char temp_path[FILE_PATH_MAX];
@@ -155,6 +157,51 @@ File* FileOpen(const char* path, const char* mode) {
   return file;
 }
 
+// Reads a decimal number of 1 to 10 digits at *p, moving past it.
+static int ReadNumber(const char** p, unsigned long long* value) {
+  int digits = 0;
+  *value = 0;
+  for (; **p >= '0' && **p <= '9' && digits <= 10; (*p)++, digits++) *value = *value * 10 + unsigned(**p - '0');
+  return digits >= 1 && digits <= 10;
+}
+
+// Removes what earlier saves of path left when a kill or a crash came between writing the
+// temporary file and renaming it: entries named as FileOpenReplacing names them
+// ("<name>.<pid>-<n>.tmp") whose process is gone, or is this one with no file open under that
+// name. Nothing else is touched.
+static void RemoveStaleTemporaries(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  const char* base = slash ? slash + 1 : path;
+  std::size_t base_len = std::strlen(base);
+  char folder[FILE_PATH_MAX];
+  std::size_t folder_len = slash ? std::size_t(slash - path) + 1 : 0;  // with its "/"
+  std::memcpy(folder, path, folder_len);
+  folder[folder_len] = 0;
+  DIR* dir = opendir(folder_len ? folder : ".");
+  if (!dir) return;
+  while (dirent* entry = readdir(dir)) {
+    const char* p = entry->d_name;
+    if (std::strncmp(p, base, base_len) != 0 || p[base_len] != '.') continue;
+    p += base_len + 1;
+    unsigned long long pid, n;
+    if (!ReadNumber(&p, &pid) || *p++ != '-' || !ReadNumber(&p, &n) || std::strcmp(p, ".tmp") != 0) continue;
+    if (pid == 0 || pid > 0x7FFFFFFF) continue;
+    char temp[FILE_PATH_MAX];
+    int len = std::snprintf(temp, sizeof(temp), "%s%s", folder, entry->d_name);
+    if (len < 0 || std::size_t(len) >= sizeof(temp)) continue;
+    if (pid_t(pid) == getpid()) {
+      bool open_now = false;
+      for (const File& f : open_files) open_now |= f.stream && f.replacing && std::strcmp(f.temp_path, temp) == 0;
+      if (open_now) continue;
+    } else if (kill(pid_t(pid), 0) == 0 || errno != ESRCH) {
+      continue;  // another program's save may be under way
+    }
+    struct stat st;
+    if (lstat(temp, &st) == 0 && !S_ISDIR(st.st_mode)) unlink(temp);
+  }
+  closedir(dir);
+}
+
 File* FileOpenReplacing(const char* path, const char* mode) {
   char stdio_mode[4];
   int text;
@@ -164,6 +211,7 @@ File* FileOpenReplacing(const char* path, const char* mode) {
   if (!ResolvePath(path, opened.path, sizeof(opened.path))) return nullptr;
   mode_t st_mode;
   if (StatMode(opened.path, &st_mode) && S_ISDIR(st_mode)) return nullptr;
+  RemoveStaleTemporaries(opened.path);
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; attempt++) {
     int n = std::snprintf(opened.temp_path, sizeof(opened.temp_path), "%s.%d-%u.tmp", opened.path, int(getpid()),
@@ -202,18 +250,35 @@ int FileClose(File* file) {
   return failed ? FILE_EOF : 0;
 }
 
+// The next byte on disk, or FILE_EOF at the end; a file going on past FILE_READ_MAX bytes ends
+// there as at a read error.
+static int NextByte(File* file) {
+  int c = std::getc(file->stream);
+  if (c == FILE_EOF) return c;
+  if (file->read_bytes >= FILE_READ_MAX) {
+    std::ungetc(c, file->stream);
+    file->failed = 1;
+    return FILE_EOF;
+  }
+  file->read_bytes++;
+  return c;
+}
+
 int FileGetc(File* file) {
   if (!file || !file->stream || file->ctrl_z) return FILE_EOF;
-  int c = std::getc(file->stream);
+  int c = NextByte(file);
   if (!file->text || c == FILE_EOF) return c;
   if (c == 0x1A) {
     file->ctrl_z = 1;
     return FILE_EOF;
   }
   if (c == '\r') {
-    int next = std::getc(file->stream);
+    int next = NextByte(file);
     if (next == '\n') return '\n';
-    if (next != FILE_EOF) std::ungetc(next, file->stream);
+    if (next != FILE_EOF) {
+      std::ungetc(next, file->stream);
+      file->read_bytes--;
+    }
   }
   return c;
 }
@@ -286,7 +351,20 @@ int FilePrintf(File* file, const char* format, ...) {
 
 std::size_t FileRead(void* buffer, std::size_t item_size, std::size_t count, File* file) {
   if (!buffer || !file || !file->stream || item_size == 0) return 0;
-  if (!file->text) return std::fread(buffer, item_size, count, file->stream);
+  if (!file->text) {
+    std::size_t room = std::size_t(FILE_READ_MAX - file->read_bytes) / item_size;
+    std::size_t got = std::fread(buffer, item_size, count < room ? count : room, file->stream);
+    file->read_bytes += long(got * item_size);
+    // Only whole items within the bound are read; a file going on past it fails.
+    if (got == room && count > room) {
+      int c = std::getc(file->stream);
+      if (c != FILE_EOF) {
+        std::ungetc(c, file->stream);
+        file->failed = 1;
+      }
+    }
+    return got;
+  }
   unsigned char* out = static_cast<unsigned char*>(buffer);
   std::size_t total = item_size * count, n = 0;
   for (; n < total; n++) {

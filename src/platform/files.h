@@ -13,6 +13,10 @@ struct File;
 constexpr int FILE_OPEN_MAX = 16;
 constexpr int FILE_EOF = -1;
 constexpr int FILE_PATH_MAX = 1024;  // longest path, terminator included
+// The most that is read of one file: no file the program reads is more than a few MB, and a
+// larger one (or an endless device) is taken as unreadable rather than exhausting memory. Reads
+// through FileOpen end there with FileError set.
+constexpr long FILE_READ_MAX = 64L << 20;
 
 enum FileSeekOrigin { FILE_SEEK_SET = 0, FILE_SEEK_CUR = 1, FILE_SEEK_END = 2 };
 

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/files.h"
+
 ScriptEvent script_events[SCRIPT_EVENT_MAX];
 int script_event_count;
 int script_answers[SCRIPT_ANSWER_MAX];
@@ -260,6 +262,7 @@ int ScriptLoadFile(const char* path) {
   char* text = nullptr;
   long size = -1;
   if (f && std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
+  if (size > FILE_READ_MAX) size = -1;  // no script is that long: taken as unreadable
   if (size >= 0 && std::fseek(f, 0, SEEK_SET) == 0) text = static_cast<char*>(std::malloc(std::size_t(size) + 1));
   if (!text || std::fread(text, 1, std::size_t(size), f) != std::size_t(size)) {
     if (f) std::fclose(f);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <cfloat>
 #include <climits>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "engine/console.h"
+#include "platform/files.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -200,6 +202,26 @@ TEST_F(ConfigTest, MissingFileChangesNothing) {
   EXPECT_EQ(LoadConfig("folder.cfg"), 0);
   for (int i = 0; i < CONFIG_VAR_COUNT; i++) EXPECT_EQ(*tag_value[i], saved_[i]) << tag_name[i];
   EXPECT_FALSE(Exists(CONSOLE_LOG_PATH));
+}
+
+TEST_F(ConfigTest, AFileTooLargeToBeSettingsChangesNothing) {
+  // Good lines, then zeros past the bound (a sparse file: nothing reaches the disk); one byte
+  // less than the bound is still read.
+  const std::string lines = "vsync = 0\r\nauto_fire = 1\r\n";
+  struct Case {
+    long length;
+    int loaded;
+  };
+  for (Case c : {Case{FILE_READ_MAX + 1, 0}, Case{FILE_READ_MAX, 1}}) {
+    SCOPED_TRACE(c.length);
+    vsync = 1.0f;
+    auto_fire = 0.0f;
+    Write("big.cfg", lines);
+    ASSERT_EQ(truncate("big.cfg", c.length), 0);
+    EXPECT_EQ(LoadConfig("big.cfg"), c.loaded);
+    EXPECT_EQ(vsync, c.loaded ? 0.0f : 1.0f);
+    EXPECT_EQ(auto_fire, c.loaded ? 1.0f : 0.0f);
+  }
 }
 
 std::string PrintfF(double value) {

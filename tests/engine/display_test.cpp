@@ -217,16 +217,29 @@ TEST_F(DisplayTest, CreationFailuresAndTheirMessages) {
   }
 }
 
-TEST_F(DisplayTest, TheRetryInAWindowKeepsTheClientSizeAndTheDesktopFormat) {
+TEST_F(DisplayTest, TheRetryInAWindowTakesTheFirstModeAndLaysItOut) {
   display_width = 800;
   display_height = 600;
   antialias = 4;
   gfx_headless.max_samples = 2;  // the multisample type is refused
   ASSERT_EQ(Start(), 1);
   EXPECT_NE(err.find("[Invalid Setting(s)]"), std::string::npos) << err;
-  EXPECT_EQ(LastCreate()->a, 800u);
-  EXPECT_EQ(LastCreate()->b, 600u);
+  EXPECT_EQ(LastCreate()->a, 640u);
+  EXPECT_EQ(LastCreate()->b, 480u);
   EXPECT_EQ(antialias, 4);  // the configuration stays as it was
+  EXPECT_EQ(display_width, 800);
+  RECT client;
+  GetClientRect(main_window, &client);
+  EXPECT_EQ(client.right, 800);  // the window keeps its size and shows the frame scaled
+  EXPECT_EQ(client_rect.right, 640);
+  EXPECT_EQ(client_rect.bottom, 480);
+  EXPECT_EQ(line_height, 48);
+  // A start that is granted its size lays the window out at it again.
+  ReleaseGraphics();
+  antialias = 0;
+  ASSERT_EQ(Start(), 1) << err;
+  EXPECT_EQ(client_rect.right, 800);
+  EXPECT_EQ(client_rect.bottom, 600);
 }
 
 TEST_F(DisplayTest, AFullScreenRetryLaysTheScreenOutAtTheModeItGot) {

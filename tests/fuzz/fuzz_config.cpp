@@ -23,8 +23,8 @@ void RemoveFiles() {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  EnterFuzzFolder("config", RemoveFiles);
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  MakeFuzzFolder("config", RemoveFiles, argc, argv);
   InitConfigTags();
   for (int i = 0; i < CONFIG_VAR_COUNT; i++) defaults[i] = *tag_value[i];
   // A display stands, so console lines go to the ring instead of a box each.
@@ -33,6 +33,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzFolderInput in_folder;
   for (int i = 0; i < CONFIG_VAR_COUNT; i++) *tag_value[i] = defaults[i];
   WriteFuzzFile("input.cfg", data, size);
   FileRemove(CONSOLE_LOG_PATH);

@@ -48,14 +48,15 @@ Snapshot Take(int mode) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  EnterFuzzFolder("records", RemoveFiles);
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  MakeFuzzFolder("records", RemoveFiles, argc, argv);
   // A display stands, so a console line goes to the ring instead of a box.
   device = reinterpret_cast<IDirect3DDevice8*>(&fake_device);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzFolderInput in_folder;
   const int mode = size > 0 ? data[0] % SCORED_MODES : 0;
   char table[32];
   std::snprintf(table, sizeof table, "record(%i).dat", mode);

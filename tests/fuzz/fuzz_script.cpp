@@ -1,7 +1,7 @@
-// Headless scripts are written by hand: no input may crash the reader.
+// Headless scripts are written by hand: no input may crash the reader. Each refused script says
+// why on standard error; the test runs it with -close_fd_mask=2, which keeps libFuzzer's reports.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "platform/script.h"
@@ -11,8 +11,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size >= sizeof(text)) return 0;
   std::memcpy(text, data, size);
   text[size] = 0;
-  static int quiet = (std::freopen("/dev/null", "w", stderr), 1);
-  (void)quiet;
   if (ScriptLoadText(text, "fuzz")) {
     int first, end;
     ScriptEventRange(script_last_pass, &first, &end);

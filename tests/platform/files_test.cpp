@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -230,6 +231,58 @@ TEST_F(FilesTest, ReplacingAFileThatFailsKeepsTheOldOne) {
   EXPECT_EQ(closed, FILE_EOF);
   EXPECT_EQ(Text("prefs.cfg"), "old");
   EXPECT_EQ(std::system("test $(ls -A | wc -l) -eq 1"), 0);
+}
+
+TEST_F(FilesTest, ASaveRemovesTheTemporariesAKilledSaveOfItsNameLeft) {
+  // A process that has ended, as one killed between writing and renaming would have.
+  pid_t dead = fork();
+  ASSERT_GE(dead, 0);
+  if (dead == 0) _exit(0);
+  ASSERT_EQ(waitpid(dead, nullptr, 0), dead);
+  std::string gone = std::to_string(dead), me = std::to_string(getpid()), alive = std::to_string(getppid());
+  struct Case {
+    std::string name;
+    bool removed;
+  };
+  const Case cases[] = {
+      {"prefs.cfg." + gone + "-0.tmp", true},
+      {"prefs.cfg." + gone + "-17.tmp", true},
+      {"prefs.cfg." + me + "-999.tmp", true},  // this process, no such save open
+      {"prefs.cfg." + alive + "-0.tmp", false},  // a running program may be saving
+      {"prefs.cfg.tmp", false},
+      {"prefs.cfg." + gone + "-x.tmp", false},
+      {"prefs.cfg." + gone + "-0.tmp.bak", false},
+      {"prefs.cfg." + gone + "-0.TMP", false},
+      {"prefs.cfg.-1-0.tmp", false},
+      {"prefs.cfg.0-0.tmp", false},
+      {"prefs.cfg.123456789012-0.tmp", false},
+      {"xprefs.cfg." + gone + "-0.tmp", false},
+      {"record(0).dat." + gone + "-0.tmp", false},
+      {"prefs.cfg", true},  // replaced by the save
+  };
+  for (const Case& c : cases) WriteBytes(c.name.c_str(), "old");
+  ASSERT_EQ(mkdir(("prefs.cfg." + gone + "-1.tmp").c_str(), 0755), 0);
+  File* f = FileOpenReplacing("prefs.cfg", "w");
+  ASSERT_NE(f, nullptr);
+  // A second save of the same name while the first is open leaves the first one's file alone.
+  File* g = FileOpenReplacing("prefs.cfg", "w");
+  ASSERT_NE(g, nullptr);
+  FilePuts("first", f);
+  ASSERT_EQ(FileClose(g), 0);
+  ASSERT_EQ(FileClose(f), 0);
+  EXPECT_EQ(Text("prefs.cfg"), "first");
+  struct stat st;
+  for (const Case& c : cases) {
+    if (c.name == "prefs.cfg") continue;
+    // Looked up by the exact name: the file layer would match another case too.
+    EXPECT_EQ(lstat(c.name.c_str(), &st) == 0, !c.removed) << c.name;
+  }
+  EXPECT_EQ(stat(("prefs.cfg." + gone + "-1.tmp").c_str(), &st), 0);
+  // The record files' own temporaries go with their next save the same way.
+  File* r = FileOpenReplacing("record(0).dat", "w");
+  ASSERT_NE(r, nullptr);
+  ASSERT_EQ(FileClose(r), 0);
+  EXPECT_NE(lstat(("record(0).dat." + gone + "-0.tmp").c_str(), &st), 0);
 }
 
 TEST_F(FilesTest, SeekAndTell) {
