@@ -98,13 +98,17 @@ struct Lexer {
   bool failed = false;
   std::string error;
 
-  Token Next() {
+  // Separators are passed over when asked: inside an object's data they only part the values.
+  Token Next(bool past_separators = false) {
     Token t{T_END, 0, {}};
     if (failed) return t;
-    if (!(text ? Text(&t) : Binary(&t))) {
-      failed = true;
-      return Token{T_END, 0, {}};
-    }
+    do {
+      t = Token{T_END, 0, {}};
+      if (!(text ? Text(&t) : Binary(&t))) {
+        failed = true;
+        return Token{T_END, 0, {}};
+      }
+    } while (past_separators && t.kind == T_SEPARATOR);
     return t;
   }
 
@@ -345,14 +349,15 @@ struct Parser {
           Next();
           return true;
         case T_NUMBER:
-          object->numbers.push_back(Next().number);
+          object->numbers.push_back(t.number);
+          current = lexer.Next(true);
           break;
         case T_STRING:
           object->strings.push_back(Next().text);
           break;
         case T_SEPARATOR:
         case T_GUID:
-          Next();
+          current = lexer.Next(true);
           break;
         case T_OBRACE: {  // a reference: { name [GUID] }
           Next();
