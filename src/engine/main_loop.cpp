@@ -30,10 +30,6 @@ MSG loop_message;
 
 static const char* const WINDOW_CLASS = "KTRN01";
 
-// The pacer sleeps until this close to the deadline, then watches the clock: a sleep may
-// overshoot by a millisecond or two, the watching never does.
-constexpr DWORD PACE_SPIN_MS = 2;
-
 void QuitStep(int exit_code) {
   quit_flag = 1;
   if (quit_code == 0) quit_code = exit_code;
@@ -133,12 +129,10 @@ void PaceFrame() {
   if (!frame_limiter) return;
   // A negative period would be an endless wait as an unsigned number: it waits nothing.
   DWORD period = frame_period_ms > 0 ? DWORD(frame_period_ms) : 0;
-  for (;;) {
-    DWORD elapsed = timeGetTime() - frame_clock;
-    if (elapsed >= period) break;
-    DWORD left = period - elapsed;
-    if (left > PACE_SPIN_MS) Sleep(left - PACE_SPIN_MS);
-  }
+  // Sleeps to the deadline rather than watching the clock: the wait costs no processor time.
+  // The loop only guards against an early wake.
+  DWORD deadline = frame_clock + period;
+  while (timeGetTime() - frame_clock < period) SleepUntil(deadline);
   frame_clock = timeGetTime();
 }
 

@@ -32,6 +32,11 @@ struct ID3DXFont {
   Glyph glyphs[kCharCount];
   IDirect3DTexture8* atlas;  // coverage, on GL devices only
   UINT atlas_width, atlas_height;
+  // A device that draws nothing needs only advances: those are read when a text first uses
+  // them, from the face kept open until then.
+  FT_Face face;
+  bool embolden;
+  bool measured[kCharCount];
 };
 
 // The code points of Windows-1252's bytes 0x80 to 0x9F (0 where the code page has none).
@@ -56,17 +61,26 @@ static bool FreeTypeReady() {
   return ok;
 }
 
-// The file fontconfig picks for the face and weight; false when it picks none.
-static bool MatchFace(const LOGFONTA& lf, char* file, size_t size, int* index, int* weight) {
-  if (!FcInit()) return false;
-  char face[LF_FACESIZE + 1] = {};
-  std::memcpy(face, lf.lfFaceName, LF_FACESIZE);
+// What fontconfig picked for a face, weight and slant. Matching is slow (and the display is
+// started again on every restart), so each request is looked up once.
+struct FaceMatch {
+  char face[LF_FACESIZE + 1];
+  int weight, italic;
+  char file[512];
+  int index, matched_weight;
+};
+constexpr int kMaxFaceMatches = 16;
+static FaceMatch face_matches[kMaxFaceMatches];
+static int face_match_count;
+
+static bool LookUpFace(FaceMatch* m) {
+  static bool initialised = FcInit();
+  if (!initialised) return false;
   FcPattern* pattern = FcPatternCreate();
   if (!pattern) return false;
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(face[0] ? face : "sans-serif"));
-  int wanted = std::clamp<int>(lf.lfWeight == 0 ? FW_NORMAL : lf.lfWeight, 1, 1000);
-  FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(wanted));
-  FcPatternAddInteger(pattern, FC_SLANT, lf.lfItalic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(m->face[0] ? m->face : "sans-serif"));
+  FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(m->weight));
+  FcPatternAddInteger(pattern, FC_SLANT, m->italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
   FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
@@ -76,11 +90,34 @@ static bool MatchFace(const LOGFONTA& lf, char* file, size_t size, int* index, i
   if (!match) return false;
   FcChar8* path = nullptr;
   bool ok = FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path;
-  if (ok) std::snprintf(file, size, "%s", reinterpret_cast<const char*>(path));
-  if (FcPatternGetInteger(match, FC_INDEX, 0, index) != FcResultMatch) *index = 0;
-  if (FcPatternGetInteger(match, FC_WEIGHT, 0, weight) != FcResultMatch) *weight = FC_WEIGHT_REGULAR;
+  if (ok) std::snprintf(m->file, sizeof m->file, "%s", reinterpret_cast<const char*>(path));
+  if (FcPatternGetInteger(match, FC_INDEX, 0, &m->index) != FcResultMatch) m->index = 0;
+  if (FcPatternGetInteger(match, FC_WEIGHT, 0, &m->matched_weight) != FcResultMatch) m->matched_weight = FC_WEIGHT_REGULAR;
   FcPatternDestroy(match);
   return ok;
+}
+
+// The file fontconfig picks for the face and weight; false when it picks none.
+static bool MatchFace(const LOGFONTA& lf, char* file, size_t size, int* index, int* weight) {
+  FaceMatch wanted = {};
+  std::memcpy(wanted.face, lf.lfFaceName, LF_FACESIZE);
+  wanted.weight = std::clamp<int>(lf.lfWeight == 0 ? FW_NORMAL : lf.lfWeight, 1, 1000);
+  wanted.italic = lf.lfItalic != 0;
+  const FaceMatch* m = nullptr;
+  for (int i = 0; i < face_match_count && !m; i++) {
+    const FaceMatch& c = face_matches[i];
+    if (c.weight == wanted.weight && c.italic == wanted.italic && std::strcmp(c.face, wanted.face) == 0) m = &c;
+  }
+  if (!m) {
+    if (!LookUpFace(&wanted)) return false;
+    // A full table only means looking up again next time.
+    if (face_match_count < kMaxFaceMatches) face_matches[face_match_count++] = wanted;
+    m = &wanted;
+  }
+  std::snprintf(file, size, "%s", m->file);
+  *index = m->index;
+  *weight = m->matched_weight;
+  return true;
 }
 
 // Ascent and descent as the Windows metrics of the face give them at the em size, so that lines
@@ -105,24 +142,38 @@ static int EmForCellHeight(FT_Face face, int cell) {
   return std::max(1, static_cast<int>(std::lround(cell * units / span)));
 }
 
-// Loads every glyph's metrics and, for a GL device, packs their bitmaps into one coverage texture.
+// Loads a glyph into the face's slot and takes its advance; false when the face has none for it.
+static bool LoadGlyph(FT_Face face, int c, bool embolden, Glyph* g) {
+  unsigned code = CodePointOf(c);
+  FT_UInt index = code ? FT_Get_Char_Index(face, code) : 0;
+  if (!index || FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) != 0) return false;
+  if (embolden) FT_GlyphSlot_Embolden(face->glyph);
+  g->advance = static_cast<int>((face->glyph->advance.x + 32) >> 6);
+  return true;
+}
+
+// The advance of a glyph that no text has used yet, on a device that draws nothing.
+static const Glyph& Measured(const ID3DXFont* font, int c) {
+  if (font->face && !font->measured[c]) {
+    auto* f = const_cast<ID3DXFont*>(font);
+    f->measured[c] = true;
+    LoadGlyph(f->face, c, f->embolden, &f->glyphs[c]);
+  }
+  return font->glyphs[c];
+}
+
+// Packs every glyph's bitmap into one coverage texture, for a GL device.
 static HRESULT BuildGlyphs(ID3DXFont* font, FT_Face face, bool embolden) {
-  bool draw = font->device->gl != nullptr;
   int cell = 2 * font->em_pixels + 4;
   UINT width = font->em_pixels > 60 ? 2048 : font->em_pixels > 24 ? 1024 : 512;
   int columns = std::max(1, static_cast<int>(width) / cell);
   UINT bound = static_cast<UINT>(((kCharCount - kFirstChar) / columns + 1) * cell);
-  BYTE* pixels = draw ? new (std::nothrow) BYTE[static_cast<size_t>(width) * bound]() : nullptr;
-  if (draw && !pixels) return E_OUTOFMEMORY;
+  BYTE* pixels = new (std::nothrow) BYTE[static_cast<size_t>(width) * bound]();
+  if (!pixels) return E_OUTOFMEMORY;
   int shelf_x = 1, shelf_y = 1, shelf_h = 0;
   for (int c = kFirstChar; c < kCharCount; c++) {
     Glyph& g = font->glyphs[c];
-    unsigned code = CodePointOf(c);
-    FT_UInt index = code ? FT_Get_Char_Index(face, code) : 0;
-    if (!index || FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) != 0) continue;
-    if (embolden) FT_GlyphSlot_Embolden(face->glyph);
-    g.advance = static_cast<int>((face->glyph->advance.x + 32) >> 6);
-    if (!draw || FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0) continue;
+    if (!LoadGlyph(face, c, embolden, &g) || FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0) continue;
     const FT_Bitmap& bitmap = face->glyph->bitmap;
     g.w = std::min<int>(bitmap.width, cell - 2);
     g.h = std::min<int>(bitmap.rows, cell - 2);
@@ -141,7 +192,6 @@ static HRESULT BuildGlyphs(ID3DXFont* font, FT_Face face, bool embolden) {
     shelf_x += g.w + 1;
     shelf_h = std::max(shelf_h, g.h);
   }
-  if (!draw) return S_OK;
   UINT height = std::min<UINT>(bound, static_cast<UINT>(shelf_y + shelf_h + 1));
   HRESULT result = CreateTexture(font->device, width, height, 1, 0, D3DFMT_A8, D3DPOOL_MANAGED, &font->atlas);
   D3DLOCKED_RECT locked;
@@ -181,9 +231,15 @@ HRESULT D3DXCreateFontIndirect(IDirect3DDevice8* device, const LOGFONTA* lf, ID3
     LineMetrics(face, font->em_pixels, &font->ascent, &font->descent);
     // A face without a bold cut of its own is thickened, as Windows does.
     bool embolden = lf->lfWeight >= 600 && matched_weight < FC_WEIGHT_DEMIBOLD;
-    result = BuildGlyphs(font, face, embolden);
+    if (device->gl) {
+      result = BuildGlyphs(font, face, embolden);
+    } else {
+      font->face = face;
+      font->embolden = embolden;
+      face = nullptr;
+    }
   }
-  FT_Done_Face(face);
+  if (face) FT_Done_Face(face);
   if (FAILED(result)) {
     Release(font);
     return result;
@@ -195,6 +251,7 @@ HRESULT D3DXCreateFontIndirect(IDirect3DDevice8* device, const LOGFONTA* lf, ID3
 ULONG Release(ID3DXFont* font) {
   if (!font) return 0;
   if (font->atlas) Release(font->atlas);
+  if (font->face) FT_Done_Face(font->face);
   delete font;
   return 0;
 }
@@ -213,7 +270,7 @@ static int TextWidth(const ID3DXFont* font, const char* text, int length) {
   int width = 0;
   for (int i = 0; i < length; i++) {
     int c = static_cast<unsigned char>(text[i]);
-    if (c >= kFirstChar) width += font->glyphs[c].advance;
+    if (c >= kFirstChar) width += Measured(font, c).advance;
   }
   return width;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/gfx_internal.h"
 #include "platform/image_decode.h"
 #include "platform/xfile.h"
 
@@ -143,12 +144,21 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice8* device, const char* path,
   *out = nullptr;
   std::vector<std::uint8_t> file;
   if (!ReadWholeFile(path, &file)) return D3DERR_INVALIDCALL;
+  // The recording device draws nothing: its textures need their size, not their pixels, and
+  // decoding large images would be most of its start-up.
+  bool draws = device && device->gl;
   DecodedImage image;
-  if (!DecodeImage(file.data(), file.size(), &image, &last_error)) return D3DXERR_INVALIDDATA;
+  bool read = draws ? DecodeImage(file.data(), file.size(), &image, &last_error)
+                    : ReadImageSize(file.data(), file.size(), &image, &last_error);
+  if (!read) return D3DXERR_INVALIDDATA;
   IDirect3DTexture8* texture = nullptr;
   HRESULT result = CreateTexture(device, static_cast<UINT>(image.width), static_cast<UINT>(image.height), 0, 0,
                                  D3DFMT_A8R8G8B8, pool, &texture);
   if (FAILED(result)) return result == D3DERR_INVALIDCALL ? D3DERR_NOTAVAILABLE : result;
+  if (!draws) {
+    *out = texture;
+    return S_OK;
+  }
   D3DLOCKED_RECT locked;
   if (FAILED(LockRect(texture, 0, &locked, nullptr, 0))) {
     Release(texture);

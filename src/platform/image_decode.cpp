@@ -26,7 +26,7 @@ void PngRead(png_structp png, png_bytep out, png_size_t n) {
 void PngWarning(png_structp, png_const_charp) {}
 void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
-bool DecodePng(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error) {
+bool DecodePng(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error, bool pixels) {
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
   if (!png) return *error = "out of memory", false;
   png_infop info = png_create_info_struct(png);
@@ -51,6 +51,10 @@ bool DecodePng(const std::uint8_t* data, std::size_t size, DecodedImage* out, st
   if (png_get_rowbytes(png, info) != w * 4) png_error(png, "unexpected row size");
   out->width = static_cast<int>(w);
   out->height = static_cast<int>(h);
+  if (!pixels) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return true;
+  }
   out->rgba.assign(std::size_t(w) * h * 4, 0);
   rows.resize(h);
   for (png_uint_32 y = 0; y < h; y++) rows[y] = &out->rgba[std::size_t(y) * w * 4];
@@ -68,7 +72,7 @@ struct JpegError {
 void JpegExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1); }
 void JpegMessage(j_common_ptr) {}
 
-bool DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error) {
+bool DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error, bool pixels) {
   jpeg_decompress_struct cinfo;
   JpegError jerr;
   cinfo.err = jpeg_std_error(&jerr.base);
@@ -89,6 +93,13 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedImage* out, s
     return *error = "unsupported JPEG", false;
   }
   cinfo.out_color_space = JCS_RGB;
+  if (!pixels) {
+    jpeg_calc_output_dimensions(&cinfo);
+    out->width = static_cast<int>(cinfo.output_width);
+    out->height = static_cast<int>(cinfo.output_height);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+  }
   jpeg_start_decompress(&cinfo);
   out->width = static_cast<int>(cinfo.output_width);
   out->height = static_cast<int>(cinfo.output_height);
@@ -109,7 +120,7 @@ bool DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedImage* out, s
 std::uint32_t Le32(const std::uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24); }
 std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
-bool DecodeBmp(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error) {
+bool DecodeBmp(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error, bool pixels) {
   if (size < 54) return *error = "truncated BMP", false;
   std::uint32_t offset = Le32(data + 10), header = Le32(data + 14);
   if (header < 40 || header > size - 14) return *error = "unsupported BMP header", false;
@@ -128,6 +139,7 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, DecodedImage* out, st
   if (offset > size || stride * std::size_t(height) > size - offset) return *error = "truncated BMP", false;
   out->width = w;
   out->height = static_cast<int>(height);
+  if (!pixels) return true;
   out->rgba.assign(std::size_t(w) * height * 4, 0xFF);
   for (std::int64_t y = 0; y < height; y++) {
     const std::uint8_t* row = data + offset + stride * std::size_t(top_down ? y : height - 1 - y);
@@ -157,15 +169,23 @@ bool DecodeBmp(const std::uint8_t* data, std::size_t size, DecodedImage* out, st
   return true;
 }
 
-}  // namespace
-
-bool DecodeImage(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error) {
+bool DecodeImage(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error, bool pixels) {
   std::string scratch;
   if (!error) error = &scratch;
   *out = DecodedImage{};
   static const std::uint8_t png_magic[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  if (size >= 8 && std::memcmp(data, png_magic, 8) == 0) return DecodePng(data, size, out, error);
-  if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) return DecodeJpeg(data, size, out, error);
-  if (size >= 2 && data[0] == 'B' && data[1] == 'M') return DecodeBmp(data, size, out, error);
+  if (size >= 8 && std::memcmp(data, png_magic, 8) == 0) return DecodePng(data, size, out, error, pixels);
+  if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) return DecodeJpeg(data, size, out, error, pixels);
+  if (size >= 2 && data[0] == 'B' && data[1] == 'M') return DecodeBmp(data, size, out, error, pixels);
   return *error = "unknown image format", false;
+}
+
+}  // namespace
+
+bool DecodeImage(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error) {
+  return DecodeImage(data, size, out, error, true);
+}
+
+bool ReadImageSize(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error) {
+  return DecodeImage(data, size, out, error, false);
 }

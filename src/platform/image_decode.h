@@ -13,3 +13,7 @@ struct DecodedImage {
 
 // Returns true on success; on failure `error` says why. Never reads outside the buffer.
 bool DecodeImage(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error);
+
+// The image's size alone, from its header: `rgba` stays empty. Rejects what DecodeImage rejects
+// for its header, but reads none of the pixel data, so damage in there goes unnoticed.
+bool ReadImageSize(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error);

@@ -451,13 +451,18 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
 
 static DWORD virtual_clock = 1000000;
 
-DWORD timeGetTime() {
-  if (IsHeadless()) return virtual_clock++;
+// The offset keeps the first reading far above 1000 even just after boot.
+constexpr std::uint64_t CLOCK_OFFSET_MS = 1000000;
+
+static std::uint64_t MonotonicMs() {
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
-  // The offset keeps the first reading far above 1000 even just after boot.
-  std::uint64_t ms = std::uint64_t(now.tv_sec) * 1000u + std::uint64_t(now.tv_nsec) / 1000000u + 1000000u;
-  return DWORD(ms);
+  return std::uint64_t(now.tv_sec) * 1000u + std::uint64_t(now.tv_nsec) / 1000000u + CLOCK_OFFSET_MS;
+}
+
+DWORD timeGetTime() {
+  if (IsHeadless()) return virtual_clock++;
+  return DWORD(MonotonicMs());
 }
 
 void Sleep(DWORD ms) {
@@ -467,6 +472,23 @@ void Sleep(DWORD ms) {
   }
   timespec wait{time_t(ms / 1000), long(ms % 1000) * 1000000L};
   while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+  }
+}
+
+void SleepUntil(DWORD deadline) {
+  if (IsHeadless()) {
+    DWORD ahead = deadline - virtual_clock;
+    if (ahead != 0 && ahead < 0x80000000u) virtual_clock = deadline;
+    return;
+  }
+  std::uint64_t now = MonotonicMs();
+  DWORD ahead = deadline - DWORD(now);
+  if (ahead == 0 || ahead >= 0x80000000u) return;
+  // Wake at the very instant the clock turns to the deadline: a relative sleep would add its
+  // own lateness to every frame.
+  std::uint64_t target = now + ahead - CLOCK_OFFSET_MS;
+  timespec at{time_t(target / 1000), long(target % 1000) * 1000000L};
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
   }
 }
 

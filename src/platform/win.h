@@ -177,6 +177,9 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
 DWORD timeGetTime();
 // Waits ms milliseconds; headless, the virtual clock jumps ahead by ms instead.
 void Sleep(DWORD ms);
+// Waits until the clock reads deadline (at once when it already has, or passed it less than
+// 2^31 ms ago); headless, the virtual clock jumps to the deadline instead.
+void SleepUntil(DWORD deadline);
 // Headless only: sets the virtual clock (tests use it to cross the wrap).
 void SetVirtualClock(DWORD ms);
 // The calendar time in seconds, as the C runtime's time(): KESTRUNE_TIME when it is set.

@@ -4,7 +4,10 @@
 
 #include <cmath>
 #include <cstring>
+#include <charconv>
+#include <cstdlib>
 #include <map>
+#include <string_view>
 
 namespace {
 
@@ -14,74 +17,12 @@ constexpr int kMaxDepth = 64;
 
 enum TokenKind { T_END, T_NAME, T_STRING, T_NUMBER, T_GUID, T_OBRACE, T_CBRACE, T_SEPARATOR };
 
+// Names and strings point into the file's bytes, which outlive the parse.
 struct Token {
   TokenKind kind;
   double number;
-  std::string text;
+  std::string_view text;
 };
-
-// ---- Tokenizers --------------------------------------------------------------------------------
-
-bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
-
-bool TokenizeText(const char* p, const char* end, std::vector<Token>* tokens, std::string* error) {
-  while (p < end) {
-    char c = *p;
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0') {
-      p++;
-    } else if (c == '#' || (c == '/' && p + 1 < end && p[1] == '/')) {
-      while (p < end && *p != '\n') p++;
-    } else if (c == '{') {
-      tokens->push_back({T_OBRACE, 0, ""});
-      p++;
-    } else if (c == '}') {
-      tokens->push_back({T_CBRACE, 0, ""});
-      p++;
-    } else if (c == ';' || c == ',' || c == '[' || c == ']') {
-      tokens->push_back({T_SEPARATOR, 0, ""});
-      p++;
-    } else if (c == '<') {
-      const char* q = static_cast<const char*>(std::memchr(p, '>', end - p));
-      if (!q) return *error = "unterminated GUID", false;
-      tokens->push_back({T_GUID, 0, ""});
-      p = q + 1;
-    } else if (c == '"') {
-      const char* q = static_cast<const char*>(std::memchr(p + 1, '"', end - p - 1));
-      if (!q) return *error = "unterminated string", false;
-      tokens->push_back({T_STRING, 0, std::string(p + 1, q)});
-      p = q + 1;
-    } else if (IsNameStart(c)) {
-      const char* q = p;
-      while (q < end && IsNameChar(*q)) q++;
-      tokens->push_back({T_NAME, 0, std::string(p, q)});
-      p = q;
-    } else if ((c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.') {
-      // strtod needs a terminated buffer; numbers are short, so copy one out.
-      char buffer[64];
-      std::size_t n = 0;
-      while (p + n < end && n < sizeof(buffer) - 1 &&
-             ((p[n] >= '0' && p[n] <= '9') || p[n] == '-' || p[n] == '+' || p[n] == '.' || p[n] == 'e' ||
-              p[n] == 'E'))
-        n++;
-      std::memcpy(buffer, p, n);
-      buffer[n] = 0;
-      char* stop = nullptr;
-      double v = std::strtod(buffer, &stop);
-      if (stop == buffer) {
-        p++;  // a lone sign or the dots of an open template
-        continue;
-      }
-      tokens->push_back({T_NUMBER, v, ""});
-      p += (stop - buffer);
-    } else {
-      return *error = "unexpected character", false;
-    }
-    if (tokens->size() > kMaxElements * 4) return *error = "file too large", false;
-  }
-  tokens->push_back({T_END, 0, ""});
-  return true;
-}
 
 struct ByteReader {
   const std::uint8_t* p;
@@ -99,80 +40,230 @@ struct ByteReader {
   }
 };
 
-bool TokenizeBinary(const std::uint8_t* data, const std::uint8_t* end, int float_bits, std::vector<Token>* tokens,
-                    std::string* error) {
-  ByteReader r{data, end};
-  while (r.Has(2)) {
-    std::uint16_t token = r.Word();
-    switch (token) {
-      case 1:  // name
-      case 2: {  // string (its terminator follows as an ordinary separator token)
-        if (!r.Has(4)) return *error = "truncated name", false;
-        std::uint32_t n = r.Dword();
-        if (!r.Has(n)) return *error = "name longer than the file", false;
-        tokens->push_back({token == 1 ? T_NAME : T_STRING, 0, std::string(reinterpret_cast<const char*>(r.p), n)});
-        r.p += n;
-        break;
-      }
-      case 3:  // integer
-        if (!r.Has(4)) return *error = "truncated integer", false;
-        tokens->push_back({T_NUMBER, static_cast<double>(r.Dword()), ""});
-        break;
-      case 5:  // GUID
-        if (!r.Has(16)) return *error = "truncated GUID", false;
-        r.p += 16;
-        tokens->push_back({T_GUID, 0, ""});
-        break;
-      case 6:    // integer list
-      case 7: {  // float list
-        if (!r.Has(4)) return *error = "truncated list", false;
-        std::uint32_t n = r.Dword();
-        std::size_t width = token == 6 ? 4 : static_cast<std::size_t>(float_bits / 8);
-        if (n > kMaxElements || !r.Has(std::size_t(n) * width)) return *error = "list longer than the file", false;
-        for (std::uint32_t i = 0; i < n; i++) {
-          double v;
-          if (token == 6) {
-            v = static_cast<double>(r.Dword());
-          } else if (width == 4) {
-            std::uint32_t bits = r.Dword();
-            float f;
-            std::memcpy(&f, &bits, 4);
-            v = f;
-          } else {
-            std::uint64_t lo = r.Dword(), hi = r.Dword();
-            std::uint64_t bits = lo | (hi << 32);
-            std::memcpy(&v, &bits, 8);
-          }
-          tokens->push_back({T_NUMBER, v, ""});
-        }
-        break;
-      }
-      case 10:
-        tokens->push_back({T_OBRACE, 0, ""});
-        break;
-      case 11:
-        tokens->push_back({T_CBRACE, 0, ""});
-        break;
-      case 0:  // padding after a string terminator written as a DWORD
-      case 19:
-      case 20:
-        tokens->push_back({T_SEPARATOR, 0, ""});
-        break;
-      case 31:
-        tokens->push_back({T_NAME, 0, "template"});
-        break;
-      default:
-        // The remaining stand-alone tokens appear only inside templates, which are skipped.
-        if (token >= 12 && token <= 52)
-          tokens->push_back({T_SEPARATOR, 0, ""});
-        else
-          return *error = "unknown binary token", false;
-    }
-    if (tokens->size() > kMaxElements * 4) return *error = "file too large", false;
+bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
+bool IsNumberChar(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E'; }
+
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// A number as strtod reads it from a run of at most 63 number characters; the count of characters
+// read, 0 when the run does not begin with a number.
+std::size_t ReadNumber(const char* p, const char* end, double* value) {
+  // Plain decimals ("-12.500000", nearly every number of a mesh) take a short way: a mantissa
+  // below 2^53 and an exact power of ten divide to the correctly rounded value strtod gives.
+  const char* q = p;
+  bool negative = *q == '-';
+  if (*q == '-' || *q == '+') q++;
+  std::uint64_t mantissa = 0;
+  int digits = 0, fraction = 0;
+  for (; q < end && *q >= '0' && *q <= '9'; q++, digits++) mantissa = mantissa * 10 + std::uint64_t(*q - '0');
+  if (q < end && *q == '.')
+    for (q++; q < end && *q >= '0' && *q <= '9'; q++, digits++, fraction++)
+      mantissa = mantissa * 10 + std::uint64_t(*q - '0');
+  if (digits > 0 && digits <= 19 && mantissa <= (std::uint64_t(1) << 53) && fraction <= 22 &&
+      !(q < end && (*q == 'e' || *q == 'E'))) {
+    double v = double(mantissa) / kPow10[fraction];
+    *value = negative ? -v : v;
+    return static_cast<std::size_t>(q - p);
   }
-  tokens->push_back({T_END, 0, ""});
-  return true;
+
+  std::size_t n = 0;
+  while (p + n < end && n < 63 && IsNumberChar(p[n])) n++;
+  const char* first = p;
+  if (n > 0 && *first == '+') first++;  // from_chars takes no plus sign
+  std::from_chars_result r = std::from_chars(first, p + n, *value, std::chars_format::general);
+  if (r.ec == std::errc::invalid_argument) return 0;
+  if (r.ec == std::errc::result_out_of_range) {
+    // Overflow and underflow as strtod gives them: infinity, or the nearest tiny value.
+    char buffer[64];
+    std::memcpy(buffer, p, n);
+    buffer[n] = 0;
+    *value = std::strtod(buffer, nullptr);
+  }
+  return static_cast<std::size_t>(r.ptr - p);
 }
+
+// Hands out the tokens of a text or binary body one at a time. At the end, and after a fault
+// (which `failed` and `error` keep), every further token is T_END.
+struct Lexer {
+  bool text = true;
+  const char* p = nullptr;  // text
+  const char* end = nullptr;
+  ByteReader r{nullptr, nullptr};  // binary
+  int float_bits = 32;
+  std::uint32_t list_left = 0;  // numbers still to hand out of a binary list
+  bool list_of_ints = false;
+  std::size_t count = 0;
+  bool failed = false;
+  std::string error;
+
+  // Separators are passed over when asked: inside an object's data they only part the values.
+  Token Next(bool past_separators = false) {
+    Token t{T_END, 0, {}};
+    if (failed) return t;
+    do {
+      t = Token{T_END, 0, {}};
+      if (!(text ? Text(&t) : Binary(&t))) {
+        failed = true;
+        return Token{T_END, 0, {}};
+      }
+    } while (past_separators && t.kind == T_SEPARATOR);
+    return t;
+  }
+
+  // Anything larger is a damaged or hostile file.
+  bool Counted(std::size_t n) {
+    count += n;
+    if (count > kMaxElements * 4) return error = "file too large", false;
+    return true;
+  }
+
+  bool Text(Token* t) {
+    while (p < end) {
+      char c = *p;
+      switch (c) {
+        case ' ':
+        case '\t':
+        case '\r':
+        case '\n':
+        case '\0':
+          p++;
+          continue;
+        case '/':
+          if (p + 1 >= end || p[1] != '/') return error = "unexpected character", false;
+          [[fallthrough]];
+        case '#':
+          while (p < end && *p != '\n') p++;
+          continue;
+        case '{':
+        case '}':
+        case ';':
+        case ',':
+        case '[':
+        case ']':
+          t->kind = c == '{' ? T_OBRACE : c == '}' ? T_CBRACE : T_SEPARATOR;
+          p++;
+          return Counted(1);
+        case '<': {
+          const char* q = static_cast<const char*>(std::memchr(p, '>', end - p));
+          if (!q) return error = "unterminated GUID", false;
+          t->kind = T_GUID;
+          p = q + 1;
+          return Counted(1);
+        }
+        case '"': {
+          const char* q = static_cast<const char*>(std::memchr(p + 1, '"', end - p - 1));
+          if (!q) return error = "unterminated string", false;
+          t->kind = T_STRING;
+          t->text = std::string_view(p + 1, static_cast<std::size_t>(q - p - 1));
+          p = q + 1;
+          return Counted(1);
+        }
+        case '0': case '1': case '2': case '3': case '4': case '5': case '6': case '7': case '8': case '9':
+        case '-':
+        case '+':
+        case '.': {
+          std::size_t n = ReadNumber(p, end, &t->number);
+          if (n == 0) {
+            p++;  // a lone sign or the dots of an open template
+            continue;
+          }
+          t->kind = T_NUMBER;
+          p += n;
+          return Counted(1);
+        }
+        default: {
+          if (!IsNameStart(c)) return error = "unexpected character", false;
+          const char* q = p;
+          while (q < end && IsNameChar(*q)) q++;
+          t->kind = T_NAME;
+          t->text = std::string_view(p, static_cast<std::size_t>(q - p));
+          p = q;
+          return Counted(1);
+        }
+      }
+    }
+    return true;  // T_END
+  }
+
+  bool Binary(Token* t) {
+    for (;;) {
+      if (list_left > 0) {
+        list_left--;
+        t->kind = T_NUMBER;
+        if (list_of_ints) {
+          t->number = static_cast<double>(r.Dword());
+        } else if (float_bits == 32) {
+          std::uint32_t bits = r.Dword();
+          float f;
+          std::memcpy(&f, &bits, 4);
+          t->number = f;
+        } else {
+          std::uint64_t lo = r.Dword(), hi = r.Dword();
+          std::uint64_t bits = lo | (hi << 32);
+          std::memcpy(&t->number, &bits, 8);
+        }
+        return true;  // counted with its list
+      }
+      if (!r.Has(2)) return true;  // T_END
+      std::uint16_t token = r.Word();
+      switch (token) {
+        case 1:  // name
+        case 2: {  // string (its terminator follows as an ordinary separator token)
+          if (!r.Has(4)) return error = "truncated name", false;
+          std::uint32_t n = r.Dword();
+          if (!r.Has(n)) return error = "name longer than the file", false;
+          t->kind = token == 1 ? T_NAME : T_STRING;
+          t->text = std::string_view(reinterpret_cast<const char*>(r.p), n);
+          r.p += n;
+          return Counted(1);
+        }
+        case 3:  // integer
+          if (!r.Has(4)) return error = "truncated integer", false;
+          t->kind = T_NUMBER;
+          t->number = static_cast<double>(r.Dword());
+          return Counted(1);
+        case 5:  // GUID
+          if (!r.Has(16)) return error = "truncated GUID", false;
+          r.p += 16;
+          t->kind = T_GUID;
+          return Counted(1);
+        case 6:    // integer list
+        case 7: {  // float list
+          if (!r.Has(4)) return error = "truncated list", false;
+          std::uint32_t n = r.Dword();
+          std::size_t width = token == 6 ? 4 : static_cast<std::size_t>(float_bits / 8);
+          if (n > kMaxElements || !r.Has(std::size_t(n) * width)) return error = "list longer than the file", false;
+          if (!Counted(n)) return false;
+          list_left = n;
+          list_of_ints = token == 6;
+          continue;
+        }
+        case 10:
+          t->kind = T_OBRACE;
+          return Counted(1);
+        case 11:
+          t->kind = T_CBRACE;
+          return Counted(1);
+        case 0:  // padding after a string terminator written as a DWORD
+        case 19:
+        case 20:
+          t->kind = T_SEPARATOR;
+          return Counted(1);
+        case 31:
+          t->kind = T_NAME;
+          t->text = "template";
+          return Counted(1);
+        default:
+          // The remaining stand-alone tokens appear only inside templates, which are skipped.
+          if (token < 12 || token > 52) return error = "unknown binary token", false;
+          t->kind = T_SEPARATOR;
+          return Counted(1);
+      }
+    }
+  }
+};
 
 // MSZIP: after the header, a DWORD total size, then blocks of (WORD uncompressed size, WORD
 // compressed size, "CK", raw deflate data); each block may refer back into the one before it.
@@ -211,25 +302,30 @@ bool Inflate(const std::uint8_t* data, const std::uint8_t* end, std::vector<std:
 // ---- Objects ------------------------------------------------------------------------------------
 
 struct XObject {
-  std::string type, name;
+  std::string_view type, name;
   std::vector<double> numbers;
-  std::vector<std::string> strings;
+  std::vector<std::string_view> strings;
   std::vector<XObject> children;
-  std::vector<std::string> references;
+  std::vector<std::string_view> references;
 };
 
+// Reads objects straight from the lexer, one token ahead.
 struct Parser {
-  const std::vector<Token>& tokens;
-  std::size_t at = 0;
+  Lexer& lexer;
+  Token current;
   std::string* error;
 
-  const Token& Peek() const { return tokens[at]; }
-  const Token& Next() { return tokens[at < tokens.size() - 1 ? at++ : at]; }
+  const Token& Peek() const { return current; }
+  Token Next() {
+    Token t = current;
+    if (t.kind != T_END) current = lexer.Next();
+    return t;
+  }
 
   bool SkipBlock() {
     int depth = 0;
     for (;;) {
-      const Token& t = Next();
+      Token t = Next();
       if (t.kind == T_END) return *error = "unterminated template", false;
       if (t.kind == T_OBRACE) depth++;
       if (t.kind == T_CBRACE && --depth == 0) return true;
@@ -241,30 +337,31 @@ struct Parser {
     if (depth > kMaxDepth) return *error = "objects nested too deeply", false;
     object->type = Next().text;
     if (Peek().kind == T_NAME) object->name = Next().text;
-    if (Peek().kind != T_OBRACE) return *error = "expected { after " + object->type, false;
+    if (Peek().kind != T_OBRACE) return *error = "expected { after " + std::string(object->type), false;
     Next();
     if (Peek().kind == T_GUID) Next();
     for (;;) {
       const Token& t = Peek();
       switch (t.kind) {
         case T_END:
-          return *error = "unterminated object " + object->type, false;
+          return *error = "unterminated object " + std::string(object->type), false;
         case T_CBRACE:
           Next();
           return true;
         case T_NUMBER:
-          object->numbers.push_back(Next().number);
+          object->numbers.push_back(t.number);
+          current = lexer.Next(true);
           break;
         case T_STRING:
           object->strings.push_back(Next().text);
           break;
         case T_SEPARATOR:
         case T_GUID:
-          Next();
+          current = lexer.Next(true);
           break;
         case T_OBRACE: {  // a reference: { name [GUID] }
           Next();
-          std::string name;
+          std::string_view name;
           if (Peek().kind == T_NAME) name = Next().text;
           if (Peek().kind == T_GUID) Next();
           if (Next().kind != T_CBRACE) return *error = "bad reference", false;
@@ -333,7 +430,7 @@ bool ReadMaterial(const XObject& o, XMaterial* m, std::string* error) {
                  {float(v[8]), float(v[9]), float(v[10])},
                  ""};
   for (const XObject& c : o.children)
-    if (c.type == "TextureFilename" && !c.strings.empty()) m->texture = c.strings[0];
+    if (c.type == "TextureFilename" && !c.strings.empty()) m->texture = std::string(c.strings[0]);
   return true;
 }
 
@@ -377,7 +474,7 @@ struct Triangle {
 struct Collector {
   std::vector<Triangle> triangles;
   std::vector<XMaterial> materials;
-  std::map<std::string, XMaterial> named_materials;
+  std::map<std::string, XMaterial, std::less<>> named_materials;
   bool has_normals = false;
   std::string* error;
 
@@ -441,9 +538,9 @@ struct Collector {
         if (!ReadMaterial(c, &mat, error)) return false;
         mesh_materials.push_back(mat);
       }
-      for (const std::string& name : material_list->references) {
+      for (std::string_view name : material_list->references) {
         auto found = named_materials.find(name);
-        if (found == named_materials.end()) return *error = "unknown material " + name, false;
+        if (found == named_materials.end()) return *error = "unknown material " + std::string(name), false;
         mesh_materials.push_back(found->second);
       }
       if (mesh_materials.size() < count) return *error = "MeshMaterialList names fewer materials than it counts", false;
@@ -539,25 +636,34 @@ bool ReadXFile(const std::uint8_t* data, std::size_t size, XMeshData* out, std::
     return *error = "unknown .x format", false;
   }
 
-  std::vector<Token> tokens;
-  bool ok = text ? TokenizeText(reinterpret_cast<const char*>(body), reinterpret_cast<const char*>(end), &tokens, error)
-                 : TokenizeBinary(body, end, float_bits, &tokens, error);
-  if (!ok) return false;
-
-  Parser parser{tokens, 0, error};
+  Lexer lexer;
+  lexer.text = text;
+  lexer.p = reinterpret_cast<const char*>(body);
+  lexer.end = reinterpret_cast<const char*>(end);
+  lexer.r = ByteReader{body, end};
+  lexer.float_bits = float_bits;
+  std::string parse_error;
+  Parser parser{lexer, lexer.Next(), &parse_error};
   std::vector<XObject> top;
-  while (parser.Peek().kind != T_END) {
+  bool parsed = true;
+  while (parsed && parser.Peek().kind != T_END) {
     const Token& t = parser.Peek();
     if (t.kind == T_NAME && t.text == "template") {
-      if (!parser.SkipBlock()) return false;
+      parsed = parser.SkipBlock();
     } else if (t.kind == T_NAME) {
       XObject o;
-      if (!parser.Object(&o, 0)) return false;
+      parsed = parser.Object(&o, 0);
       top.push_back(std::move(o));
     } else {
       parser.Next();
     }
   }
+  // A fault in the bytes anywhere in the file is the reason given, before any fault of structure.
+  if (!parsed)
+    while (lexer.Next().kind != T_END) {
+    }
+  if (lexer.failed) return *error = lexer.error, false;
+  if (!parsed) return *error = parse_error, false;
 
   Collector collector;
   collector.error = error;
@@ -565,7 +671,7 @@ bool ReadXFile(const std::uint8_t* data, std::size_t size, XMeshData* out, std::
     if (o.type == "Material") {
       XMaterial m;
       if (!ReadMaterial(o, &m, error)) return false;
-      collector.named_materials[o.name] = m;
+      collector.named_materials[std::string(o.name)] = m;
     }
   }
   Matrix identity = Identity();

@@ -125,4 +125,39 @@ TEST_F(FontTest, DrawingIsRecordedOnlyInsideAScene) {
   EXPECT_EQ(call->box.bottom, 480);
 }
 
+// The recording device reads each advance when a text first needs it, the GL device all of them
+// up front with the glyphs' bitmaps: every text measures the same on both.
+TEST_F(FontTest, TheRecordingDeviceMeasuresAsTheGlDeviceDoes) {
+  if (!GfxEglAvailable()) GTEST_SKIP() << "no surfaceless EGL display with OpenGL 3.3 core here";
+  const LOGFONTA fonts[] = {Arial(-13, 400), Arial(-28, 600), Arial(-40, 1000)};
+  const RECT rect = {0, 0, 640, 480};
+  std::string all;
+  for (int c = 32; c < 256; c++) all += char(c);
+  for (const LOGFONTA& lf : fonts) {
+    SCOPED_TRACE(lf.lfHeight);
+    LONG recorded[256] = {};
+    ASSERT_EQ(D3DXCreateFontIndirect(device, &lf, &font), S_OK);
+    LONG recorded_all = GfxTextBox(font, all.c_str(), -1, &rect, DT_LEFT).right;
+    for (int c = 32; c < 256; c++) recorded[c] = GfxTextBox(font, all.c_str() + (c - 32), 1, &rect, DT_LEFT).right;
+    Release(font);
+    font = nullptr;
+
+    gfx_backend_request = GFX_BACKEND_EGL;
+    IDirect3DDevice8* gl = nullptr;
+    D3DPRESENT_PARAMETERS p = {};
+    p.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    p.Windowed = TRUE;
+    p.BackBufferFormat = D3DFMT_X8R8G8B8;
+    ASSERT_EQ(CreateDevice(direct3d, 0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &p, &gl), S_OK);
+    ID3DXFont* drawn = nullptr;
+    ASSERT_EQ(D3DXCreateFontIndirect(gl, &lf, &drawn), S_OK);
+    for (int c = 32; c < 256; c++)
+      EXPECT_EQ(GfxTextBox(drawn, all.c_str() + (c - 32), 1, &rect, DT_LEFT).right, recorded[c]) << c;
+    EXPECT_EQ(GfxTextBox(drawn, all.c_str(), -1, &rect, DT_LEFT).right, recorded_all);
+    Release(drawn);
+    Release(gl);
+    gfx_backend_request = GFX_BACKEND_RECORD;
+  }
+}
+
 }  // namespace

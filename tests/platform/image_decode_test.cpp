@@ -69,8 +69,8 @@ TEST(ImageDecode, PngColourTypesAllBecomeRgba) {
   }
 }
 
-TEST(ImageDecode, JpegDecodesToOpaqueRgb) {
-  const int w = 16, h = 8;
+// A JPEG of one colour, 200, 100, 50.
+std::vector<std::uint8_t> MakeJpeg(int w, int h) {
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   jpeg_compress_struct cinfo;
@@ -93,10 +93,17 @@ TEST(ImageDecode, JpegDecodesToOpaqueRgb) {
   }
   jpeg_finish_compress(&cinfo);
   jpeg_destroy_compress(&cinfo);
+  std::vector<std::uint8_t> file(buffer, buffer + size);
+  std::free(buffer);
+  return file;
+}
+
+TEST(ImageDecode, JpegDecodesToOpaqueRgb) {
+  const int w = 16, h = 8;
+  std::vector<std::uint8_t> jpeg = MakeJpeg(w, h);
   DecodedImage img;
   std::string error;
-  ASSERT_TRUE(DecodeImage(buffer, size, &img, &error)) << error;
-  std::free(buffer);
+  ASSERT_TRUE(DecodeImage(jpeg.data(), jpeg.size(), &img, &error)) << error;
   EXPECT_EQ(img.width, w);
   EXPECT_EQ(img.height, h);
   Rgba p = Pixel(img, 5, 5);
@@ -168,6 +175,39 @@ TEST(ImageDecode, DamagedImagesAreRejected) {
     EXPECT_FALSE(DecodeImage(c.file.data(), c.file.size(), &img, &error)) << c.what;
     EXPECT_FALSE(error.empty()) << c.what;
     EXPECT_TRUE(img.rgba.empty()) << c.what;
+  }
+}
+
+// The size alone comes from the header: the same size as a decode, no pixels, and the same refusal
+// of a damaged header; damage behind the header is not looked at.
+TEST(ImageDecode, SizeFromTheHeaderAlone) {
+  std::vector<std::uint8_t> png = MakePng(5, 3, PNG_COLOR_TYPE_RGB, 8, std::vector<std::uint8_t>(45, 7));
+  std::vector<std::uint8_t> jpeg = MakeJpeg(24, 9);
+  std::vector<std::uint8_t> bmp = MakeBmp(24, -2);
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> file;
+    bool decodes, sized;
+    int width, height;
+  } cases[] = {
+      {"PNG", png, true, true, 5, 3},
+      {"JPEG", jpeg, true, true, 24, 9},
+      {"top-down BMP", bmp, true, true, 2, 2},
+      {"PNG cut after its header", std::vector<std::uint8_t>(png.begin(), png.begin() + 41), false, true, 5, 3},
+      {"PNG magic only", std::vector<std::uint8_t>(png.begin(), png.begin() + 8), false, false, 0, 0},
+      {"truncated BMP", std::vector<std::uint8_t>(bmp.begin(), bmp.end() - 4), false, false, 0, 0},
+      {"JPEG magic only", {0xFF, 0xD8, 0xFF, 0xE0}, false, false, 0, 0},
+      {"unknown", {'G', 'I', 'F', '8', '9', 'a'}, false, false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    DecodedImage decoded, sized;
+    std::string error;
+    EXPECT_EQ(DecodeImage(c.file.data(), c.file.size(), &decoded, &error), c.decodes) << c.what;
+    EXPECT_EQ(ReadImageSize(c.file.data(), c.file.size(), &sized, &error), c.sized) << c.what;
+    EXPECT_TRUE(sized.rgba.empty()) << c.what;
+    if (!c.sized) continue;
+    EXPECT_EQ(sized.width, c.width) << c.what;
+    EXPECT_EQ(sized.height, c.height) << c.what;
   }
 }
 

@@ -27,6 +27,26 @@ TEST(Clock, DifferencesAcrossTheWrapAreSmall) {
   SetVirtualClock(1000000);
 }
 
+TEST(Clock, SleepUntilJumpsToADeadlineAheadOnly) {
+  struct Case {
+    const char* label;
+    DWORD now, deadline, after;  // the clock before, the deadline, the clock read after
+  };
+  const Case cases[] = {
+      {"ahead", 1000000, 1000050, 1000050},
+      {"now", 1000000, 1000000, 1000000},
+      {"passed", 1000050, 1000000, 1000050},
+      {"ahead across the wrap", 0xFFFFFFF0u, 0x20, 0x20},
+      {"passed across the wrap", 0x10, 0xFFFFFFF0u, 0x10},
+  };
+  for (const Case& c : cases) {
+    SetVirtualClock(c.now);
+    SleepUntil(c.deadline);
+    EXPECT_EQ(timeGetTime(), c.after) << c.label;
+  }
+  SetVirtualClock(1000000);
+}
+
 TEST(Clock, CalendarTimeComesFromTheEnvironment) {
   setenv("KESTRUNE_TIME", "1234567890", 1);
   EXPECT_EQ(CalendarTime(), 1234567890);

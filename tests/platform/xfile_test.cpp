@@ -6,6 +6,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 namespace {
@@ -162,6 +163,26 @@ Frame Outer {
   EXPECT_NEAR(mesh.vertices[4].position[0], 10.0f, 1e-5);
   EXPECT_NEAR(mesh.vertices[4].position[1], 1.0f, 1e-5);
   EXPECT_EQ(mesh.subsets.size(), 2u);  // one default material per mesh, in order
+}
+
+TEST(XFile, NumbersAreReadAsTheCRuntimeReadsThem) {
+  struct Case {
+    const char* spelling;
+    float x;
+  };
+  const float inf = std::numeric_limits<float>::infinity();
+  const Case cases[] = {
+      {"5", 5},        {"+5", 5},      {"-.5", -0.5f}, {"1e3", 1000},     {"2.5E-1", 0.25f}, {"7.", 7},
+      {"1e999", inf},  {"-1e999", -inf}, {"1e-400", 0}, {"+-5", -5},  // a lone sign is passed over
+  };
+  for (const Case& c : cases) {
+    std::string text = std::string("xof 0302txt 0032\nMesh { 3; ") + c.spelling +
+                       ";0;0;, 0;1;0;, 1;0;0;; 1; 3;0,1,2;; }";
+    XMeshData mesh;
+    std::string error;
+    ASSERT_TRUE(Read(Bytes(text), &mesh, &error)) << c.spelling << ": " << error;
+    EXPECT_EQ(mesh.vertices[0].position[0], c.x) << c.spelling;
+  }
 }
 
 TEST(XFile, DamagedFilesAreRejectedWithAReason) {
