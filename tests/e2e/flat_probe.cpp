@@ -6,12 +6,9 @@
 //   flat_probe <file.png> <left> <top> <right> <bottom>   (right and bottom exclusive)
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <string>
 #include <vector>
 
-#include "platform/image_decode.h"
+#include "probe_frame.h"
 
 namespace {
 
@@ -27,23 +24,10 @@ bool Close(Rgb a, Rgb b, int d) { return std::abs(a.r - b.r) <= d && std::abs(a.
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 6) {
-    std::fprintf(stderr, "usage: flat_probe <file.png> <left> <top> <right> <bottom>\n");
-    return 2;
-  }
-  std::ifstream in(argv[1], std::ios::binary);
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  DecodedImage image;
-  std::string error;
-  if (!DecodeImage(bytes.data(), bytes.size(), &image, &error)) {
-    std::fprintf(stderr, "%s: %s\n", argv[1], error.c_str());
-    return 1;
-  }
-  int left = std::atoi(argv[2]), top = std::atoi(argv[3]), right = std::atoi(argv[4]), bottom = std::atoi(argv[5]);
-  if (left < 0) left = 0;
-  if (top < 0) top = 0;
-  if (right > image.width) right = image.width;
-  if (bottom > image.height) bottom = image.height;
+  ProbeFrame frame;
+  if (!ReadProbeFrame(argc, argv, "flat_probe", &frame)) return argc != 6 ? 2 : 1;
+  const DecodedImage& image = frame.image;
+  const int left = frame.left, top = frame.top, right = frame.right, bottom = frame.bottom;
   if (right - left < 2 || bottom - top < 8) {
     std::fprintf(stderr, "%s: rectangle too small\n", argv[1]);
     return 1;
