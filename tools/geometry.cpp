@@ -1,7 +1,10 @@
 #include "geometry.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -356,41 +359,124 @@ Material Textured(const std::string& texture, float r, float g, float b, float a
   return {r, g, b, a, 10.0f, 0.2f, 0.2f, 0.2f, 0, 0, 0, texture};
 }
 
+// The binary form spares the game's loader all number parsing. Every float goes through the six
+// decimals the text form once had, as a 64-bit value: the loader sees exactly the numbers it read
+// from the text, so nothing drawn moves.
+namespace {
+
+struct BinaryOut {
+  std::vector<unsigned char> bytes;
+  void Word(unsigned v) {
+    bytes.push_back(static_cast<unsigned char>(v));
+    bytes.push_back(static_cast<unsigned char>(v >> 8));
+  }
+  void Dword(std::uint32_t v) {
+    for (int i = 0; i < 4; i++) bytes.push_back(static_cast<unsigned char>(v >> (8 * i)));
+  }
+  void Text(unsigned token, const std::string& s) {
+    Word(token);
+    Dword(static_cast<std::uint32_t>(s.size()));
+    bytes.insert(bytes.end(), s.begin(), s.end());
+  }
+  void Name(const std::string& s) { Text(1, s); }
+  void String(const std::string& s) {
+    Text(2, s);
+    Word(20);  // its semicolon
+  }
+  void Open() { Word(10); }
+  void Close() { Word(11); }
+  void Ints(const std::vector<std::uint32_t>& v) {
+    Word(6);
+    Dword(static_cast<std::uint32_t>(v.size()));
+    for (std::uint32_t i : v) Dword(i);
+  }
+  void Floats(const std::vector<float>& v) {
+    Word(7);
+    Dword(static_cast<std::uint32_t>(v.size()));
+    for (float f : v) {
+      char text[64];
+      std::snprintf(text, sizeof text, "%f", f);
+      double d = std::strtod(text, nullptr);
+      std::uint64_t bits;
+      std::memcpy(&bits, &d, 8);
+      Dword(static_cast<std::uint32_t>(bits));
+      Dword(static_cast<std::uint32_t>(bits >> 32));
+    }
+  }
+};
+
+}  // namespace
+
 bool WriteXFile(const std::string& path, const Model& m) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  std::fprintf(f, "xof 0302txt 0032\n\n");
+  BinaryOut o;
+  const char header[] = "xof 0302bin 0064";
+  o.bytes.assign(header, header + 16);
   for (size_t i = 0; i < m.materials.size(); i++) {
     const Material& t = m.materials[i];
-    std::fprintf(f, "Material mat%zu {\n %f;%f;%f;%f;;\n %f;\n %f;%f;%f;;\n %f;%f;%f;;\n", i, t.r, t.g, t.b, t.a,
-                 t.power, t.sr, t.sg, t.sb, t.er, t.eg, t.eb);
-    if (!t.texture.empty()) std::fprintf(f, " TextureFilename {\n  \"%s\";\n }\n", t.texture.c_str());
-    std::fprintf(f, "}\n\n");
+    o.Name("Material");
+    o.Name("mat" + std::to_string(i));
+    o.Open();
+    o.Floats({t.r, t.g, t.b, t.a, t.power, t.sr, t.sg, t.sb, t.er, t.eg, t.eb});
+    if (!t.texture.empty()) {
+      o.Name("TextureFilename");
+      o.Open();
+      o.String(t.texture);
+      o.Close();
+    }
+    o.Close();
   }
-  std::fprintf(f, "Frame Root {\n FrameTransformMatrix {\n  1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0;;\n }\n");
-  std::fprintf(f, " Mesh {\n  %zu;\n", m.vertices.size());
-  for (size_t i = 0; i < m.vertices.size(); i++) {
-    const Vertex& v = m.vertices[i];
-    std::fprintf(f, "  %f;%f;%f;%s\n", v.pos.x, v.pos.y, v.pos.z, i + 1 < m.vertices.size() ? "," : ";");
+  o.Name("Frame");
+  o.Name("Root");
+  o.Open();
+  o.Name("FrameTransformMatrix");
+  o.Open();
+  o.Floats({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1});
+  o.Close();
+
+  const std::uint32_t nv = static_cast<std::uint32_t>(m.vertices.size());
+  const std::uint32_t nf = static_cast<std::uint32_t>(m.faces.size());
+  std::vector<std::uint32_t> faces{nf};
+  for (const Face& face : m.faces)
+    faces.insert(faces.end(), {3u, std::uint32_t(face.a), std::uint32_t(face.b), std::uint32_t(face.c)});
+  std::vector<float> positions, normals, uvs;
+  for (const Vertex& v : m.vertices) {
+    positions.insert(positions.end(), {v.pos.x, v.pos.y, v.pos.z});
+    normals.insert(normals.end(), {v.normal.x, v.normal.y, v.normal.z});
+    uvs.insert(uvs.end(), {v.u, v.v});
   }
-  std::fprintf(f, "  %zu;\n", m.faces.size());
-  for (size_t i = 0; i < m.faces.size(); i++)
-    std::fprintf(f, "  3;%d,%d,%d;%s\n", m.faces[i].a, m.faces[i].b, m.faces[i].c, i + 1 < m.faces.size() ? "," : ";");
-  std::fprintf(f, "  MeshNormals {\n   %zu;\n", m.vertices.size());
-  for (size_t i = 0; i < m.vertices.size(); i++) {
-    const Vertex& v = m.vertices[i];
-    std::fprintf(f, "   %f;%f;%f;%s\n", v.normal.x, v.normal.y, v.normal.z, i + 1 < m.vertices.size() ? "," : ";");
+
+  o.Name("Mesh");
+  o.Open();
+  o.Ints({nv});
+  o.Floats(positions);
+  o.Ints(faces);
+  o.Name("MeshNormals");
+  o.Open();
+  o.Ints({nv});
+  o.Floats(normals);
+  o.Ints(faces);
+  o.Close();
+  o.Name("MeshTextureCoords");
+  o.Open();
+  o.Ints({nv});
+  o.Floats(uvs);
+  o.Close();
+  o.Name("MeshMaterialList");
+  o.Open();
+  std::vector<std::uint32_t> list{static_cast<std::uint32_t>(m.materials.size()), nf};
+  for (const Face& face : m.faces) list.push_back(static_cast<std::uint32_t>(face.material));
+  o.Ints(list);
+  for (size_t i = 0; i < m.materials.size(); i++) {
+    o.Open();
+    o.Name("mat" + std::to_string(i));
+    o.Close();
   }
-  std::fprintf(f, "   %zu;\n", m.faces.size());
-  for (size_t i = 0; i < m.faces.size(); i++)
-    std::fprintf(f, "   3;%d,%d,%d;%s\n", m.faces[i].a, m.faces[i].b, m.faces[i].c, i + 1 < m.faces.size() ? "," : ";");
-  std::fprintf(f, "  }\n  MeshTextureCoords {\n   %zu;\n", m.vertices.size());
-  for (size_t i = 0; i < m.vertices.size(); i++)
-    std::fprintf(f, "   %f;%f;%s\n", m.vertices[i].u, m.vertices[i].v, i + 1 < m.vertices.size() ? "," : ";");
-  std::fprintf(f, "  }\n  MeshMaterialList {\n   %zu;\n   %zu;\n", m.materials.size(), m.faces.size());
-  for (size_t i = 0; i < m.faces.size(); i++)
-    std::fprintf(f, "   %d%s\n", m.faces[i].material, i + 1 < m.faces.size() ? "," : ";");
-  for (size_t i = 0; i < m.materials.size(); i++) std::fprintf(f, "   {mat%zu}\n", i);
-  std::fprintf(f, "  }\n }\n}\n");
-  return std::fclose(f) == 0;
+  o.Close();
+  o.Close();  // Mesh
+  o.Close();  // Frame
+
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool ok = std::fwrite(o.bytes.data(), 1, o.bytes.size(), f) == o.bytes.size();
+  return std::fclose(f) == 0 && ok;
 }

@@ -1,5 +1,5 @@
 // Simple solid modelling for the asset maker: primitives placed into one model, written as a
-// text ".x" mesh with one subset per material.
+// binary ".x" mesh with one subset per material.
 #pragma once
 
 #include <functional>

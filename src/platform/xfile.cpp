@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <charconv>
@@ -110,6 +111,30 @@ struct Lexer {
       }
     } while (past_separators && t.kind == T_SEPARATOR);
     return t;
+  }
+
+  // The rest of a binary list at once: a mesh's numbers come in a few long lists, and handing
+  // them out one token at a time was most of the work of loading one. Counted with its list.
+  void TakeList(std::vector<double>* out) {
+    if (out->capacity() - out->size() < list_left) out->reserve(std::max(out->size() + list_left, 2 * out->capacity()));
+    if (list_of_ints) {
+      for (; list_left > 0; list_left--) out->push_back(static_cast<double>(r.Dword()));
+    } else if (float_bits == 32) {
+      for (; list_left > 0; list_left--) {
+        std::uint32_t bits = r.Dword();
+        float f;
+        std::memcpy(&f, &bits, 4);
+        out->push_back(f);
+      }
+    } else {
+      for (; list_left > 0; list_left--) {
+        std::uint64_t lo = r.Dword(), hi = r.Dword();
+        std::uint64_t bits = lo | (hi << 32);
+        double d;
+        std::memcpy(&d, &bits, 8);
+        out->push_back(d);
+      }
+    }
   }
 
   // Anything larger is a damaged or hostile file.
@@ -350,6 +375,7 @@ struct Parser {
           return true;
         case T_NUMBER:
           object->numbers.push_back(t.number);
+          if (lexer.list_left > 0) lexer.TakeList(&object->numbers);
           current = lexer.Next(true);
           break;
         case T_STRING:
