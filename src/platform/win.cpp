@@ -23,6 +23,10 @@ HINSTANCE GetModuleHandleA(const char*) {
 static int VideoReady() {
   static int state = 0;  // 0 not tried, 1 up, -1 failed
   if (state == 0) {
+    // Mesa's software GL starts a rasteriser thread per core and wakes them all for every scene; a
+    // 640 x 480 frame at 20 fps needs two, and the wake-ups of the rest cost more CPU than they save.
+    // Read when the window's GL screen is made; a value the user set is kept.
+    setenv("LP_NUM_THREADS", "2", 0);
     // The window's close box is a request to the game, not the end of the program.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
