@@ -40,7 +40,17 @@ std::string Outline() {
   return out;
 }
 
-using FrameTest = RenderTest;
+class FrameTest : public RenderTest {
+ protected:
+  // A game in play under a sky that runs from orange at the horizon to blue at the top.
+  static void StartSkyFrame() {
+    game_state = STATE_PLAYING;
+    in_game = 1;
+    PlayerShip(3);
+    sky_color = {0.2f, 0.4f, 0.8f};
+    horizon_color = {0.8f, 0.4f, 0.2f};
+  }
+};
 
 TEST_F(FrameTest, EachStateDrawsItsBackgroundThenEndsAndPresents) {
   struct Case {
@@ -149,11 +159,7 @@ std::vector<Band> GradientClears() {
 }
 
 TEST_F(FrameTest, TheGameFrameRisesInBandsFromTheHorizonTowardTheSky) {
-  game_state = STATE_PLAYING;
-  in_game = 1;
-  PlayerShip(3);
-  sky_color = {0.2f, 0.4f, 0.8f};
-  horizon_color = {0.8f, 0.4f, 0.2f};
+  StartSkyFrame();
   RenderFrame();
   std::vector<Band> bands = GradientClears();
   ASSERT_EQ(bands.size(), 31u);
@@ -212,11 +218,7 @@ TEST_F(FrameTest, GradientEdges) {
 // colour's step alike: bands of exactly g rows, each starting where the one below ends, each one
 // colour step of (sky - horizon) / (240 / g) above it.
 TEST_F(FrameTest, AFractionalDetailIsOneWholeBandHeight) {
-  game_state = STATE_PLAYING;
-  in_game = 1;
-  PlayerShip(3);
-  sky_color = {0.2f, 0.4f, 0.8f};
-  horizon_color = {0.8f, 0.4f, 0.2f};
+  StartSkyFrame();
   struct Case {
     float detail;
     int band;
