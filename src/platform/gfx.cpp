@@ -628,10 +628,12 @@ HRESULT CreateTexture(IDirect3DDevice8* device, UINT width, UINT height, UINT le
   }
   if (pool < D3DPOOL_DEFAULT || pool > D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
   auto* texture = new (std::nothrow) IDirect3DTexture8{};
-  BYTE* pixels = new (std::nothrow) BYTE[static_cast<size_t>(width) * height * bpp]();
+  // calloc: a large block comes zeroed from the system, so texels nobody writes (the recording
+  // display decodes none) cost neither a fill nor the pages it would touch.
+  auto* pixels = static_cast<BYTE*>(std::calloc(static_cast<size_t>(width) * height, bpp));
   if (!texture || !pixels) {
     delete texture;
-    delete[] pixels;
+    std::free(pixels);
     return E_OUTOFMEMORY;
   }
   texture->device = device;
@@ -644,7 +646,7 @@ HRESULT CreateTexture(IDirect3DDevice8* device, UINT width, UINT height, UINT le
   if (device->gl) {
     HRESULT result = GlCreateTexture(texture);
     if (FAILED(result)) {
-      delete[] pixels;
+      std::free(pixels);
       delete texture;
       return result;
     }
@@ -686,7 +688,7 @@ ULONG Release(IDirect3DTexture8* texture) {
     }
     if (texture->gl) GlReleaseTexture(texture);
   }
-  delete[] texture->pixels;
+  std::free(texture->pixels);
   delete texture;
   return 0;
 }
