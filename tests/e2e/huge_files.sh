@@ -14,7 +14,9 @@ truncate -s 5G "$work/res/metal_grey_01.jpg"
 ln -s /dev/zero "$work/bin/prefs.cfg"
 # A run that would take the whole file in memory stops at this limit instead of taking the machine
 # (not under AddressSanitizer, which reserves far more address space than that at its start).
-if ! ldd "$1/bin/Kestrune PC" | grep -q libasan; then ulimit -v 4000000; fi
+# ldd is read whole first: under pipefail, grep -q leaving early can fail the pipe.
+libs=$(ldd "$1/bin/Kestrune PC")
+if ! grep -q libasan <<< "$libs"; then ulimit -v 4000000; fi
 run_headless "$1" $'3 close\n'
 [ "$code" -eq 0 ] || { echo "exit code $code, expected 0"; exit 1; }
 grep -q 'Error loading prefs.cfg using default settings.' "$work/stderr.txt" ||
