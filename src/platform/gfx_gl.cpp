@@ -105,10 +105,12 @@ struct GfxGlDevice {
 
 struct GfxGlTexture {
   GLuint id;
+  bool opaque;  // every texel's alpha reads 1, so is every mip level's
 };
 
 struct GfxGlMesh {
   GLuint vao, vbo, ebo;
+  float low[3], high[3];  // the box around its vertices, in model space
 };
 
 // ---- The program -------------------------------------------------------------------------------
@@ -967,6 +969,18 @@ static GlFormat FormatOf(D3DFORMAT format) {
   }
 }
 
+// Whether every texel of level 0 has full alpha; the generated levels average it and keep it.
+static bool TexelsOpaque(const IDirect3DTexture8* texture, const GlFormat& f) {
+  if (f.opaque) return true;
+  if (f.alpha_only || texture->format != D3DFMT_A8R8G8B8 || !texture->pixels) return false;
+  const BYTE* p = texture->pixels;
+  const size_t count = static_cast<size_t>(texture->width) * texture->height;
+  for (size_t i = 0; i < count; i++) {
+    if (p[i * 4 + 3] != 0xFF) return false;
+  }
+  return true;
+}
+
 HRESULT GlCreateTexture(IDirect3DTexture8* texture) {
   MakeCurrent(texture->device);
   GfxGlDevice* g = texture->device->gl;
@@ -990,6 +1004,7 @@ HRESULT GlCreateTexture(IDirect3DTexture8* texture) {
     delete t;
     return D3DERR_OUTOFVIDEOMEMORY;
   }
+  t->opaque = TexelsOpaque(texture, f);
   texture->gl = t;
   return S_OK;
 }
@@ -1000,6 +1015,7 @@ void GlUploadTexture(IDirect3DTexture8* texture) {
   BindTexture(texture->device->gl, texture->gl->id);
   glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, texture->width, texture->height, f.format, f.type, texture->pixels);
   if (texture->levels != 1) glGenerateMipmap(GL_TEXTURE_2D);
+  texture->gl->opaque = TexelsOpaque(texture, f);
 }
 
 void GlReleaseTexture(IDirect3DTexture8* texture) {
@@ -1016,6 +1032,14 @@ HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWO
   GfxGlDevice* g = buffer->device->gl;
   auto* m = new (std::nothrow) GfxGlMesh{};
   if (!m) return E_OUTOFMEMORY;
+  for (int k = 0; k < 3; k++) m->low[k] = m->high[k] = (&vertices[0].x)[k];
+  for (UINT i = 1; i < buffer->vertex_count; i++) {
+    const float* p = &vertices[i].x;
+    for (int k = 0; k < 3; k++) {
+      m->low[k] = std::min(m->low[k], p[k]);
+      m->high[k] = std::max(m->high[k], p[k]);
+    }
+  }
   glGenVertexArrays(1, &m->vao);
   BindVertexArray(g, m->vao);
   glGenBuffers(1, &m->vbo);
@@ -1191,7 +1215,23 @@ static void BindStage0(IDirect3DDevice8* device, GlProgram* p) {
   Uniform1f(p->loc.lod_bias, p->shadow.lod_bias, BitsFloat(ts[D3DTSS_MIPMAPLODBIAS]));
 }
 
-static void ApplyRenderStates(IDirect3DDevice8* device) {
+// Whether every fragment of the draw comes out with full alpha: blending by source alpha then gives
+// the source itself, and the rasteriser can skip reading the target.
+static bool FullAlpha(IDirect3DDevice8* device, const ProgramChoices& c) {
+  const bool diffuse = !c.lighting || device->material.Diffuse.a >= 1.0f;  // unlit vertices are white
+  auto full = [&](int arg) {
+    if (arg == 2) return !c.textured || device->textures[0]->gl->opaque;  // without a texture: white
+    if (arg == 3) return (device->render_states[D3DRS_TEXTUREFACTOR] >> 24) == 0xFF;
+    return diffuse;
+  };
+  if (c.alpha_op == D3DTOP_DISABLE) return diffuse;
+  if (c.alpha_op == D3DTOP_SELECTARG1) return full(c.alpha_arg1);
+  if (c.alpha_op == D3DTOP_SELECTARG2) return full(c.alpha_arg2);
+  if (c.alpha_op == D3DTOP_MODULATE) return full(c.alpha_arg1) && full(c.alpha_arg2);
+  return false;
+}
+
+static void ApplyRenderStates(IDirect3DDevice8* device, const ProgramChoices& choices) {
   GfxGlDevice* g = device->gl;
   GlCache& c = g->cache;
   const DWORD* rs = device->render_states;
@@ -1205,9 +1245,11 @@ static void ApplyRenderStates(IDirect3DDevice8* device) {
     }
     SetDepthMask(g, rs[D3DRS_ZWRITEENABLE] != 0);
   }
-  Toggle(c.blend, GL_BLEND, rs[D3DRS_ALPHABLENDENABLE] != 0);
-  if (rs[D3DRS_ALPHABLENDENABLE]) {
-    GLenum src = BlendOf(rs[D3DRS_SRCBLEND]), dst = BlendOf(rs[D3DRS_DESTBLEND]);
+  GLenum src = BlendOf(rs[D3DRS_SRCBLEND]), dst = BlendOf(rs[D3DRS_DESTBLEND]);
+  bool blend = rs[D3DRS_ALPHABLENDENABLE] != 0 &&
+               !(src == GL_SRC_ALPHA && dst == GL_ONE_MINUS_SRC_ALPHA && FullAlpha(device, choices));
+  Toggle(c.blend, GL_BLEND, blend);
+  if (blend) {
     if (c.blend_src != src || c.blend_dst != dst) {
       c.blend_src = src;
       c.blend_dst = dst;
@@ -1320,16 +1362,38 @@ static void UploadFogAndAlpha(IDirect3DDevice8* device, GlProgram* p) {
   Uniform1f(u.alpha_ref, s.alpha_ref, static_cast<float>(rs[D3DRS_ALPHAREF] & 0xFF));
 }
 
+// Whether the mesh's box lies wholly beyond one side of the view volume, so that its draw could not
+// touch a pixel. Tested on the box's corners in clip space, which holds whatever their w; the sides
+// are widened a little so that rounding never leaves out a mesh that grazes the edge.
+static bool OutsideView(IDirect3DDevice8* device, const GfxGlMesh* m) {
+  D3DXMATRIX world_view, to_clip;
+  D3DXMatrixMultiply(&world_view, &device->transforms[D3DTS_WORLD], &device->transforms[D3DTS_VIEW]);
+  D3DXMatrixMultiply(&to_clip, &world_view, &device->transforms[D3DTS_PROJECTION]);
+  unsigned outside_all = 0x3F;
+  for (int corner = 0; corner < 8 && outside_all; corner++) {
+    const float p[3] = {corner & 1 ? m->high[0] : m->low[0], corner & 2 ? m->high[1] : m->low[1],
+                        corner & 4 ? m->high[2] : m->low[2]};
+    float c[4];
+    for (int k = 0; k < 4; k++) c[k] = p[0] * to_clip.m[0][k] + p[1] * to_clip.m[1][k] + p[2] * to_clip.m[2][k] + to_clip.m[3][k];
+    const float slack = 1e-4f * std::fabs(c[3]) + 1e-6f, w = c[3] + slack;
+    const unsigned outside = (c[0] < -w ? 1u : 0u) | (c[0] > w ? 2u : 0u) | (c[1] < -w ? 4u : 0u) |
+                             (c[1] > w ? 8u : 0u) | (c[2] < -slack ? 16u : 0u) | (c[2] > w ? 32u : 0u);
+    outside_all &= outside;
+  }
+  return outside_all != 0;
+}
+
 void GlDrawMesh(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_index, UINT index_count) {
   GfxGlDevice* g = device->gl;
   MakeCurrent(device);
+  if (OutsideView(device, buffer->gl)) return;
   FlushClears(g);
   BindBack(g);
   Toggle(g->cache.scissor, GL_SCISSOR_TEST, false);
   ProgramChoices choices = MeshChoices(device);
   GlProgram* p = UseProgram(g, choices);
   if (!p) return;
-  ApplyRenderStates(device);
+  ApplyRenderStates(device, choices);
   UploadTransforms(device, p);
   if (choices.lighting) UploadLighting(device, p);
   UploadFogAndAlpha(device, p);

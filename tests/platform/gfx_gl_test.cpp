@@ -352,6 +352,123 @@ TEST_F(GlDevice, EachProgramGetsTheValuesOfItsDraw) {
   }
 }
 
+// Source-alpha blending where every fragment's alpha is full gives the source exactly; any alpha
+// below full, from a texel, the material or their product, still blends with what is there.
+TEST_F(GlDevice, SourceAlphaBlendingOfFullAndPartAlpha) {
+  SetRenderState(device, D3DRS_ALPHABLENDENABLE, TRUE);
+  SetRenderState(device, D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  SetRenderState(device, D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  SetTextureStageState(device, 0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+  SetTextureStageState(device, 0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+  D3DMATERIAL8 material = {};
+  material.Emissive = {1, 1, 1, 1};  // lit white without lights; the alpha is the diffuse's
+  quad = Rect(-1, -1, 1, 1, 0.5f);
+  struct Case {
+    const char* what;
+    D3DFORMAT format;
+    DWORD right_texel;  // the left texel is opaque orange
+    float material_alpha;
+    DWORD alpha_op;
+    int alpha;  // of the right half, 0..255
+  };
+  const Case cases[] = {
+      {"opaque texels", D3DFMT_A8R8G8B8, 0xFF00FF00, 1, D3DTOP_SELECTARG1, 255},
+      {"a see-through texel", D3DFMT_A8R8G8B8, 0x8000FF00, 1, D3DTOP_SELECTARG1, 128},
+      {"a format without alpha", D3DFMT_X8R8G8B8, 0x0000FF00, 1, D3DTOP_SELECTARG1, 255},
+      {"opaque texels, the material's alpha", D3DFMT_A8R8G8B8, 0xFF00FF00, 0.5f, D3DTOP_SELECTARG2, 128},
+      {"opaque texels times the material's alpha", D3DFMT_A8R8G8B8, 0xFF00FF00, 0.5f, D3DTOP_MODULATE, 128},
+      {"a see-through texel, the material's full alpha", D3DFMT_A8R8G8B8, 0x8000FF00, 1, D3DTOP_SELECTARG2, 255},
+      {"opaque texels, the stage's alpha off", D3DFMT_A8R8G8B8, 0xFF00FF00, 0.5f, D3DTOP_DISABLE, 128},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    IDirect3DTexture8* texture = nullptr;
+    ASSERT_EQ(CreateTexture(device, 2, 1, 1, 0, c.format, D3DPOOL_MANAGED, &texture), S_OK);
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(LockRect(texture, 0, &locked, nullptr, 0), S_OK);
+    static_cast<DWORD*>(locked.pBits)[0] = 0xFFFF8000;
+    static_cast<DWORD*>(locked.pBits)[1] = c.right_texel;
+    UnlockRect(texture, 0);
+    SetTexture(device, 0, texture);
+    material.Diffuse = {1, 1, 1, c.material_alpha};
+    SetMaterial(device, &material);
+    SetTextureStageState(device, 0, D3DTSS_ALPHAOP, c.alpha_op);
+    Clear(device, 0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FF, 1.0f, 0);
+    DrawQuad(quad);
+    Show();
+    const int a = c.alpha;
+    ExpectColor(At(50, 24), 0, a, 255 - a);
+    // Made see-through after it was drawn opaque, the texture blends again.
+    ASSERT_EQ(LockRect(texture, 0, &locked, nullptr, 0), S_OK);
+    static_cast<DWORD*>(locked.pBits)[0] = 0x80FF8000;
+    UnlockRect(texture, 0);
+    Clear(device, 0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FF, 1.0f, 0);
+    DrawQuad(quad);
+    Show();
+    const bool from_texel = c.format == D3DFMT_A8R8G8B8 && c.alpha_op != D3DTOP_SELECTARG2 && c.alpha_op != D3DTOP_DISABLE;
+    const int left = from_texel ? (c.alpha_op == D3DTOP_MODULATE ? 64 : 128) : a;
+    ExpectColor(At(10, 24), left, left * 128 / 255, 255 - left);
+    SetTexture(device, 0, nullptr);
+    Release(texture);
+  }
+}
+
+// A mesh wholly outside the view draws nothing; one that reaches into it by any part draws that
+// part, wherever its corners lie: across an edge, around the whole view, behind the eye.
+TEST_F(GlDevice, MeshesDrawWhatReachesIntoTheView) {
+  SetRenderState(device, D3DRS_LIGHTING, FALSE);
+  SetRenderState(device, D3DRS_CULLMODE, D3DCULL_NONE);
+  quad = Rect(-0.25f, -0.25f, 0.25f, 0.25f, 0.5f);
+  GfxMeshBuffer* around = Rect(-3, -3, 3, 3, 0.5f);
+  struct Case {
+    const char* what;
+    GfxMeshBuffer* mesh;
+    float x, y, z;  // moved by, in clip space
+    int px, py;     // the pixel looked at
+    bool drawn;
+  };
+  const Case cases[] = {
+      {"inside", quad, 0, 0, 0, 32, 24, true},
+      {"across the right edge", quad, 1.2f, 0, 0, 63, 24, true},
+      {"across the top edge", quad, 0, 1.2f, 0, 32, 0, true},
+      {"just past the right edge", quad, 1.3f, 0, 0, 63, 24, false},
+      {"just past the bottom edge", quad, 0, -1.3f, 0, 32, 47, false},
+      {"in front of the near plane", quad, 0, 0, -0.6f, 32, 24, false},
+      {"beyond the far plane", quad, 0, 0, 0.6f, 32, 24, false},
+      {"corners outside on every side", around, 0, 0, 0, 32, 24, true},
+      {"corners outside on every side, moved far right", around, 3.9f, 0, 0, 63, 24, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    D3DXMATRIX world;
+    D3DXMatrixTranslation(&world, c.x, c.y, c.z);
+    SetTransform(device, D3DTS_WORLD, &world);
+    BlackClear();
+    DrawQuad(c.mesh);
+    Show();
+    const int v = c.drawn ? 255 : 0;
+    ExpectColor(At(c.px, c.py), v, v, v, 0);
+  }
+  // In perspective: a floor running from behind the eye into the distance shows at the bottom.
+  D3DXMATRIX identity, projection;
+  D3DXMatrixIdentity(&identity);
+  SetTransform(device, D3DTS_WORLD, &identity);
+  D3DXMatrixPerspectiveFovLH(&projection, 1.5707964f, 64.0f / 48.0f, 0.1f, 100.0f);
+  SetTransform(device, D3DTS_PROJECTION, &projection);
+  const GfxVertex v[4] = {{-1, -0.5f, -5, 0, 1, 0, 0, 0}, {1, -0.5f, -5, 0, 1, 0, 1, 0},
+                          {1, -0.5f, 5, 0, 1, 0, 1, 1}, {-1, -0.5f, 5, 0, 1, 0, 0, 1}};
+  const DWORD indices[6] = {0, 1, 2, 0, 2, 3};
+  GfxMeshBuffer* floor = nullptr;
+  ASSERT_EQ(CreateMeshBuffer(device, v, 4, indices, 6, &floor), S_OK);
+  BlackClear();
+  DrawQuad(floor);
+  Show();
+  ExpectColor(At(32, 47), 255, 255, 255, 0);
+  ExpectColor(At(32, 10), 0, 0, 0, 0);
+  Release(floor);
+  Release(around);
+}
+
 TEST_F(GlDevice, WireframeFillDrawsOnlyEdges) {
   SetRenderState(device, D3DRS_LIGHTING, FALSE);
   SetRenderState(device, D3DRS_FILLMODE, D3DFILL_WIREFRAME);
