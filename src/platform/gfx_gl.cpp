@@ -1272,10 +1272,9 @@ static void ApplyRenderStates(IDirect3DDevice8* device, const ProgramChoices& ch
 }
 
 // The matrices; the normal matrix (an inverse) is made again only when world or view changed.
-static void UploadTransforms(IDirect3DDevice8* device, GlProgram* p) {
+static void UploadTransforms(IDirect3DDevice8* device, GlProgram* p, const D3DXMATRIX& world_view) {
   UniformShadow& s = p->shadow;
-  D3DXMATRIX world_view, inverse, normal;
-  D3DXMatrixMultiply(&world_view, &device->transforms[D3DTS_WORLD], &device->transforms[D3DTS_VIEW]);
+  D3DXMATRIX inverse, normal;
   if (Changed(s.world_view_source, world_view)) {
     glUniformMatrix4fv(p->loc.world_view, 1, GL_FALSE, &world_view.m[0][0]);
     if (!D3DXMatrixInverse(&inverse, nullptr, &world_view)) D3DXMatrixIdentity(&inverse);
@@ -1365,16 +1364,17 @@ static void UploadFogAndAlpha(IDirect3DDevice8* device, GlProgram* p) {
 // Whether the mesh's box lies wholly beyond one side of the view volume, so that its draw could not
 // touch a pixel. Tested on the box's corners in clip space, which holds whatever their w; the sides
 // are widened a little so that rounding never leaves out a mesh that grazes the edge.
-static bool OutsideView(IDirect3DDevice8* device, const GfxGlMesh* m) {
-  D3DXMATRIX world_view, to_clip;
-  D3DXMatrixMultiply(&world_view, &device->transforms[D3DTS_WORLD], &device->transforms[D3DTS_VIEW]);
-  D3DXMatrixMultiply(&to_clip, &world_view, &device->transforms[D3DTS_PROJECTION]);
+static bool OutsideView(const D3DXMATRIX& world_view, const D3DXMATRIX& projection, const GfxGlMesh* m) {
+  D3DXMATRIX to_clip;
+  D3DXMatrixMultiply(&to_clip, &world_view, &projection);
   unsigned outside_all = 0x3F;
   for (int corner = 0; corner < 8 && outside_all; corner++) {
     const float p[3] = {corner & 1 ? m->high[0] : m->low[0], corner & 2 ? m->high[1] : m->low[1],
                         corner & 4 ? m->high[2] : m->low[2]};
     float c[4];
-    for (int k = 0; k < 4; k++) c[k] = p[0] * to_clip.m[0][k] + p[1] * to_clip.m[1][k] + p[2] * to_clip.m[2][k] + to_clip.m[3][k];
+    for (int k = 0; k < 4; k++) {
+      c[k] = p[0] * to_clip.m[0][k] + p[1] * to_clip.m[1][k] + p[2] * to_clip.m[2][k] + to_clip.m[3][k];
+    }
     const float slack = 1e-4f * std::fabs(c[3]) + 1e-6f, w = c[3] + slack;
     const unsigned outside = (c[0] < -w ? 1u : 0u) | (c[0] > w ? 2u : 0u) | (c[1] < -w ? 4u : 0u) |
                              (c[1] > w ? 8u : 0u) | (c[2] < -slack ? 16u : 0u) | (c[2] > w ? 32u : 0u);
@@ -1386,7 +1386,9 @@ static bool OutsideView(IDirect3DDevice8* device, const GfxGlMesh* m) {
 void GlDrawMesh(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_index, UINT index_count) {
   GfxGlDevice* g = device->gl;
   MakeCurrent(device);
-  if (OutsideView(device, buffer->gl)) return;
+  D3DXMATRIX world_view;
+  D3DXMatrixMultiply(&world_view, &device->transforms[D3DTS_WORLD], &device->transforms[D3DTS_VIEW]);
+  if (OutsideView(world_view, device->transforms[D3DTS_PROJECTION], buffer->gl)) return;
   FlushClears(g);
   BindBack(g);
   Toggle(g->cache.scissor, GL_SCISSOR_TEST, false);
@@ -1394,7 +1396,7 @@ void GlDrawMesh(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_inde
   GlProgram* p = UseProgram(g, choices);
   if (!p) return;
   ApplyRenderStates(device, choices);
-  UploadTransforms(device, p);
+  UploadTransforms(device, p, world_view);
   if (choices.lighting) UploadLighting(device, p);
   UploadFogAndAlpha(device, p);
   BindStage0(device, p);
