@@ -4,7 +4,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
+
+#include "wave/wave.h"
 
 // Every sound is mono, 16 bits, 44100 samples a second: the game plays explosions, hits and shots
 // at frequencies of 15000 to 80000, pitched around that rate. Each is mixed from oscillators,
@@ -927,24 +930,18 @@ Buffer Reward2() {
   return Finish(b, -3, 0.002, 0.05);
 }
 
-// PCM mono 16 bits at kRate. Samples are rounded and kept inside the 16-bit range.
+// PCM mono 16 bits at kRate, through the game's own WAVE writer. Samples are rounded and kept
+// inside the 16-bit range.
 bool WriteWave(const std::string& path, const Buffer& samples) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  auto u16 = [&](unsigned v) { std::fputc(v & 0xFF, f), std::fputc((v >> 8) & 0xFF, f); };
-  auto u32 = [&](unsigned v) { u16(v & 0xFFFF), u16(v >> 16); };
-  const unsigned block = 2, data = unsigned(samples.size()) * block;
-  std::fwrite("RIFF", 1, 4, f);
-  u32(4 + 8 + 16 + 8 + data);
-  std::fwrite("WAVEfmt ", 1, 8, f);
-  u32(16), u16(1), u16(1), u32(kRate), u32(kRate * block), u16(block), u16(16);
-  std::fwrite("data", 1, 4, f);
-  u32(data);
+  std::vector<std::uint8_t> data;
+  data.reserve(samples.size() * 2);
   for (float s : samples) {
-    long v = std::lround(double(s) * 32767.0);
-    u16(unsigned(std::clamp(v, -32767L, 32767L)) & 0xFFFF);
+    long v = std::clamp(std::lround(double(s) * 32767.0), -32767L, 32767L);
+    data.push_back(std::uint8_t(v & 0xFF));
+    data.push_back(std::uint8_t((v >> 8) & 0xFF));
   }
-  return std::fclose(f) == 0;
+  const WAVEFORMATEX format = PcmWaveFormat(1, kRate, 16);
+  return WaveSave(path.c_str(), std::uint32_t(data.size()), std::uint32_t(samples.size()), &format, data.data()) == 0;
 }
 
 }  // namespace
