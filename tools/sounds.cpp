@@ -4,12 +4,16 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
+#include <string>
 #include <vector>
+
+#include "wave/wave.h"
 
 // Every sound is mono, 16 bits, 44100 samples a second: the game plays explosions, hits and shots
 // at frequencies of 15000 to 80000, pitched around that rate. Each is mixed from oscillators,
-// noise, filters and envelopes, then scaled to its own peak level so that the game's busiest mix
-// at full volume still fits 16 bits.
+// noise, filters and envelopes, then mastered to one peak level with the body its role calls for
+// (see Mastering), since the game plays every sound 30 dB down at its default volume.
 
 namespace {
 
@@ -137,26 +141,134 @@ Buffer Limit(Buffer b, double drive) {
   return b;
 }
 
-// Finishes a one-shot sound: centred, faded at its ends, at its level.
-Buffer Finish(Buffer b, double peak_db, double fade_in = 0.002, double fade_out = 0.01) {
+// Finishes a one-shot sound: centred and faded at its ends. Its level is set by Master.
+Buffer Finish(Buffer b, double fade_in = 0.002, double fade_out = 0.01) {
   RemoveDc(b);
   Fade(b, fade_in, fade_out);
-  Normalize(b, peak_db);
   return b;
 }
 
-// A loop of `seconds` from a longer take: the take's tail is crossfaded into its head, so the
-// end runs into the start without a seam.
-Buffer Loop(const Buffer& take, double seconds, double crossfade, double peak_db) {
-  size_t n = size_t(seconds * kRate), x = size_t(crossfade * kRate);
-  Buffer b(take.begin(), take.begin() + n);
-  for (size_t i = 0; i < x; i++) {
-    double w = double(i) / x;
-    double fade_in = std::sin(0.5 * kPi * w), fade_out = std::cos(0.5 * kPi * w);
-    b[i] = float(take[i] * fade_in + take[n + i] * fade_out);
+// Noise that repeats every `length` samples, for sounds that loop.
+Buffer LoopedNoise(size_t length, std::uint32_t seed) {
+  Buffer noise(length);
+  Rng r{seed};
+  for (float& s : noise) s = r.White();
+  return noise;
+}
+
+// A loop of `length` samples from the end of a take whose input repeats exactly with that period
+// (its tones and modulations run whole cycles in it, its noise is LoopedNoise): by then the
+// filters have settled, so the loop runs into itself with no seam and, having no crossfade, no
+// swell where tones would add up. It starts on the rising zero crossing nearest to zero.
+Buffer Loop(Buffer take, size_t length) {
+  RemoveDc(take);
+  Buffer b(take.end() - std::ptrdiff_t(length), take.end());
+  size_t start = 0;
+  float nearest = 2;
+  for (size_t i = 0; i < length; i++) {
+    float before = b[(i + length - 1) % length];
+    if (before < 0 && b[i] >= 0 && b[i] < nearest) nearest = b[i], start = i;
   }
-  Normalize(b, peak_db);
+  std::rotate(b.begin(), b.begin() + std::ptrdiff_t(start), b.end());
   return b;
+}
+
+// ---- Mastering ---------------------------------------------------------------------------------
+//
+// Every sound peaks at kPeakDb: the game plays them 30 dB down at its default volume. How loud a
+// sound is heard is its body, the RMS of its loudest 100 ms (a shorter sound counts as silent for
+// the rest), which each row of the sound table gives by the sound's role. A sound whose shape
+// carries less body than its role has its peaks pressed by a look-ahead limiter until it does.
+
+constexpr double kPeakDb = -1.0;
+constexpr double kBodyToleranceDb = 0.5;
+constexpr double kMostPressDb = 15.0;  // more would flatten a sound into a drone
+
+double BodyDb(const Buffer& b) {
+  const size_t window = kRate / 10;
+  double sum = 0, loudest = 0;
+  for (size_t i = 0; i < b.size(); i++) {
+    sum += double(b[i]) * b[i];
+    if (i >= window) sum -= double(b[i - window]) * b[i - window];
+    loudest = std::max(loudest, sum);
+  }
+  return 10 * std::log10(std::max(loudest / window, 1e-20));
+}
+
+// The limiter: each sample's gain is the least any sample within `ahead` of it needs to stay at
+// the ceiling, recovering over `release` seconds, then averaged over half of `ahead`. Every
+// averaged gain comes from samples whose window holds this one, so no sample ends above the
+// ceiling; the gain falls smoothly ahead of a peak instead of clipping it. A looping sound is
+// pressed as three copies of itself, the middle one kept, so the gain runs across its loop point.
+void PressPeaks(Buffer& b, float ceiling, bool loops) {
+  const double release = 0.04;
+  const size_t ahead = size_t(0.0015 * kRate), half = ahead / 2, n = b.size();
+  Buffer x = b;
+  if (loops) {
+    x.insert(x.end(), b.begin(), b.end());
+    x.insert(x.end(), b.begin(), b.end());
+  }
+  const size_t m = x.size();
+  std::vector<double> need(m), least(m);
+  for (size_t i = 0; i < m; i++) need[i] = std::fabs(x[i]) > ceiling ? ceiling / std::fabs(x[i]) : 1.0;
+  std::deque<size_t> window;  // a running minimum: indices whose need rises from front to back
+  for (size_t j = 0; j < m + ahead; j++) {
+    if (j < m) {
+      while (!window.empty() && need[window.back()] >= need[j]) window.pop_back();
+      window.push_back(j);
+    }
+    if (j < ahead) continue;
+    size_t i = j - ahead;
+    while (window.front() + ahead < i) window.pop_front();
+    least[i] = need[window.front()];
+  }
+  const double recover = 1 - std::exp(-1.0 / (release * kRate));
+  for (size_t i = 1; i < m; i++) least[i] = std::min(least[i], least[i - 1] + (1 - least[i - 1]) * recover);
+  std::vector<double> sums(m + 1, 0.0);
+  for (size_t i = 0; i < m; i++) sums[i + 1] = sums[i] + least[i];
+  for (size_t i = 0; i < m; i++) {
+    size_t from = i > half ? i - half : 0, to = std::min(m, i + half + 1);
+    x[i] = float(x[i] * (sums[to] - sums[from]) / double(to - from));
+  }
+  size_t kept = loops ? n : 0;
+  std::copy(x.begin() + std::ptrdiff_t(kept), x.begin() + std::ptrdiff_t(kept + n), b.begin());
+}
+
+// Brings a sound to its peak and its body; false, with the reason, when its shape is denser than
+// its role allows (its body stands above body_db at the peak) or cannot be pressed to it.
+bool Master(Buffer& b, double body_db, bool loops, std::string* why) {
+  Normalize(b, kPeakDb);
+  const double natural = BodyDb(b);
+  char text[160];
+  if (natural > body_db + kBodyToleranceDb) {
+    std::snprintf(text, sizeof text, "its body is %.1f dBFS at its peak, above its %.1f", natural, body_db);
+    *why = text;
+    return false;
+  }
+  if (natural >= body_db - kBodyToleranceDb) return true;
+  // The body grows with the drive into the limiter: find the drive that meets it.
+  const float ceiling = float(std::pow(10.0, kPeakDb / 20.0));
+  double low = 0, high = kMostPressDb;
+  Buffer pressed;
+  for (int step = 0; step < 20; step++) {
+    double drive = 0.5 * (low + high);
+    pressed = b;
+    for (float& s : pressed) s *= float(std::pow(10.0, drive / 20.0));
+    PressPeaks(pressed, ceiling, loops);
+    (BodyDb(pressed) < body_db ? low : high) = drive;
+  }
+  pressed = b;
+  for (float& s : pressed) s *= float(std::pow(10.0, high / 20.0));
+  PressPeaks(pressed, ceiling, loops);
+  Normalize(pressed, kPeakDb);
+  if (BodyDb(pressed) < body_db - kBodyToleranceDb) {
+    std::snprintf(text, sizeof text, "pressed by %.0f dB its body is only %.1f dBFS of %.1f", kMostPressDb,
+                  BodyDb(pressed), body_db);
+    *why = text;
+    return false;
+  }
+  b = std::move(pressed);
+  return true;
 }
 
 // ---- Menus -------------------------------------------------------------------------------------
@@ -171,7 +283,7 @@ Buffer TickMove() {
     b[i] = float(a.Sine(1850) * Decay(t, 0.009) + 0.35 * c.Sine(3720) * Decay(t, 0.004) +
                  0.25 * r.White() * Decay(t, 0.0015));
   }
-  return Finish(b, -10, 0.0005, 0.005);
+  return Finish(b, 0.0005, 0.005);
 }
 
 // Two rising blips: into a screen.
@@ -183,11 +295,11 @@ Buffer TickIn() {
     double f = n == 0 ? 988 : 1480;
     for (size_t i = 0; i < blip.size(); i++) {
       double t = Time(i);
-      blip[i] = float((o.Triangle(f) + 0.3 * h.Sine(2 * f)) * Hit(t, 0.002, 0.02));
+      blip[i] = float((o.Triangle(f) + 0.3 * h.Sine(2 * f)) * Hit(t, 0.002, 0.012));
     }
     Add(b, blip, n * 0.045);
   }
-  return Finish(b, -9);
+  return Finish(b);
 }
 
 // The same falling, softer: back out of a screen.
@@ -199,11 +311,11 @@ Buffer TickOut() {
     double f = n == 0 ? 1175 : 784;
     for (size_t i = 0; i < blip.size(); i++) {
       double t = Time(i);
-      blip[i] = float(o.Triangle(f) * Hit(t, 0.003, 0.018));
+      blip[i] = float(o.Triangle(f) * Hit(t, 0.003, 0.011));
     }
     Add(b, blip, n * 0.045);
   }
-  return Finish(b, -10);
+  return Finish(b);
 }
 
 // A bright bell with a quick upward chirp: a choice is taken.
@@ -214,12 +326,12 @@ Buffer TickSelect() {
     double t = Time(i);
     double c = chirp.Sine(Glide(t, 900, 2400, 0.02)) * Decay(t, 0.012);
     double m = mod.Sine(1568 * 3.5) * 2.0 * Decay(t, 0.05);
-    double bl = std::sin(2 * kPi * (bell.phase) + m) * Hit(t, 0.004, 0.09);
+    double bl = std::sin(2 * kPi * (bell.phase) + m) * Hit(t, 0.004, 0.028);
     bell.Advance(1568);
-    double f5 = fifth.Sine(2349) * Hit(t - 0.03, 0.004, 0.07) * 0.5;
+    double f5 = fifth.Sine(2349) * Hit(t - 0.03, 0.004, 0.025) * 0.5;
     b[i] = float(0.6 * c + bl + f5);
   }
-  return Finish(b, -7);
+  return Finish(b);
 }
 
 // A low, buzzing double "nuh-uh": not allowed.
@@ -233,11 +345,11 @@ Buffer TickDenied() {
       double t = Time(i);
       double x = a.Square(n ? 139 : 156) + c.Square(n ? 146.5 : 165);
       f.Run(x, 1400, 0.8);
-      buzz[i] = float(f.low * Attack(t, 0.004) * (t < 0.07 ? 1.0 : Decay(t - 0.07, 0.006)));
+      buzz[i] = float(f.low * Attack(t, 0.004) * Decay(t, 0.012));
     }
     Add(b, buzz, n * 0.12);
   }
-  return Finish(b, -7);
+  return Finish(b);
 }
 
 // ---- Explosions and breakage ---------------------------------------------------------------------
@@ -284,91 +396,87 @@ Buffer Explosion(const Blast& p) {
         p.thump_gain * th + p.body_gain * bd * 4 + p.rumble_gain * rm * 6 + p.crack_gain * ck + p.debris_gain * grain;
     b[i] = float(Soft(x, p.drive));
   }
-  return Finish(b, 0, 0.0005, 0.05);
+  return Finish(b, 0.0005, 0.05);
 }
 
 // A small craft pops: short, bright.
 Buffer Explosion1() {
-  return Finish(Explosion({.seconds = 0.6,
-                           .thump_from = 170,
-                           .thump_to = 55,
-                           .thump_tau = 0.04,
-                           .thump_gain = 0.9,
-                           .body_from = 3500,
-                           .body_to = 500,
-                           .body_tau = 0.08,
-                           .body_gain = 1.4,
-                           .crack_gain = 0.6,
-                           .debris_rate = 60,
-                           .debris_gain = 0.5,
-                           .rumble_tau = 0.15,
-                           .rumble_gain = 0.5,
-                           .drive = 2.0,
-                           .seed = 501}),
-                -13.5);
+  return Explosion({.seconds = 0.6,
+                    .thump_from = 170,
+                    .thump_to = 55,
+                    .thump_tau = 0.04,
+                    .thump_gain = 0.9,
+                    .body_from = 3500,
+                    .body_to = 500,
+                    .body_tau = 0.08,
+                    .body_gain = 1.4,
+                    .crack_gain = 0.6,
+                    .debris_rate = 60,
+                    .debris_gain = 0.5,
+                    .rumble_tau = 0.15,
+                    .rumble_gain = 0.5,
+                    .drive = 2.0,
+                    .seed = 501});
 }
 
 // A medium blast full of flying debris.
 Buffer Explosion2() {
-  return Finish(Explosion({.seconds = 1.0,
-                           .thump_from = 130,
-                           .thump_to = 45,
-                           .thump_tau = 0.06,
-                           .thump_gain = 0.9,
-                           .body_from = 2800,
-                           .body_to = 300,
-                           .body_tau = 0.14,
-                           .body_gain = 1.2,
-                           .crack_gain = 0.5,
-                           .debris_rate = 160,
-                           .debris_gain = 1.2,
-                           .rumble_tau = 0.3,
-                           .rumble_gain = 0.7,
-                           .drive = 2.5,
-                           .seed = 502}),
-                -13.5);
+  return Explosion({.seconds = 1.0,
+                    .thump_from = 130,
+                    .thump_to = 45,
+                    .thump_tau = 0.06,
+                    .thump_gain = 0.9,
+                    .body_from = 2800,
+                    .body_to = 300,
+                    .body_tau = 0.14,
+                    .body_gain = 1.2,
+                    .crack_gain = 0.5,
+                    .debris_rate = 160,
+                    .debris_gain = 1.2,
+                    .rumble_tau = 0.3,
+                    .rumble_gain = 0.7,
+                    .drive = 2.5,
+                    .seed = 502});
 }
 
 // A big, deep boom with a long roll.
 Buffer Explosion3() {
-  return Finish(Explosion({.seconds = 1.6,
-                           .thump_from = 95,
-                           .thump_to = 32,
-                           .thump_tau = 0.09,
-                           .thump_gain = 1.2,
-                           .body_from = 1800,
-                           .body_to = 150,
-                           .body_tau = 0.28,
-                           .body_gain = 1.1,
-                           .crack_gain = 0.4,
-                           .debris_rate = 50,
-                           .debris_gain = 0.5,
-                           .rumble_tau = 0.6,
-                           .rumble_gain = 1.2,
-                           .drive = 3.0,
-                           .seed = 503}),
-                -12.5);
+  return Explosion({.seconds = 1.6,
+                    .thump_from = 95,
+                    .thump_to = 32,
+                    .thump_tau = 0.09,
+                    .thump_gain = 1.2,
+                    .body_from = 1800,
+                    .body_to = 150,
+                    .body_tau = 0.28,
+                    .body_gain = 1.1,
+                    .crack_gain = 0.4,
+                    .debris_rate = 50,
+                    .debris_gain = 0.5,
+                    .rumble_tau = 0.6,
+                    .rumble_gain = 1.2,
+                    .drive = 3.0,
+                    .seed = 503});
 }
 
 // A sharp, cracking blast that is over quickly.
 Buffer Explosion4() {
-  return Finish(Explosion({.seconds = 0.8,
-                           .thump_from = 220,
-                           .thump_to = 60,
-                           .thump_tau = 0.025,
-                           .thump_gain = 0.8,
-                           .body_from = 6000,
-                           .body_to = 700,
-                           .body_tau = 0.07,
-                           .body_gain = 1.3,
-                           .crack_gain = 1.4,
-                           .debris_rate = 90,
-                           .debris_gain = 0.8,
-                           .rumble_tau = 0.25,
-                           .rumble_gain = 0.5,
-                           .drive = 3.5,
-                           .seed = 504}),
-                -13.5);
+  return Explosion({.seconds = 0.8,
+                    .thump_from = 220,
+                    .thump_to = 60,
+                    .thump_tau = 0.025,
+                    .thump_gain = 0.8,
+                    .body_from = 6000,
+                    .body_to = 700,
+                    .body_tau = 0.07,
+                    .body_gain = 1.3,
+                    .crack_gain = 1.4,
+                    .debris_rate = 90,
+                    .debris_gain = 0.8,
+                    .rumble_tau = 0.25,
+                    .rumble_gain = 0.5,
+                    .drive = 3.5,
+                    .seed = 504});
 }
 
 // The largest: a blast and a second one inside it, debris and a long rumble.
@@ -407,7 +515,7 @@ Buffer Explosion5() {
                  .drive = 2.0,
                  .seed = 515}),
       0.16, 0.7);
-  return Finish(b, -12.5, 0.0005, 0.08);
+  return Finish(b, 0.0005, 0.08);
 }
 
 // Planks split: a run of dry cracks over woody knocks and a dull thud.
@@ -436,7 +544,7 @@ Buffer WoodBreakage() {
   }
   Add(b, body, 0.0, 0.35);
   Add(b, body, 0.11, 0.2);
-  return Finish(Limit(b, 2.0), -10, 0.0005, 0.03);
+  return Finish(Limit(b, 2.0), 0.0005, 0.03);
 }
 
 // ---- Hits ----------------------------------------------------------------------------------------
@@ -453,7 +561,7 @@ Buffer HitWood() {
     b[i] = float(m1.Sine(Glide(t, 380, 330, 0.01)) * Decay(t, 0.045) + 0.6 * m2.Sine(790) * Decay(t, 0.025) +
                  0.35 * m3.Sine(1430) * Decay(t, 0.012) + 0.9 * f.band * Decay(t, 0.004));
   }
-  return Finish(Limit(b, 1.5), -15, 0.0005);
+  return Finish(b, 0.0005);
 }
 
 // A clank on armour plate: the inharmonic ring of a struck bar.
@@ -472,7 +580,7 @@ Buffer HitMetal() {
     x += 0.8 * f.high * Decay(t, 0.003);
     b[i] = float(x);
   }
-  return Finish(Limit(b, 1.5), -16, 0.0003);
+  return Finish(b, 0.0003);
 }
 
 // The player's hull is struck: a heavy thump, a crunch and a warbling ring.
@@ -489,7 +597,7 @@ Buffer HitPlayer() {
     double ring = (ring1.Sine(430) + ring2.Sine(437) + 0.6 * ring3.Sine(1190)) * Hit(t, 0.002, 0.14);
     b[i] = float(1.1 * th + 0.5 * crunch + 0.3 * ring);
   }
-  return Finish(Limit(b, 1.5), -11, 0.0005, 0.02);
+  return Finish(Limit(b, 1.5), 0.0005, 0.02);
 }
 
 // The hull scrapes a hot surface: a sizzle with crackles over a soft whump.
@@ -512,7 +620,7 @@ Buffer Burn() {
                0.8 * whump.Sine(Glide(t, 110, 50, 0.05)) * Hit(t, 0.003, 0.07);
     b[i] = float(x);
   }
-  return Finish(Limit(b, 2.5), -13, 0.001, 0.06);
+  return Finish(Limit(b, 1.5), 0.001, 0.06);
 }
 
 // ---- Pickups -------------------------------------------------------------------------------------
@@ -525,7 +633,7 @@ Buffer Pow() {
     double t = Time(i);
     b[i] = float((a.Sine(1760) + 0.6 * c.Sine(2637)) * Hit(t, 0.002, 0.045));
   }
-  return Finish(b, -16);
+  return Finish(b);
 }
 
 // Gun power: a fast arpeggio sweeping up with its filter opening.
@@ -541,7 +649,7 @@ Buffer PowForward() {
     f.Run(x, 600 + 9000 * std::min(1.0, t / 0.25), 1.8);
     b[i] = float(f.low * Attack(t, 0.003) * (t < 0.22 ? 1.0 : Decay(t - 0.22, 0.06)));
   }
-  return Finish(b, -12);
+  return Finish(b);
 }
 
 // Armour: a warm chord that swells and shimmers.
@@ -555,7 +663,7 @@ Buffer PowArmor() {
     double tremolo = 0.75 + 0.25 * std::sin(2 * kPi * 14 * t);
     b[i] = float(x * tremolo * Attack(t, 0.06) * Decay(t - 0.06, 0.16));
   }
-  return Finish(b, -12, 0.002, 0.03);
+  return Finish(b, 0.002, 0.03);
 }
 
 // Bombs loaded: two heavy clunks and a low note.
@@ -582,10 +690,10 @@ Buffer PowBomb() {
     note[i] = float(f.low * Hit(Time(i), 0.005, 0.06));
   }
   Add(b, note, 0.16, 0.6);
-  return Finish(b, -11);
+  return Finish(b);
 }
 
-// Hawk missiles: a gliding whistle, like a hawk's cry.
+// Hawk missiles: a gliding, fluttering whistle, like a hawk's cry.
 Buffer PowHawk() {
   Buffer b = Silence(0.4);
   Osc o, mod;
@@ -594,9 +702,10 @@ Buffer PowHawk() {
     double f = Glide(t, 1150, 2000, 0.08) * (1 + 0.02 * std::sin(2 * kPi * 11 * t));
     double m = mod.Sine(f * 2) * 0.6;
     o.Advance(f);
-    b[i] = float(std::sin(2 * kPi * o.phase + m) * Attack(t, 0.01) * Decay(t - 0.01, 0.12));
+    double flutter = 0.7 + 0.3 * std::sin(2 * kPi * 28 * t);
+    b[i] = float(std::sin(2 * kPi * o.phase + m) * flutter * Attack(t, 0.01) * Decay(t - 0.01, 0.05));
   }
-  return Finish(b, -13);
+  return Finish(b);
 }
 
 // Drum missiles: three tom strokes, rising.
@@ -614,7 +723,7 @@ Buffer PowDrum() {
     }
     Add(b, tom, n * 0.07, 0.7 + 0.15 * n);
   }
-  return Finish(b, -10);
+  return Finish(b);
 }
 
 // Crow missiles: two harsh caws.
@@ -633,23 +742,23 @@ Buffer PowCrow() {
     }
     Add(b, caw, n * 0.17);
   }
-  return Finish(b, -13);
+  return Finish(b);
 }
 
 // ---- Firing --------------------------------------------------------------------------------------
 
 // The main gun: a short laser "pew" falling in pitch (played lower as the gun grows).
 Buffer FireForward() {
-  Buffer b = Silence(0.075);
+  Buffer b = Silence(0.06);
   Osc o, sub;
   Svf f;
   for (size_t i = 0; i < b.size(); i++) {
     double t = Time(i);
     double freq = Glide(t, 3400, 650, 0.02);
     f.Run(o.Square(freq) + 0.6 * sub.Sine(freq / 2), 7000, 0.7);
-    b[i] = float(f.low * Hit(t, 0.001, 0.025));
+    b[i] = float(f.low * Hit(t, 0.001, 0.018));
   }
-  return Finish(b, -19, 0.0005, 0.008);
+  return Finish(b, 0.0005, 0.008);
 }
 
 // A bomb is let go: a latch clack, a thunk and a short falling whoosh.
@@ -666,7 +775,7 @@ Buffer FireBomb() {
     b[i] = float(0.9 * thunk.Sine(Glide(t, 190, 70, 0.03)) * Hit(t, 0.001, 0.05) + 0.7 * clack.band * Decay(t, 0.006) +
                  0.5 * whoosh.band * Hit(t - 0.03, 0.05, 0.08));
   }
-  return Finish(b, -17);
+  return Finish(b);
 }
 
 // A hawk missile leaves: an ignition pop, then a rocket hiss climbing away.
@@ -682,7 +791,7 @@ Buffer FireHawk() {
     double flutter = 0.8 + 0.2 * std::sin(2 * kPi * 31 * t);
     b[i] = float(1.2 * pop.low * Hit(t, 0.001, 0.015) + hiss.band * flutter * Attack(t, 0.03) * Decay(t, 0.16));
   }
-  return Finish(Limit(b, 2.0), -17, 0.0005, 0.03);
+  return Finish(Limit(b, 2.0), 0.0005, 0.03);
 }
 
 // A drum missile: the deep boom of a heavy cannon.
@@ -694,10 +803,10 @@ Buffer FireDrum() {
   for (size_t i = 0; i < b.size(); i++) {
     double t = Time(i);
     blast.Run(r.White(), Glide(t, 2500, 300, 0.05), 0.8);
-    double x = 1.2 * boom.Sine(Glide(t, 100, 38, 0.05)) * Hit(t, 0.002, 0.12) + 1.0 * blast.low * Hit(t, 0.001, 0.06);
-    b[i] = float(Soft(x, 1.8));
+    double x = 1.2 * boom.Sine(Glide(t, 100, 38, 0.05)) * Hit(t, 0.002, 0.08) + 1.0 * blast.low * Hit(t, 0.001, 0.06);
+    b[i] = float(Soft(x, 1.0));
   }
-  return Finish(b, -15, 0.0005, 0.04);
+  return Finish(b, 0.0005, 0.04);
 }
 
 // A crow missile: a screeching zap rising away.
@@ -709,32 +818,31 @@ Buffer FireCrow() {
     double f = Glide(t, 550, 1600, 0.1);
     double m = mod.Sine(f * 1.41) * (4.0 * Decay(t, 0.08) + 0.5);
     carrier.Advance(f);
-    b[i] = float(std::sin(2 * kPi * carrier.phase + m) * Attack(t, 0.004) * Decay(t, 0.09));
+    b[i] = float(std::sin(2 * kPi * carrier.phase + m) * Attack(t, 0.004) * Decay(t, 0.05));
   }
-  return Finish(b, -18);
+  return Finish(b);
 }
 
 // ---- Missile hits and misses ---------------------------------------------------------------------
 
 // A bomb lands: a punchy, thick blast.
 Buffer HitBomb() {
-  return Finish(Explosion({.seconds = 0.65,
-                           .thump_from = 150,
-                           .thump_to = 48,
-                           .thump_tau = 0.05,
-                           .thump_gain = 1.3,
-                           .body_from = 2400,
-                           .body_to = 350,
-                           .body_tau = 0.09,
-                           .body_gain = 1.2,
-                           .crack_gain = 0.8,
-                           .debris_rate = 40,
-                           .debris_gain = 0.4,
-                           .rumble_tau = 0.18,
-                           .rumble_gain = 0.5,
-                           .drive = 4.0,
-                           .seed = 800}),
-                -15);
+  return Explosion({.seconds = 0.65,
+                    .thump_from = 150,
+                    .thump_to = 48,
+                    .thump_tau = 0.05,
+                    .thump_gain = 1.3,
+                    .body_from = 2400,
+                    .body_to = 350,
+                    .body_tau = 0.09,
+                    .body_gain = 1.2,
+                    .crack_gain = 0.8,
+                    .debris_rate = 40,
+                    .debris_gain = 0.4,
+                    .rumble_tau = 0.18,
+                    .rumble_gain = 0.5,
+                    .drive = 4.0,
+                    .seed = 800});
 }
 
 // A hawk strikes: a sharp crack and a short ring of torn metal.
@@ -749,28 +857,27 @@ Buffer HitHawk() {
     b[i] =
         float(1.2 * crack.band * Hit(t, 0.0005, 0.02) + 0.35 * (r1.Sine(1230) + r2.Sine(1873)) * Hit(t, 0.001, 0.07));
   }
-  return Finish(Limit(b, 2.5), -15, 0.0003);
+  return Finish(Limit(b, 1.5), 0.0003);
 }
 
 // A drum lands: a deep, heavy thud that shakes the ground.
 Buffer HitDrum() {
-  return Finish(Explosion({.seconds = 0.9,
-                           .thump_from = 85,
-                           .thump_to = 30,
-                           .thump_tau = 0.08,
-                           .thump_gain = 1.6,
-                           .body_from = 1200,
-                           .body_to = 120,
-                           .body_tau = 0.12,
-                           .body_gain = 0.9,
-                           .crack_gain = 0.3,
-                           .debris_rate = 20,
-                           .debris_gain = 0.3,
-                           .rumble_tau = 0.35,
-                           .rumble_gain = 1.0,
-                           .drive = 3.0,
-                           .seed = 820}),
-                -14);
+  return Explosion({.seconds = 0.9,
+                    .thump_from = 85,
+                    .thump_to = 30,
+                    .thump_tau = 0.08,
+                    .thump_gain = 1.6,
+                    .body_from = 1200,
+                    .body_to = 120,
+                    .body_tau = 0.12,
+                    .body_gain = 0.9,
+                    .crack_gain = 0.3,
+                    .debris_rate = 20,
+                    .debris_gain = 0.3,
+                    .rumble_tau = 0.35,
+                    .rumble_gain = 1.0,
+                    .drive = 3.0,
+                    .seed = 820});
 }
 
 // A crow bites: a burst of electric crackle.
@@ -793,7 +900,7 @@ Buffer HitCrow() {
     double gate = r.Uniform() < 0.7 ? 1.0 : 0.3;
     b[i] = float(f.low * gate * Hit(t, 0.002, 0.1));
   }
-  return Finish(Limit(b, 2.0), -15, 0.0005, 0.03);
+  return Finish(Limit(b, 2.0), 0.0005, 0.03);
 }
 
 // A missile spent on something that cannot be hurt: a dull fizzle.
@@ -807,7 +914,7 @@ Buffer Miss() {
     f.Run(r.White(), Glide(t, 2600, 500, 0.07), 2.5);
     b[i] = float(f.band * Hit(t, 0.004, 0.07) + 0.4 * tick.Sine(300) * Decay(t, 0.008));
   }
-  return Finish(Limit(b, 2.0), -18);
+  return Finish(Limit(b, 2.0));
 }
 
 // ---- The boss's beam gun -------------------------------------------------------------------------
@@ -825,38 +932,43 @@ Buffer BeamCharge() {
     f.Run(o.Saw(freq) + o2.Saw(freq * 1.007) + 0.3 * r.White(), 400 + 5000 * k, 3.0);
     b[i] = float(f.low * (0.15 + 0.85 * k * k) * (t < 0.97 ? 1.0 : Decay(t - 0.97, 0.02)));
   }
-  return Finish(b, -16, 0.01, 0.02);
+  return Finish(b, 0.01, 0.02);
 }
 
-// The beam's body: a low electric hum with a buzz, looping. Its tones, their beat and its swell
-// all run whole cycles in the loop's second, so only the noise needs the crossfade.
+// The beam's body: a low electric hum, harmonics of 55 Hz through a resonance that sways, with
+// a tremble, a slow vibrato and a hiss; looping. Everything runs whole cycles in the loop's second,
+// and the tremble a whole cycle in 100 ms, so the hum holds one level all through.
 Buffer BeamHum() {
-  Buffer take = Silence(1.2);
-  Osc o[4];
+  const size_t loop = kRate;
+  const Buffer noise = LoopedNoise(loop, 910);
+  Buffer take(3 * loop);
+  Osc o[3], vibrato;
   Svf f;
-  Rng r{910};
   for (size_t i = 0; i < take.size(); i++) {
     double t = Time(i);
-    double x = o[0].Saw(55) + 0.5 * o[1].Saw(57) + 0.6 * o[2].Sine(110) + 0.2 * r.White();
+    double base = 55 * (1 + 0.01 * vibrato.Sine(6));
+    double x = o[0].Saw(base) + 0.6 * o[1].Sine(2 * base) + 0.3 * o[2].Square(3 * base) + 0.2 * noise[i % loop];
     f.Run(x, 900 + 300 * std::sin(2 * kPi * 3 * t), 2.0);
     take[i] = float(f.low * (0.85 + 0.15 * std::sin(2 * kPi * 10 * t)));
   }
-  return Loop(take, 1.0, 0.15, -18);
+  return Loop(take, loop);
 }
 
-// The beam's edge: a high sizzle and whine, looping over the hum; whole cycles in half a second.
+// The beam's edge: a high sizzle and whine, looping over the hum; whole cycles in half a second,
+// the sizzle's flutter two in every 100 ms.
 Buffer BeamSizzle() {
-  Buffer take = Silence(0.7);
+  const size_t loop = kRate / 2;
+  const Buffer noise = LoopedNoise(loop, 920);
+  Buffer take(3 * loop);
   Osc whine, wob;
   Svf f;
-  Rng r{920};
   for (size_t i = 0; i < take.size(); i++) {
     double t = Time(i);
-    f.Run(r.White(), 5200, 1.5);
-    double tremolo = 0.6 + 0.4 * std::sin(2 * kPi * 24 * t);
+    f.Run(noise[i % loop], 5200, 1.5);
+    double tremolo = 0.6 + 0.4 * std::sin(2 * kPi * 20 * t);
     take[i] = float(f.band * tremolo + 0.35 * whine.Sine(1760 + 25 * wob.Sine(8)));
   }
-  return Loop(take, 0.5, 0.1, -23);
+  return Loop(take, loop);
 }
 
 // Powering down: the pitch sinks away with a last crackle.
@@ -871,7 +983,7 @@ Buffer BeamEnd() {
     f.Run(o.Saw(freq) + o2.Saw(freq * 0.993) + 0.4 * r.White() * Decay(t, 0.08), Glide(t, 6000, 300, 0.2), 2.5);
     b[i] = float(f.low * Decay(t, 0.25));
   }
-  return Finish(b, -16, 0.002, 0.04);
+  return Finish(b, 0.002, 0.04);
 }
 
 // ---- Rewards -------------------------------------------------------------------------------------
@@ -898,7 +1010,7 @@ Buffer Reward1() {
   Brass(b, 0.12, 659.25, 0.11, 1.0);
   Brass(b, 0.24, 783.99, 0.11, 1.0);
   for (double f : {523.25, 659.25, 783.99, 1046.5}) Brass(b, 0.36, f, 0.8, 0.6);
-  return Finish(b, -3, 0.002, 0.05);
+  return Finish(b, 0.002, 0.05);
 }
 
 // A high score: a peal of bells, then a sparkle.
@@ -924,27 +1036,21 @@ Buffer Reward2() {
     for (size_t i = 0; i < spark.size(); i++) spark[i] = float(o.Sine(f) * Hit(Time(i), 0.001, 0.02));
     Add(b, spark, 0.42 + n * 0.05 + 0.02 * r.Uniform(), 0.25);
   }
-  return Finish(b, -3, 0.002, 0.05);
+  return Finish(b, 0.002, 0.05);
 }
 
-// PCM mono 16 bits at kRate. Samples are rounded and kept inside the 16-bit range.
+// PCM mono 16 bits at kRate, through the game's own WAVE writer. Samples are rounded and kept
+// inside the 16-bit range.
 bool WriteWave(const std::string& path, const Buffer& samples) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  auto u16 = [&](unsigned v) { std::fputc(v & 0xFF, f), std::fputc((v >> 8) & 0xFF, f); };
-  auto u32 = [&](unsigned v) { u16(v & 0xFFFF), u16(v >> 16); };
-  const unsigned block = 2, data = unsigned(samples.size()) * block;
-  std::fwrite("RIFF", 1, 4, f);
-  u32(4 + 8 + 16 + 8 + data);
-  std::fwrite("WAVEfmt ", 1, 8, f);
-  u32(16), u16(1), u16(1), u32(kRate), u32(kRate * block), u16(block), u16(16);
-  std::fwrite("data", 1, 4, f);
-  u32(data);
+  std::vector<std::uint8_t> data;
+  data.reserve(samples.size() * 2);
   for (float s : samples) {
-    long v = std::lround(double(s) * 32767.0);
-    u16(unsigned(std::clamp(v, -32767L, 32767L)) & 0xFFFF);
+    long v = std::clamp(std::lround(double(s) * 32767.0), -32767L, 32767L);
+    data.push_back(std::uint8_t(v & 0xFF));
+    data.push_back(std::uint8_t((v >> 8) & 0xFF));
   }
-  return std::fclose(f) == 0;
+  const WAVEFORMATEX format = PcmWaveFormat(1, kRate, 16);
+  return WaveSave(path.c_str(), std::uint32_t(data.size()), std::uint32_t(samples.size()), &format, data.data()) == 0;
 }
 
 }  // namespace
@@ -953,50 +1059,63 @@ bool MakeSounds(const std::string& folder) {
   struct Sound {
     const char* file;
     Buffer (*make)();
+    double body_db;  // RMS of its loudest 100 ms, dBFS, at its peak of kPeakDb
+    bool loops = false;
   };
-  // file, the function that makes it, and when the game plays it
+  // file, the function that makes it, its body, and when the game plays it. Explosions and
+  // rewards are the fullest; the gun, heard several times a second, and the menu ticks the lightest.
   const Sound sounds[] = {
-      {.file = "tick_denied_01.wav", .make = TickDenied},  // menus: not allowed
-      {.file = "tick_in_01.wav", .make = TickIn},          // menus: into a screen
-      {.file = "tick_out_01.wav", .make = TickOut},        // menus: back out
-      {.file = "tick_move_01.wav", .make = TickMove},      // menus: the cursor moves
-      {.file = "tick_select_01.wav", .make = TickSelect},  // menus: a choice is taken
-      {.file = "explosion_01.wav", .make = Explosion1},    // a thing destroyed (five in turn)
-      {.file = "explosion_02.wav", .make = Explosion2},
-      {.file = "explosion_03.wav", .make = Explosion3},
-      {.file = "explosion_04.wav", .make = Explosion4},
-      {.file = "explosion_05.wav", .make = Explosion5},
-      {.file = "wood_breakage_01.wav", .make = WoodBreakage},  // a wooden thing destroyed
-      {.file = "hit_wood_01.wav", .make = HitWood},            // a wooden thing hit
-      {.file = "hit_metal_01.wav", .make = HitMetal},          // any other thing hit
-      {.file = "hit_player_01.wav", .make = HitPlayer},        // the player's ship hit
-      {.file = "burn_01.wav", .make = Burn},                   // the ship touches ground or ceiling
-      {.file = "pow_01.wav", .make = Pow},                     // any pickup
-      {.file = "pow_armor_01.wav", .make = PowArmor},          // pickups by kind
-      {.file = "pow_bomb_01.wav", .make = PowBomb},
-      {.file = "pow_crow_01.wav", .make = PowCrow},
-      {.file = "pow_drum_01.wav", .make = PowDrum},
-      {.file = "pow_forward_01.wav", .make = PowForward},
-      {.file = "pow_hawk_01.wav", .make = PowHawk},
-      {.file = "fire_bomb_01.wav", .make = FireBomb},  // the player's missiles fired
-      {.file = "fire_crow_01.wav", .make = FireCrow},
-      {.file = "fire_drum_01.wav", .make = FireDrum},
-      {.file = "fire_forward_01.wav", .make = FireForward},  // the player's gun
-      {.file = "fire_hawk_01.wav", .make = FireHawk},
-      {.file = "hit_bomb_01.wav", .make = HitBomb},  // the player's missiles hitting
-      {.file = "hit_crow_01.wav", .make = HitCrow},
-      {.file = "hit_drum_01.wav", .make = HitDrum},
-      {.file = "hit_hawk_01.wav", .make = HitHawk},
-      {.file = "miss_01.wav", .make = Miss},            // a missile spent without harm
-      {.file = "beam_gun_01.wav", .make = BeamCharge},  // the beam gun charges
-      {.file = "beam_gun_02.wav", .make = BeamHum},     // the beam fires (looping)
-      {.file = "beam_gun_03.wav", .make = BeamSizzle},  // the beam fires (looping)
-      {.file = "beam_gun_04.wav", .make = BeamEnd},     // the beam dies away
-      {.file = "reward_01.wav", .make = Reward1},       // a feature unlocked
-      {.file = "reward_02.wav", .make = Reward2},       // a high score
+      {.file = "tick_denied_01.wav", .make = TickDenied, .body_db = -14},  // menus: not allowed
+      {.file = "tick_in_01.wav", .make = TickIn, .body_db = -14},          // menus: into a screen
+      {.file = "tick_out_01.wav", .make = TickOut, .body_db = -14.5},      // menus: back out
+      {.file = "tick_move_01.wav", .make = TickMove, .body_db = -15},      // menus: the cursor moves
+      {.file = "tick_select_01.wav", .make = TickSelect, .body_db = -14},  // menus: a choice is taken
+      {.file = "explosion_01.wav", .make = Explosion1, .body_db = -5},     // a thing destroyed (five in turn)
+      {.file = "explosion_02.wav", .make = Explosion2, .body_db = -5},
+      {.file = "explosion_03.wav", .make = Explosion3, .body_db = -5},
+      {.file = "explosion_04.wav", .make = Explosion4, .body_db = -4},
+      {.file = "explosion_05.wav", .make = Explosion5, .body_db = -5},
+      {.file = "wood_breakage_01.wav", .make = WoodBreakage, .body_db = -10},  // a wooden thing destroyed
+      {.file = "hit_wood_01.wav", .make = HitWood, .body_db = -13},            // a wooden thing hit
+      {.file = "hit_metal_01.wav", .make = HitMetal, .body_db = -12},          // any other thing hit
+      {.file = "hit_player_01.wav", .make = HitPlayer, .body_db = -8.5},       // the player's ship hit
+      {.file = "burn_01.wav", .make = Burn, .body_db = -8},                    // the ship touches ground or ceiling
+      {.file = "pow_01.wav", .make = Pow, .body_db = -13},                     // any pickup
+      {.file = "pow_armor_01.wav", .make = PowArmor, .body_db = -10.5},        // pickups by kind
+      {.file = "pow_bomb_01.wav", .make = PowBomb, .body_db = -10.5},
+      {.file = "pow_crow_01.wav", .make = PowCrow, .body_db = -11},
+      {.file = "pow_drum_01.wav", .make = PowDrum, .body_db = -9.5},
+      {.file = "pow_forward_01.wav", .make = PowForward, .body_db = -10},
+      {.file = "pow_hawk_01.wav", .make = PowHawk, .body_db = -9},
+      {.file = "fire_bomb_01.wav", .make = FireBomb, .body_db = -11},  // the player's missiles fired
+      {.file = "fire_crow_01.wav", .make = FireCrow, .body_db = -10},
+      {.file = "fire_drum_01.wav", .make = FireDrum, .body_db = -7.5},
+      {.file = "fire_forward_01.wav", .make = FireForward, .body_db = -15},  // the player's gun
+      {.file = "fire_hawk_01.wav", .make = FireHawk, .body_db = -10.5},
+      {.file = "hit_bomb_01.wav", .make = HitBomb, .body_db = -4},  // the player's missiles hitting
+      {.file = "hit_crow_01.wav", .make = HitCrow, .body_db = -9.5},
+      {.file = "hit_drum_01.wav", .make = HitDrum, .body_db = -4},
+      {.file = "hit_hawk_01.wav", .make = HitHawk, .body_db = -9},
+      {.file = "miss_01.wav", .make = Miss, .body_db = -12},                           // a missile spent without harm
+      {.file = "beam_gun_01.wav", .make = BeamCharge, .body_db = -10},                 // the beam gun charges
+      {.file = "beam_gun_02.wav", .make = BeamHum, .body_db = -10, .loops = true},     // the beam fires
+      {.file = "beam_gun_03.wav", .make = BeamSizzle, .body_db = -13, .loops = true},  // the beam fires
+      {.file = "beam_gun_04.wav", .make = BeamEnd, .body_db = -11},                    // the beam dies away
+      {.file = "reward_01.wav", .make = Reward1, .body_db = -8.5},                     // a feature unlocked
+      {.file = "reward_02.wav", .make = Reward2, .body_db = -8},                       // a high score
   };
   static_assert(sizeof(sounds) / sizeof(sounds[0]) == 38);
   bool ok = true;
-  for (const Sound& s : sounds) ok &= WriteWave(folder + "/" + s.file, s.make());
+  for (const Sound& s : sounds) {
+    Buffer b = s.make();
+    std::string why;
+    if (!Master(b, s.body_db, s.loops, &why)) {
+      std::fprintf(stderr, "make_assets: %s: %s\n", s.file, why.c_str());
+      ok = false;
+    } else if (!WriteWave(folder + "/" + s.file, b)) {
+      std::fprintf(stderr, "make_assets: %s cannot be written\n", s.file);
+      ok = false;
+    }
+  }
   return ok;
 }
