@@ -1,18 +1,11 @@
 // A FIFO in place of a file the game reads is taken as that file missing, at once: the reader
 // neither waits for a writer nor reads anything, and does what it does without the file.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <filesystem>
 #include <functional>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "engine/config.h"
 #include "engine/display.h"
@@ -20,6 +13,7 @@
 #include "engine/sound.h"
 #include "platform/script.h"
 #include "platform/win.h"
+#include "support/fifo_guard.h"
 #include "support/temp_dir.h"
 #include "support/test_device.h"
 #include "wave/wave.h"
@@ -28,32 +22,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// Runs read; should it hang on the FIFO at path for longer than any read of a small file takes,
-// the FIFO is opened for writing and closed again, which lets a reader waiting in its open go
-// on (and read an empty file). True when that was needed.
-bool HungOnFifo(const std::string& path, const std::function<void()>& read) {
-  std::mutex lock;
-  std::condition_variable finished;
-  bool done = false;
-  std::atomic<bool> hung{false};
-  std::thread watchdog([&] {
-    std::unique_lock<std::mutex> held(lock);
-    while (!finished.wait_for(held, std::chrono::seconds(20), [&] { return done; })) {
-      hung = true;
-      int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);
-      if (fd >= 0) close(fd);
-    }
-  });
-  read();
-  {
-    std::lock_guard<std::mutex> held(lock);
-    done = true;
-  }
-  finished.notify_one();
-  watchdog.join();
-  return hung;
-}
 
 // bin (the working folder) beside res, the configuration registered, a recording display device
 // and the sound device made, as the game has them when it loads its files.
