@@ -126,12 +126,12 @@ void ValueText(float value, char* out, int size) {
 // 1 when the text after a line's "=" reads back as value (the reader takes at most 32 characters).
 int ReadsBack(const char* field, float value) { return float(ParseNumber(field, 0)) == value; }
 
-// What a saved line holds after its "=": a blank and the value's text. Where that text does not
-// read back as the value (its "%f" form is too long for the reader, as that of -1e30 is, or
-// shows a small value as 0.000000), the shortest fixed form that does is written, with a point
-// but no 0 before it, and without the blank, as far as each is needed. A value no line can hold
-// (beyond about 1e31, or below 1e-31 but not 0) is written as the nearest one it holds, the
-// largest of its sign or 0; NaN as its own text, which reads as 0.
+// What a saved line holds after its "=": a blank and the value's text. Where that does not read
+// back as the value, because the reader takes at most 32 characters (the "%f" form of -1e30 has
+// 39) or six decimals show a small value as 0.000000, it is the shortest fixed form that does:
+// as few decimals as it takes, then without the 0 before the point, then without the blank. A
+// value no line holds (past about 1e31 either way, or small with more digits than fit) is written
+// as the nearest one that a line holds; NaN as its own text, which reads as 0.
 void FormatValue(float value, char* out, int size) {
   char text[VALUE_TEXT_SIZE - 2];  // room for a blank and a sign before it
   ValueText(value, text, sizeof(text));
@@ -153,13 +153,22 @@ void FormatValue(float value, char* out, int size) {
       }
     }
   }
-  if (std::fabs(value) < 1) {
-    ValueText(value, text, sizeof(text));
-    std::snprintf(out, std::size_t(size), " %s", text);
-    return;
-  }
   // The most digits the reader takes, a sign counting as one.
   int digits = value < 0 ? NUMBER_TEXT_MAX - 1 : NUMBER_TEXT_MAX;
+  if (std::fabs(value) < 1) {
+    // Rounded to as many decimals as fit after the point; 0 as its own text.
+    std::to_chars_result r = std::to_chars(text, text + sizeof(text) - 1, double(value), std::chars_format::fixed,
+                                           digits - 1);
+    *r.ptr = 0;
+    const char* point = std::strchr(text, '.');
+    if (!point || !std::strpbrk(point, "123456789")) {
+      ValueText(value, text, sizeof(text));
+      std::snprintf(out, std::size_t(size), " %s", text);
+    } else {
+      std::snprintf(out, std::size_t(size), "%s%s", value < 0 ? "-" : "", point);
+    }
+    return;
+  }
   std::snprintf(out, std::size_t(size), "%s%.*s", value < 0 ? "-" : "", digits, "99999999999999999999999999999999");
 }
 

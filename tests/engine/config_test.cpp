@@ -355,7 +355,7 @@ TEST_F(ConfigTest, AnyValueSavedOnceReadsBackAsOneALineHolds) {
       {FLT_MAX, 1e32f},          {-FLT_MAX, -1e31f},       {INFINITY, 1e32f},  {-INFINITY, -1e31f},
       {NAN, 0.0f},               {FLT_MIN, 0.0f},          {FLT_TRUE_MIN, 0.0f}, {-FLT_TRUE_MIN, -0.0f},
       {1e32f, 1e32f},            {-1e30f, -1e30f},         {1e-7f, 1e-7f},     {0.1234567f, 0.1234567f},
-      {1e-30f, 1e-30f},          {1.1754944e-25f, 0.0f},
+      {1e-30f, 1e-30f},          {1.1754944e-25f, 1.175494e-25f}, {-1.1754944e-25f, -1.17549e-25f},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
