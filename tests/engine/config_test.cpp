@@ -340,7 +340,8 @@ TEST_F(ConfigTest, LoadSaveLoadIsAFixedPointForEveryValueALineCanHold) {
     ASSERT_EQ(SaveConfig("prefs.cfg"), 1);
     ASSERT_EQ(LoadConfig("prefs.cfg"), 1);
     for (int i = 0; i < CONFIG_VAR_COUNT; i++)
-      EXPECT_EQ(*tag_value[i], loaded[i]) << SavedLine(file, tag_name[i]) << " saved as " << SavedLine(Text("prefs.cfg"), tag_name[i]);
+      EXPECT_EQ(*tag_value[i], loaded[i])
+          << SavedLine(file, tag_name[i]) << " saved as " << SavedLine(Text("prefs.cfg"), tag_name[i]);
   }
 }
 

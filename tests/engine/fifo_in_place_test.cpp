@@ -110,7 +110,8 @@ TEST_F(FifoInPlace, EveryReaderTakesAFifoAsItsFileMissing) {
     std::function<std::string()> read;
   };
   const Row rows[] = {
-      {"prefs.cfg", "bin/prefs.cfg", [&] { Write("bin/prefs.cfg", "vsync = 0\r\n"); }, [] { return Config("prefs.cfg"); }},
+      {"prefs.cfg", "bin/prefs.cfg", [&] { Write("bin/prefs.cfg", "vsync = 0\r\n"); },
+       [] { return Config("prefs.cfg"); }},
       {"autoexec.cfg", "bin/autoexec.cfg", [&] { Write("bin/autoexec.cfg", "vsync = 0\r\n"); },
        [] { return Config("autoexec.cfg"); }},
       {"record(-1).dat", "bin/record(-1).dat", [&] { Write("bin/record(-1).dat", "1\r\n1\r\n0\r\n0\r\nBOB\r\n"); },
