@@ -6,6 +6,8 @@
 const char* const STRING_ABOUT = "&About";
 const char* const STRING_DESTINATION_RELATIVE = "Please enter the full path of the destination folder.";
 const char* const STRING_DESTINATION_SOURCE = "The game cannot be installed into its own source folder.";
+const char* const STRING_DESTINATION_NAME =
+    "The destination folder's name holds characters that cannot be used. Please choose another folder.";
 
 namespace {
 
@@ -30,6 +32,32 @@ const DialogControl progress_controls[] = {
   {-1,               CONTROL_STATIC,          "Please wait while files are copied.",                   7,   7, 186,  12, CONTROL_CENTER},
 };
 // clang-format on
+
+// 1 when text is UTF-8 (no overlong form, no surrogate, nothing past U+10FFFF) without a
+// control character (C0, DEL or C1): what a desktop entry, and so the shortcut, can name.
+bool PrintableUtf8(const char* text) {
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p;) {
+    unsigned c = *p, length, code;
+    if (c < 0x80) {
+      if (c < 0x20 || c == 0x7F) return false;
+      p++;
+      continue;
+    }
+    if (c >= 0xC2 && c <= 0xDF) length = 1, code = c & 0x1F;
+    else if (c >= 0xE0 && c <= 0xEF) length = 2, code = c & 0x0F;
+    else if (c >= 0xF0 && c <= 0xF4) length = 3, code = c & 0x07;
+    else return false;
+    for (unsigned i = 1; i <= length; i++) {
+      if ((p[i] & 0xC0) != 0x80) return false;  // also at the terminator
+      code = code << 6 | (p[i] & 0x3F);
+    }
+    if ((length == 2 && code < 0x800) || (length == 3 && (code < 0x10000 || code > 0x10FFFF)) ||
+        (code >= 0xD800 && code <= 0xDFFF) || code <= 0x9F)
+      return false;
+    p += length + 1;
+  }
+  return true;
+}
 
 constexpr int Count(const auto& table) { return static_cast<int>(sizeof(table) / sizeof(table[0])); }
 
@@ -91,6 +119,9 @@ void SetupDialog::OnSysCommand(Dialog*, int id) {
 }
 
 const char* DestinationFault(const char* source, const char* destination) {
+  // The shortcut names the destination: a name no launcher can read would make one that starts
+  // nothing.
+  if (!PrintableUtf8(destination)) return STRING_DESTINATION_NAME;
   // A relative destination would be taken from the current folder, which is the medium.
   if (destination[0] && PathIsRelativeA(destination)) return STRING_DESTINATION_RELATIVE;
   if (!source[0] || !destination[0]) return nullptr;  // the installation reports these itself

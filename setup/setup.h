@@ -18,6 +18,7 @@ constexpr int IDM_ABOUTBOX = 16;  // the system-menu command of "&About"
 extern const char* const STRING_ABOUT;
 extern const char* const STRING_DESTINATION_RELATIVE;
 extern const char* const STRING_DESTINATION_SOURCE;
+extern const char* const STRING_DESTINATION_NAME;
 extern const DialogTemplate setup_dialog_template;
 extern const DialogTemplate about_dialog_template;
 extern const DialogTemplate progress_dialog_template;
@@ -59,7 +60,8 @@ struct SetupApp {
 extern SetupApp setup_app;
 
 // Why Install cannot copy from source into destination (a message for the user), or null: a
-// relative destination, or one that would write into the medium.
+// destination whose name is not UTF-8 or holds control characters, a relative one, or one that
+// would write into the medium.
 const char* DestinationFault(const char* source, const char* destination);
 
 // Saves a shortcut named "%s\%s.lnk" from folder and name.

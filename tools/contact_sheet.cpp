@@ -5,11 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/image_decode.h"
 #include "platform/image_write.h"
 
@@ -48,10 +47,10 @@ void Label(std::vector<unsigned char>& sheet, int width, int x0, int y0, const s
   }
 }
 
+// A frame that is not a regular file (a FIFO left in its place would hang the sheet) cannot be read.
 bool Read(const char* path, DecodedImage* image) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<std::uint8_t> bytes;
+  if (!ReadRegularFile(path, &bytes)) return false;
   std::string error;
   return DecodeImage(bytes.data(), bytes.size(), image, &error) && image->width > 0 && image->height > 0;
 }

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -112,7 +113,7 @@ double AtofC(const char* text) {
 
 // A saved value: "%i" when the float is a whole number an int holds, else "%f". Written without
 // the C library's printf so that the user's locale cannot turn the point into a comma.
-void FormatValue(float value, char* out, int size) {
+void ValueText(float value, char* out, int size) {
   std::to_chars_result r;
   if (float(ConfigInt(value)) == value) {
     r = std::to_chars(out, out + size - 1, ConfigInt(value));
@@ -120,6 +121,55 @@ void FormatValue(float value, char* out, int size) {
     r = std::to_chars(out, out + size - 1, double(value), std::chars_format::fixed, 6);
   }
   *(r.ec == std::errc() ? r.ptr : out) = 0;
+}
+
+// 1 when the text after a line's "=" reads back as value (the reader takes at most 32 characters).
+int ReadsBack(const char* field, float value) { return float(ParseNumber(field, 0)) == value; }
+
+// What a saved line holds after its "=": a blank and the value's text. Where that does not read
+// back as the value, because the reader takes at most 32 characters (the "%f" form of -1e30 has
+// 39) or six decimals show a small value as 0.000000, it is the shortest fixed form that does:
+// as few decimals as it takes, then without the 0 before the point, then without the blank. A
+// value no line holds (past about 1e31 either way, or small with more digits than fit) is written
+// as the nearest one that a line holds; NaN as its own text, which reads as 0.
+void FormatValue(float value, char* out, int size) {
+  char text[VALUE_TEXT_SIZE - 2];  // room for a blank and a sign before it
+  ValueText(value, text, sizeof(text));
+  std::snprintf(out, std::size_t(size), " %s", text);
+  if (ReadsBack(out, value) || std::isnan(value)) return;
+  for (int decimals = 0; decimals < NUMBER_TEXT_MAX && !std::isinf(value); decimals++) {
+    std::to_chars_result r = std::to_chars(text, text + sizeof(text) - 1, double(value), std::chars_format::fixed,
+                                           decimals);
+    if (r.ec != std::errc()) break;
+    *r.ptr = 0;
+    const char* sign = text[0] == '-' ? "-" : "";
+    const char* number = text + (sign[0] ? 1 : 0);
+    const char* forms[] = {number, number[0] == '0' && number[1] == '.' ? number + 1 : nullptr};
+    for (const char* blank : {" ", ""}) {
+      for (const char* form : forms) {
+        if (!form) continue;
+        std::snprintf(out, std::size_t(size), "%s%s%s", blank, sign, form);
+        if (std::strlen(out) <= std::size_t(NUMBER_TEXT_MAX) && ReadsBack(out, value)) return;
+      }
+    }
+  }
+  // The most digits the reader takes, a sign counting as one.
+  int digits = value < 0 ? NUMBER_TEXT_MAX - 1 : NUMBER_TEXT_MAX;
+  if (std::fabs(value) < 1) {
+    // Rounded to as many decimals as fit after the point; 0 as its own text.
+    std::to_chars_result r = std::to_chars(text, text + sizeof(text) - 1, double(value), std::chars_format::fixed,
+                                           digits - 1);
+    *r.ptr = 0;
+    const char* point = std::strchr(text, '.');
+    if (!point || !std::strpbrk(point, "123456789")) {
+      ValueText(value, text, sizeof(text));
+      std::snprintf(out, std::size_t(size), " %s", text);
+    } else {
+      std::snprintf(out, std::size_t(size), "%s%s", value < 0 ? "-" : "", point);
+    }
+    return;
+  }
+  std::snprintf(out, std::size_t(size), "%s%.*s", value < 0 ? "-" : "", digits, "99999999999999999999999999999999");
 }
 
 }  // namespace
@@ -209,7 +259,7 @@ int SaveConfig(const char* path) {
     const char* padding = length < 8 ? "\t\t" : length <= 16 ? "\t" : "";
     char value[VALUE_TEXT_SIZE];
     FormatValue(*tag_value[i], value, VALUE_TEXT_SIZE);
-    if (FilePrintf(file, "%s%s\t= %s\r\n", tag_name[i], padding, value) < 0) written = 0;
+    if (FilePrintf(file, "%s%s\t=%s\r\n", tag_name[i], padding, value) < 0) written = 0;
   }
   // The old file stays until the new one is complete: a failed write or rename keeps it whole.
   if (file && FileClose(file) != 0) written = 0;

@@ -117,8 +117,9 @@ int ResolvePath(const char* path, char* out, std::size_t size) {
   return 1;
 }
 
-// Splits an fopen mode into the stdio mode (always binary: the translation is ours) and text flag.
-static int ParseMode(const char* mode, char* stdio_mode, int* text) {
+// Splits an fopen mode into the stdio mode (always binary: the translation is ours), the text
+// flag and the open(2) flags it stands for.
+static int ParseMode(const char* mode, char* stdio_mode, int* text, int* flags) {
   if (!mode || (mode[0] != 'r' && mode[0] != 'w' && mode[0] != 'a')) return 0;
   int plus = 0, binary = 0;
   for (const char* m = mode + 1; *m; m++) {
@@ -132,6 +133,8 @@ static int ParseMode(const char* mode, char* stdio_mode, int* text) {
   stdio_mode[k++] = 'b';
   stdio_mode[k] = 0;
   *text = !binary;
+  *flags = (plus ? O_RDWR : mode[0] == 'r' ? O_RDONLY : O_WRONLY) |
+           (mode[0] == 'w' ? O_CREAT | O_TRUNC : mode[0] == 'a' ? O_CREAT | O_APPEND : 0);
   return 1;
 }
 
@@ -141,16 +144,70 @@ static File* FreeSlot() {
   return nullptr;
 }
 
+int OpenRegularFile(const char* native_path, int flags) {
+  // Something other than a file is refused before it is opened, so that opening it cannot start
+  // anything (a device); the check after the open covers a name swapped in between.
+  struct stat st;
+  if (stat(native_path, &st) == 0 && !S_ISREG(st.st_mode)) {
+    errno = EINVAL;
+    return -1;
+  }
+  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer, for good.
+  int fd = open(native_path, flags | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return -1;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  // A regular file never blocks anyway; the flag goes so that its reads and writes are plain.
+  int status = fcntl(fd, F_GETFL);
+  if (status < 0 || fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+int ReadRegularFile(const char* native_path, std::vector<std::uint8_t>* out, long max) {
+  out->clear();
+  int fd = OpenRegularFile(native_path, O_RDONLY);
+  if (fd < 0) return 0;
+  // Read to the end rather than to the size fstat gives: a file may grow while it is read.
+  std::uint8_t chunk[65536];
+  int ok = 1;
+  for (;;) {
+    ssize_t n = read(fd, chunk, sizeof(chunk));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    if (out->size() + std::size_t(n) > std::size_t(max)) {
+      ok = 0;
+      break;
+    }
+    out->insert(out->end(), chunk, chunk + n);
+  }
+  close(fd);
+  if (!ok) std::vector<std::uint8_t>().swap(*out);
+  return ok;
+}
+
 File* FileOpen(const char* path, const char* mode) {
   char stdio_mode[4];
-  int text;
+  int text, flags;
   char resolved[FILE_PATH_MAX];
   File* file = FreeSlot();
-  if (!file || !ParseMode(mode, stdio_mode, &text) || !ResolvePath(path, resolved, sizeof(resolved))) return nullptr;
-  mode_t st_mode;
-  if (StatMode(resolved, &st_mode) && S_ISDIR(st_mode)) return nullptr;
-  std::FILE* stream = std::fopen(resolved, stdio_mode);
-  if (!stream) return nullptr;
+  if (!file || !ParseMode(mode, stdio_mode, &text, &flags) || !ResolvePath(path, resolved, sizeof(resolved)))
+    return nullptr;
+  int fd = OpenRegularFile(resolved, flags);
+  if (fd < 0) return nullptr;
+  std::FILE* stream = fdopen(fd, stdio_mode);
+  if (!stream) {
+    close(fd);
+    return nullptr;
+  }
   *file = File{};
   file->stream = stream;
   file->text = text;
@@ -204,9 +261,9 @@ static void RemoveStaleTemporaries(const char* path) {
 
 File* FileOpenReplacing(const char* path, const char* mode) {
   char stdio_mode[4];
-  int text;
+  int text, flags;
   File* file = FreeSlot();
-  if (!file || !ParseMode(mode, stdio_mode, &text) || mode[0] != 'w' || std::strchr(mode, '+')) return nullptr;
+  if (!file || !ParseMode(mode, stdio_mode, &text, &flags) || mode[0] != 'w' || std::strchr(mode, '+')) return nullptr;
   File opened{};
   if (!ResolvePath(path, opened.path, sizeof(opened.path))) return nullptr;
   mode_t st_mode;

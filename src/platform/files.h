@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <vector>
 
 // One open file; its layout belongs to files.cpp. At most FILE_OPEN_MAX are open at once.
 struct File;
@@ -21,7 +23,7 @@ constexpr long FILE_READ_MAX = 64L << 20;
 enum FileSeekOrigin { FILE_SEEK_SET = 0, FILE_SEEK_CUR = 1, FILE_SEEK_END = 2 };
 
 // Opens like fopen: "r", "w", "a" with an optional "+" and "b". Returns null when the file cannot
-// be opened (missing, a folder, no room in the table, a bad mode).
+// be opened (missing, anything but a regular file, no room in the table, a bad mode).
 File* FileOpen(const char* path, const char* mode);
 // Opens a file the program rewrites as a whole ("w" or "wb"): the bytes go to a temporary file
 // beside it, which FileClose renames over the old one only when every write succeeded, so that a
@@ -49,6 +51,15 @@ long FileTell(File* file);
 // feof / ferror.
 int FileEof(File* file);
 int FileError(File* file);
+
+// Opens a file by its name on disk (open(2) flags) only when it is a regular file, and never waits
+// to do so: a FIFO, a device, a socket or a folder in its place is refused as a missing file would
+// be (errno EINVAL for those), instead of hanging on a FIFO without a writer or reading a device
+// without end. Links are followed. The file descriptor (close-on-exec, blocking), or -1.
+int OpenRegularFile(const char* native_path, int flags);
+// Reads the whole regular file at native_path (opened as OpenRegularFile opens it) into out. 0,
+// with out empty, when it cannot be opened or read or holds more than max bytes.
+int ReadRegularFile(const char* native_path, std::vector<std::uint8_t>* out, long max = FILE_READ_MAX);
 
 // remove: 0 on success, -1 when the file does not exist or cannot be removed.
 int FileRemove(const char* path);

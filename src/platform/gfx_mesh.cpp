@@ -25,29 +25,12 @@ struct ID3DXBuffer {
 
 namespace {
 
-// The whole file, or false when it cannot be opened or read, or goes on past FILE_READ_MAX
-// bytes (a huge file or an endless device is unreadable, not a reason to run out of memory).
+// The whole file, or false when it cannot be opened or read, is not a regular file (a FIFO
+// would hang the load) or goes on past FILE_READ_MAX bytes (a huge file or an endless device is
+// unreadable, not a reason to run out of memory).
 bool ReadWholeFile(const char* path, std::vector<std::uint8_t>* out) {
-  char native[4096];
-  if (!ResolvePath(path, native, sizeof(native))) return false;
-  FILE* f = std::fopen(native, "rb");
-  if (!f) return false;
-  out->clear();
-  std::uint8_t chunk[65536];
-  bool ok = true;
-  for (;;) {
-    std::size_t n = std::fread(chunk, 1, sizeof(chunk), f);
-    if (n == 0) break;
-    if (out->size() + n > std::size_t(FILE_READ_MAX)) {
-      ok = false;
-      break;
-    }
-    out->insert(out->end(), chunk, chunk + n);
-  }
-  ok = ok && !std::ferror(f);
-  std::fclose(f);
-  if (!ok) std::vector<std::uint8_t>().swap(*out);
-  return ok;
+  char native[FILE_PATH_MAX];
+  return ResolvePath(path, native, sizeof(native)) && ReadRegularFile(native, out);
 }
 
 D3DCOLORVALUE Color(const float* c, float a) { return D3DCOLORVALUE{c[0], c[1], c[2], a}; }

@@ -1,5 +1,8 @@
 #include "platform/mmio.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -120,11 +123,15 @@ HMMIO mmioOpenA(const char* path, MMIOINFO* info, DWORD flags) {
   if (!ResolvePath(path, name, sizeof(name))) return fail(MMIOERR_PATHNOTFOUND);
   DWORD access = flags & (MMIO_WRITE | MMIO_READWRITE);
   const char* mode = (flags & MMIO_CREATE) ? "w+b" : access == MMIO_READ ? "rb" : "r+b";
+  int open_flags = (flags & MMIO_CREATE) ? O_RDWR | O_CREAT | O_TRUNC : access == MMIO_READ ? O_RDONLY : O_RDWR;
   LONG size = (flags & MMIO_ALLOCBUF) && info && info->cchBuffer > 0 ? info->cchBuffer : MMIO_DEFAULTBUFFER;
 
-  std::FILE* stream = std::fopen(name, mode);
+  // Only a regular file opens: anything else in its place (a FIFO, a device) cannot be opened.
+  int fd = OpenRegularFile(name, open_flags);
+  std::FILE* stream = fd >= 0 ? fdopen(fd, mode) : nullptr;
   if (!stream) {
     int error = errno;
+    if (fd >= 0) close(fd);
     return fail(error == ENOENT ? MMIOERR_FILENOTFOUND
                 : error == ENOTDIR ? MMIOERR_PATHNOTFOUND
                 : error == EACCES  ? MMIOERR_ACCESSDENIED
@@ -145,7 +152,7 @@ HMMIO mmioOpenA(const char* path, MMIOINFO* info, DWORD flags) {
   file->info.pchNext = buffer;
   file->info.pchEndRead = buffer;
   file->info.hmmio = file;
-  // A folder opens under stdio but cannot be read.
+  // A file that cannot be read does not open.
   if (Fill(file, 0) != MMSYSERR_NOERROR) {
     std::fclose(stream);
     std::free(buffer);

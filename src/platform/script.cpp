@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -258,32 +259,23 @@ int ScriptLoadText(const char* text, const char* name) {
 }
 
 int ScriptLoadFile(const char* path) {
-  std::FILE* f = std::fopen(path, "rb");
-  char* text = nullptr;
-  long size = -1;
-  if (f && std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
-  if (size > FILE_READ_MAX) size = -1;  // no script is that long: taken as unreadable
-  if (size >= 0 && std::fseek(f, 0, SEEK_SET) == 0) text = static_cast<char*>(std::malloc(std::size_t(size) + 1));
-  if (!text || std::fread(text, 1, std::size_t(size), f) != std::size_t(size)) {
-    if (f) std::fclose(f);
-    std::free(text);
+  // No script is longer than FILE_READ_MAX; a longer one, or a FIFO or a device in its place,
+  // is taken as unreadable.
+  std::vector<std::uint8_t> bytes;
+  if (!ReadRegularFile(path, &bytes)) {
     ScriptClear();
     std::snprintf(script_error, sizeof(script_error), "%s: cannot be read", path);
     std::fprintf(stderr, "KESTRUNE_SCRIPT: %s\n", script_error);
     return 0;
   }
-  std::fclose(f);
-  text[size] = 0;
-  if (std::memchr(text, 0, std::size_t(size))) {
-    std::free(text);
+  if (std::memchr(bytes.data(), 0, bytes.size())) {
     ScriptClear();
     std::snprintf(script_error, sizeof(script_error), "%s: not a text file (it holds a zero byte)", path);
     std::fprintf(stderr, "KESTRUNE_SCRIPT: %s\n", script_error);
     return 0;
   }
-  int ok = ScriptLoadText(text, path);
-  std::free(text);
-  return ok;
+  bytes.push_back(0);
+  return ScriptLoadText(reinterpret_cast<const char*>(bytes.data()), path);
 }
 
 int ScriptLoadFromEnvironment() {

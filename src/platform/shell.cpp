@@ -3,15 +3,17 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "platform/files.h"
@@ -26,55 +28,116 @@ std::string Native(const char* path) {
 
 void CopyText(char* out, const char* text) { std::snprintf(out, MAX_PATH, "%s", text ? text : ""); }
 
-bool IsFolder(const std::string& path) {
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+// The temporary files the setup writes beside the files it installs: ".setup-" and six letters or
+// digits, as mkstemp would name them.
+constexpr char kTempPrefix[] = ".setup-";
+constexpr std::size_t kTempPrefixLength = sizeof(kTempPrefix) - 1, kTempLetters = 6;
+constexpr char kTempAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
+bool IsTempName(const char* name) {
+  if (std::strncmp(name, kTempPrefix, kTempPrefixLength) != 0 || std::strlen(name) != kTempPrefixLength + kTempLetters)
+    return false;
+  for (const char* p = name + kTempPrefixLength; *p; p++)
+    if (!std::strchr(kTempAlphabet, *p)) return false;
+  return true;
 }
 
-// Copies one file into a fresh temporary file beside its destination, then renames it over the
-// destination's name. Neither end follows a link: a link in the source folder is no file to
-// copy, and one at the temporary name (O_EXCL) or the final name (rename) is never written through.
-bool CopyFile(const std::string& from, const std::string& folder, const std::string& name) {
-  // O_NONBLOCK: a file swapped for a pipe since it was listed must not hang the copy.
-  int in = open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+// Removes the temporary files that installations killed before their rename left in a folder.
+void RemoveStaleTemporaries(int folder) {
+  int listed = dup(folder);
+  DIR* dir = listed >= 0 ? fdopendir(listed) : nullptr;
+  if (!dir) {
+    if (listed >= 0) close(listed);
+    return;
+  }
+  while (dirent* entry = readdir(dir)) {
+    struct stat st;
+    if (IsTempName(entry->d_name) && fstatat(folder, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(st.st_mode))
+      unlinkat(folder, entry->d_name, 0);
+  }
+  closedir(dir);
+}
+
+// Opens the folder at path for installing files into (made first when make is set and it is
+// missing). Its last component must be a folder itself, not a link to one: a bin, res or menu
+// folder planted as a link would have the files written wherever it points. The folder stays
+// held by its descriptor while files go in, so that nothing put in its place meanwhile receives
+// them. Each installation locks the folders it writes in; one that gets the lock removes the
+// temporary files of earlier installations that were killed (none of them can be at work
+// there). The descriptor, or -1.
+int OpenTargetFolder(std::string path, bool make) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  std::size_t cut = path.find_last_of('/');
+  std::string parent = cut == std::string::npos ? "." : cut == 0 ? "/" : path.substr(0, cut);
+  std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+  if (name.empty() || name == "." || name == "..") return -1;
+  int above = open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (above < 0) return -1;
+  if (make) mkdirat(above, name.c_str(), 0755);
+  int folder = openat(above, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  close(above);
+  if (folder < 0) return -1;
+  if (flock(folder, LOCK_EX | LOCK_NB) == 0) RemoveStaleTemporaries(folder);
+  return folder;
+}
+
+// Writes name in folder through a fresh temporary file that write fills, renamed over the name
+// once complete; a failure leaves neither. The temporary file is made with O_EXCL, so it is one
+// nothing else holds, and the rename replaces a link at the name rather than writing through it.
+bool WriteInFolder(int folder, const std::string& name, mode_t mode, const std::function<bool(int)>& write) {
+  char temp[kTempPrefixLength + kTempLetters + 1];
+  int out = -1;
+  for (int attempt = 0; attempt < 100 && out < 0; attempt++) {
+    unsigned char random[kTempLetters];
+    if (getrandom(random, sizeof(random), 0) != ssize_t(sizeof(random))) return false;
+    std::memcpy(temp, kTempPrefix, kTempPrefixLength);
+    for (std::size_t i = 0; i < kTempLetters; i++) temp[kTempPrefixLength + i] = kTempAlphabet[random[i] % 62];
+    temp[sizeof(temp) - 1] = 0;
+    out = openat(folder, temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (out < 0 && errno != EEXIST) return false;
+  }
+  if (out < 0) return false;
+  bool ok = write(out);
+  ok = fchmod(out, mode) == 0 && ok;
+  ok = close(out) == 0 && ok;
+  ok = ok && renameat(folder, temp, folder, name.c_str()) == 0;
+  if (!ok) unlinkat(folder, temp, 0);
+  return ok;
+}
+
+// Writes all of n bytes; false on a failure (a full disk).
+bool WriteAll(int out, const char* data, std::size_t n) {
+  for (std::size_t done = 0; done < n;) {
+    ssize_t w = ::write(out, data + done, n - done);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    done += std::size_t(w);
+  }
+  return true;
+}
+
+// Copies one file into folder under its name. A link in the source folder is no file to copy.
+bool CopyFile(const std::string& from, int folder, const std::string& name) {
+  int in = OpenRegularFile(from.c_str(), O_RDONLY | O_NOFOLLOW);
   if (in < 0) return false;
   struct stat st;
-  if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (fstat(in, &st) != 0) {
     close(in);
     return false;
   }
-  // mkstemp makes its file with O_CREAT | O_EXCL, so its name is one nothing else holds, not even
-  // a file this copy wrote a moment ago; short, so that a long name still has room.
-  std::string temp = folder + "/.setup-XXXXXX";
-  int out = mkstemp(temp.data());
-  if (out < 0) {
-    close(in);
-    return false;
-  }
-  static char buffer[65536];
-  bool ok = true;
-  for (;;) {
-    ssize_t n = read(in, buffer, sizeof(buffer));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = n == 0;
-      break;
-    }
-    for (ssize_t done = 0; ok && done < n;) {
-      ssize_t w = write(out, buffer + done, std::size_t(n - done));
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) ok = false;
-      else done += w;
-    }
-    if (!ok) break;
-  }
-  close(in);
   // The mode as on the medium (a program stays runnable), writable by its owner so that the next
   // installation can replace it, and never set-user-id or set-group-id.
-  ok = fchmod(out, (st.st_mode & 0777) | S_IWUSR) == 0 && ok;
-  ok = close(out) == 0 && ok;
-  ok = ok && std::rename(temp.c_str(), (folder + "/" + name).c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
+  bool ok = WriteInFolder(folder, name, (st.st_mode & 0777) | S_IWUSR, [in](int out) {
+    static char buffer[65536];
+    for (;;) {
+      ssize_t n = read(in, buffer, sizeof(buffer));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return n == 0;
+      if (!WriteAll(out, buffer, std::size_t(n))) return false;
+    }
+  });
+  close(in);
   return ok;
 }
 
@@ -197,17 +260,22 @@ int SHFileOperationA(SHFILEOPSTRUCTA* op) {
   std::string source = Native(from.substr(0, cut).c_str()), target = Native(op->to);
   DIR* dir = opendir(source.c_str());
   if (!dir) return 1;
-  if (!IsFolder(target)) mkdir(target.c_str(), 0755);
+  int folder = OpenTargetFolder(target, true);
+  if (folder < 0) {
+    closedir(dir);
+    return 1;
+  }
   int failed = 0, matched = 0;
   while (dirent* entry = readdir(dir)) {
     std::string name = entry->d_name, path = source + "/" + name;
     struct stat st;
     if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     matched = 1;
-    if (Listed(op->keep, name.c_str()) && lstat((target + "/" + name).c_str(), &st) == 0) continue;
-    if (!CopyFile(path, target, name)) failed = 1;
+    if (Listed(op->keep, name.c_str()) && fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) continue;
+    if (!CopyFile(path, folder, name)) failed = 1;
   }
   closedir(dir);
+  close(folder);
   // As on Windows, a pattern that matches no file is a failed operation.
   if (!matched) failed = 1;
   op->any_operations_aborted = failed;
@@ -231,13 +299,19 @@ int ShellLinkSave(const ShellLink* link, const char* file) {
   std::string program = Native(link->path);
   if (access(program.c_str(), F_OK) != 0 && program.size() > 4 && program.compare(program.size() - 4, 4, ".exe") == 0)
     program.erase(program.size() - 4);
-  FILE* f = std::fopen(name.c_str(), "w");
-  if (!f) return 0;
   std::string description = EntryString(link->description);
-  std::fprintf(f, "[Desktop Entry]\nType=Application\nName=%s\nComment=%s\nExec=%s\nPath=%s\nIcon=%s\nTerminal=false\n",
-               description.c_str(), description.c_str(), EntryExec(program).c_str(),
-               EntryString(Native(link->working_directory)).c_str(), EntryString(Native(link->icon)).c_str());
-  return std::fclose(f) == 0;
+  std::string entry = "[Desktop Entry]\nType=Application\nName=" + description + "\nComment=" + description +
+                      "\nExec=" + EntryExec(program) + "\nPath=" + EntryString(Native(link->working_directory)) +
+                      "\nIcon=" + EntryString(Native(link->icon)) + "\nTerminal=false\n";
+  // Written as every installed file is: in the menu folder itself (not through a link to one),
+  // complete or not at all.
+  std::size_t cut = name.find_last_of('/');
+  int folder = OpenTargetFolder(cut == std::string::npos ? "." : name.substr(0, cut), false);
+  if (folder < 0) return 0;
+  bool ok = WriteInFolder(folder, name.substr(cut + 1), 0644,
+                          [&entry](int out) { return WriteAll(out, entry.data(), entry.size()); });
+  close(folder);
+  return ok;
 }
 
 void ReplaceProcess(const char* program) {

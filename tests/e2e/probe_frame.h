@@ -5,11 +5,10 @@
 #include <cstdio>
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/image_decode.h"
 
 struct ProbeFrame {
@@ -23,10 +22,9 @@ inline bool ReadProbeFrame(int argc, char** argv, const char* name, ProbeFrame* 
     std::fprintf(stderr, "usage: %s <file.png> <left> <top> <right> <bottom>\n", name);
     return false;
   }
-  std::ifstream in(argv[1], std::ios::binary);
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::string error;
-  if (!DecodeImage(bytes.data(), bytes.size(), &frame->image, &error)) {
+  std::vector<std::uint8_t> bytes;
+  std::string error = "not a regular file that can be read";
+  if (!ReadRegularFile(argv[1], &bytes) || !DecodeImage(bytes.data(), bytes.size(), &frame->image, &error)) {
     std::fprintf(stderr, "%s: %s\n", argv[1], error.c_str());
     return false;
   }

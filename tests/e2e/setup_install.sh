@@ -39,6 +39,7 @@ grep -qx "message box \[Installation Complete\] Installation is complete. Run th
   fail "no final question"
 link="$work/data/applications/Kestrune/Kestrune.desktop"
 [ -f "$link" ] || fail "no shortcut"
+desktop-file-validate "$link" || fail "the shortcut is not a valid desktop entry: $(cat "$link")"
 grep -qx "Exec=\"$dest/bin/Kestrune PC\"" "$link" || fail "shortcut target: $(cat "$link")"
 grep -qx "Path=$dest/bin" "$link" || fail "shortcut working folder"
 grep -qx "Icon=$dest/res/parent.ico" "$link" || fail "shortcut icon"
@@ -162,6 +163,13 @@ refused "inside the medium's res" "$medium/res/games" "$inside"
 refused "the medium by another way" "$medium/bin/../res/.." "$inside"
 ln -s "$medium" "$work/medium-link"
 refused "the medium through a link" "$work/medium-link" "$inside"
+# Names a desktop entry cannot hold, so that its shortcut would start nothing.
+name="The destination folder's name holds characters that cannot be used. Please choose another folder."
+refused "a name that is not UTF-8" "$work/"$'\xff\xfe' "$name"
+refused "control characters" "$work/"$'\x01\x1b' "$name"
+refused "an overlong UTF-8 form" "$work/"$'\xc0\xaf' "$name"
+refused "a C1 control character" "$work/a"$'\xc2\x85' "$name"
+[ ! -e "$work/"$'\xff\xfe' ] && [ ! -e "$work/"$'\x01\x1b' ] || fail "a refused name was made"
 # The dialog stays open after a refusal: a second destination is installed.
 printf 'dialog 102 set 1000 relinst\ndialog 102 press 1\ndialog 102 set 1000 %s\ndialog 102 press 1\nanswer no\n' \
   "$work/second" > "$work/second.script"
@@ -242,4 +250,103 @@ for script in "$work/missing.script" "$work/bad.script"; do
   [ "$status" = 2 ] || fail "unreadable script $script: exit $status"
   grep -q '\[dialog' "$work/bad.err" && fail "unreadable script $script: a dialog was shown"
 done
+# 11. A destination whose bin or res is a link, or anything but a folder: the installation fails
+# and nothing is written through it; what stood there stays.
+rm -rf "$work/data/applications"
+mkdir -p "$work/elsewhere"
+for plant in "bin:link" "res:link" "bin:dangling" "bin:file" "res:fifo"; do
+  part=${plant%%:*} kind=${plant#*:} p="$work/p11"
+  rm -rf "$p"
+  mkdir -p "$p"
+  case $kind in
+    link) ln -s "$work/elsewhere" "$p/$part" ;;
+    dangling) ln -s "$work/elsewhere/none" "$p/$part" ;;
+    file) printf 'a file' > "$p/$part" ;;
+    fifo) mkfifo "$p/$part" ;;
+  esac
+  before=$(stat -c %F "$p/$part")
+  expect_failure "$part as a $kind" "$medium" "dialog 102 set 1000 $p" "dialog 102 press 1"
+  [ -z "$(ls -A "$work/elsewhere")" ] || fail "$part as a $kind: written through it: $(ls -A "$work/elsewhere")"
+  [ "$(stat -c %F "$p/$part")" = "$before" ] || fail "$part as a $kind: replaced"
+done
+
+# 12. The desktop entry is written as every installed file: a link planted at its name is
+# replaced, not written through; a menu folder that is a link is not written in, which is
+# reported; and on a full disk no entry is left, which is reported too. Every entry written here
+# is one desktop-file-validate takes, its names with blanks, quotes, "$" and "%" included.
+rm -rf "$work/data/applications"
+mkdir -p "$work/data/applications/Kestrune"
+printf 'outside' > "$work/outside12"
+ln -s "$work/outside12" "$link"
+odd="$work/jeu \"é\" \$x 100%"
+printf 'dialog 102 set 1000 %s\ndialog 102 press 1\nanswer no\n' "$odd" > "$work/d12.script"
+(cd "$medium" && KESTRUNE_SCRIPT="$work/d12.script" "$setup") 2> "$work/d12.err" || fail "entry: exited nonzero"
+grep -q "Installation is complete" "$work/d12.err" || fail "entry: not complete: $(cat "$work/d12.err")"
+[ "$(cat "$work/outside12")" = outside ] || fail "entry: written through a link"
+[ -f "$link" ] && [ ! -L "$link" ] || fail "entry: not in place of the link"
+desktop-file-validate "$link" || fail "entry for $odd: not valid: $(cat "$link")"
+[ -z "$(find "$work/data/applications" -name '.setup-*')" ] || fail "entry: a temporary file was left"
+
+rm -rf "$work/data/applications"
+mkdir -p "$work/data/applications" "$work/elsewhere12"
+ln -s "$work/elsewhere12" "$work/data/applications/Kestrune"
+(cd "$medium" && KESTRUNE_SCRIPT="$work/noshortcut.script" "$setup") 2> "$work/d12.err" ||
+  fail "linked menu: exited nonzero"
+grep -q "Installation is complete" "$work/d12.err" || fail "linked menu: not complete"
+grep -qxF "setup: the shortcut Kestrune could not be saved in $work/data/applications/Kestrune" "$work/d12.err" ||
+  fail "linked menu: not reported: $(cat "$work/d12.err")"
+[ -z "$(ls -A "$work/elsewhere12")" ] || fail "linked menu: written through the link"
+
+# The full disk is a small file system made full, where this may mount one (in a mount namespace
+# of its own, so that nothing stays mounted).
+full_disk() {
+  set -e
+  local apps="$work/full/applications"
+  mount -t tmpfs -o size=16k tmpfs "$apps"
+  mkdir "$apps/Kestrune"
+  head -c 1M /dev/zero > "$apps/fill" 2> /dev/null || true
+  (cd "$medium" && XDG_DATA_HOME="$work/full" KESTRUNE_SCRIPT="$work/noshortcut.script" "$setup") 2> "$work/full.err"
+  grep -q "Installation is complete" "$work/full.err" || { echo "full disk: not complete"; return 1; }
+  grep -qxF "setup: the shortcut Kestrune could not be saved in $apps/Kestrune" "$work/full.err" ||
+    { echo "full disk: not reported: $(cat "$work/full.err")"; return 1; }
+  [ -z "$(ls -A "$apps/Kestrune")" ] || { echo "full disk: left $(ls -A "$apps/Kestrune")"; return 1; }
+}
+mkdir -p "$work/full/applications"
+if unshare --mount --propagation private true 2> /dev/null; then
+  export -f full_disk
+  export work medium setup
+  unshare --mount --propagation private bash -c full_disk || fail "full disk (above)"
+else
+  echo "full disk: not checked here (no mount namespace); the shell's unit test fails a write instead"
+fi
+
+# 13. Installs killed at random moments leave their temporary files; the next installation
+# removes every one of its own naming in the folders it writes, and nothing else.
+m="$work/m13" d="$work/d13"
+mkdir -p "$m/bin" "$m/res"
+for i in 1 2 3 4 5 6; do
+  head -c 4M /dev/zero > "$m/bin/part$i.bin"
+  head -c 4M /dev/zero > "$m/res/part$i.bin"
+done
+printf 'icon' > "$m/res/parent.ico"
+mkdir -p "$d/bin" "$d/res"
+printf 'stale' > "$d/bin/.setup-AbC123"
+printf 'not ours' > "$d/res/.setup-keep"
+printf 'dialog 102 set 1000 %s\ndialog 102 press 1\nanswer no\n' "$d" > "$work/d13.script"
+temporaries() { find "$d" "$work/data/applications" -name '.setup-??????' -type f -printf '%s\n' |
+                  awk '{n++; s+=$1} END {printf "%d files, %d bytes", n, s}'; }
+for i in $(seq 20); do
+  (cd "$m" && KESTRUNE_SCRIPT="$work/d13.script" exec "$setup" 2> /dev/null) &
+  sleep "0.$(printf '%03d' $((RANDOM % 120)))"
+  kill -9 $! 2> /dev/null || true
+  wait $! 2> /dev/null || true
+done
+echo "after 20 killed installs: $(temporaries)"
+(cd "$m" && KESTRUNE_SCRIPT="$work/d13.script" "$setup") 2> "$work/d13.err" || fail "killed: exited nonzero"
+grep -q "Installation is complete" "$work/d13.err" || fail "killed: the clean install failed"
+echo "after one clean install: $(temporaries)"
+[ "$(temporaries)" = "0 files, 0 bytes" ] || fail "killed: temporary files left: $(find "$d" -name '.setup-*')"
+[ "$(cat "$d/res/.setup-keep")" = "not ours" ] || fail "killed: a file of another naming was removed"
+cmp "$m/bin/part6.bin" "$d/bin/part6.bin" || fail "killed: the clean install did not copy"
+
 echo "setup install: all checks passed"

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -231,28 +232,158 @@ std::string PrintfF(double value) {
 }
 
 TEST_F(ConfigTest, ValuesAreSavedWholeAsIntegerOrSixDecimals) {
+  // What follows the "=": a blank and the value, unless that would not read back (below).
   struct {
     float value;
     std::string written;
   } cases[] = {
-      {2.5f, "2.500000"},
-      {0.5f, "0.500000"},
-      {-10000.0f, "-10000"},
-      {-0.0f, "0"},
-      {3e9f, "3000000000.000000"},
-      {-2147483648.0f, "-2147483648"},
-      {2147483648.0f, "2147483648.000000"},
-      {1e32f, PrintfF(1e32f)},  // 33 digits
-      {-FLT_MAX, PrintfF(-FLT_MAX)},
-      {1e-7f, "0.000000"},
+      {2.5f, " 2.500000"},
+      {0.5f, " 0.500000"},
+      {-10000.0f, " -10000"},
+      {-0.0f, " 0"},
+      {3e9f, " 3000000000.000000"},
+      {-2147483648.0f, " -2147483648"},
+      {2147483648.0f, " 2147483648.000000"},
+      {1e20f, " " + PrintfF(1e20f)},
+      {1e25f, " " + PrintfF(1e25f)},  // cut by the reader in its decimals only
+      // Longer than the reader's 32 characters: the value's digits without the blank.
+      {-1e30f, "-1000000015047466219876688855040"},
+      // Larger than a line holds: the largest that it does.
+      {1e32f, std::string(32, '9')},
+      {-FLT_MAX, "-" + std::string(31, '9')},
+      // Six decimals would read back as 0: as many as it takes.
+      {1e-7f, " 0.0000001"},
+      {1e-30f, " ." + std::string(29, '0') + "1"},
   };
   for (const auto& c : cases) {
     volume_effects = c.value;
     ASSERT_EQ(SaveConfig("prefs.cfg"), 1);
-    std::string expected = "volume_effects\t\t= " + c.written + "\r\r\n";
-    EXPECT_NE(Text("prefs.cfg").find(expected), std::string::npos) << c.written;
+    std::string expected = "volume_effects\t\t=" + c.written + "\r\r\n";
+    EXPECT_NE(Text("prefs.cfg").find(expected), std::string::npos) << c.written << " in " << Text("prefs.cfg");
   }
   EXPECT_EQ(PrintfF(-FLT_MAX).size(), 47u);
+}
+
+// Equal, and of the same sign where both are zero.
+bool Same(float a, float b) { return a == b && std::signbit(a) == std::signbit(b); }
+
+// The line a saved prefs.cfg holds for key, from its key to its end.
+std::string SavedLine(const std::string& file, const std::string& key) {
+  std::size_t at = file.find(key);
+  return at == std::string::npos ? "" : file.substr(at, file.find('\n', at) - at);
+}
+
+TEST_F(ConfigTest, LoadSaveLoadIsAFixedPointForEveryValueALineCanHold) {
+  // The text after "volume_music =" in a file, what the reader takes from it, and what a save
+  // then writes after the "=".
+  struct Case {
+    const char* what;
+    std::string text;
+    float loaded;
+    std::string saved;
+  };
+  const Case cases[] = {
+      {"ordinary", " -3000", -3000.0f, " -3000"},
+      {"ordinary, six decimals", " 2.5", 2.5f, " 2.500000"},
+      {"ordinary, long", " 3000000000", 3e9f, " 3000000000.000000"},
+      {"more than six decimals", " 3.4028235e38", 3.4028235f, " 3.4028234"},
+      {"huge and negative", "-1" + std::string(30, '0'), -1e30f, "-1000000015047466219876688855040"},
+      {"huge, all the reader takes", "99999999999999999999999999999999", 1e32f, std::string(32, '9')},
+      {"huge, cut after 31 digits", " 999999999999999999999999999999999", 1e31f,
+       " 9999999848243207295109594873856.000000"},
+      {"tiny", " 0.0000001", 1e-7f, " 0.0000001"},
+      {"tiny, all the reader takes", "." + std::string(30, '0') + "1", 1e-31f, "." + std::string(30, '0') + "1"},
+      {"denormal, cut to 0", " 0." + std::string(44, '0') + "1401298464324817", 0.0f, " 0"},
+      {"an exponent ends the number", " 1e-45", 1.0f, " 1"},
+      {"negative zero", " -0", -0.0f, " 0"},
+      {"infinity", " inf", 0.0f, " 0"},
+      {"negative infinity", " -inf", 0.0f, " 0"},
+      {"NaN", " nan", 0.0f, " 0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    volume_music = 7.0f;
+    Write("prefs.cfg", "volume_music\t\t=" + c.text + "\r\n");
+    ASSERT_EQ(LoadConfig("prefs.cfg"), 1);
+    float loaded = volume_music;
+    EXPECT_TRUE(Same(loaded, c.loaded)) << loaded;
+    ASSERT_EQ(SaveConfig("prefs.cfg"), 1);
+    std::string saved = SavedLine(Text("prefs.cfg"), "volume_music");
+    EXPECT_EQ(saved, "volume_music\t\t=" + c.saved + "\r\r");
+    ASSERT_EQ(LoadConfig("prefs.cfg"), 1);
+    EXPECT_EQ(volume_music, loaded);
+    ASSERT_EQ(SaveConfig("prefs.cfg"), 1);
+    EXPECT_EQ(SavedLine(Text("prefs.cfg"), "volume_music"), saved);
+  }
+  // Numbers of every length and scale, as a file may hold them: blanks, a sign, digits and a
+  // point, up to past the 32 characters the reader takes.
+  std::uint32_t state = 777;
+  auto next = [&state](std::uint32_t n) {
+    state = state * 1664525u + 1013904223u;
+    return (state >> 8) % n;
+  };
+  for (int round = 0; round < 40; round++) {
+    std::string file;
+    for (int i = 0; i < CONFIG_VAR_COUNT; i++) {
+      std::string number = std::string(next(3), ' ') + (next(2) ? "-" : "");
+      std::uint32_t digits = 1 + next(38), point = next(digits + 2);
+      for (std::uint32_t d = 0; d < digits; d++) {
+        if (d == point) number += '.';
+        number += char('0' + (d == 0 || d + 1 == digits ? 1 + next(9) : next(10)));
+      }
+      file += std::string(tag_name[i]) + " =" + number + "\r\n";
+    }
+    Write("prefs.cfg", file);
+    ASSERT_EQ(LoadConfig("prefs.cfg"), 1);
+    float loaded[CONFIG_VAR_COUNT];
+    for (int i = 0; i < CONFIG_VAR_COUNT; i++) loaded[i] = *tag_value[i];
+    ASSERT_EQ(SaveConfig("prefs.cfg"), 1);
+    ASSERT_EQ(LoadConfig("prefs.cfg"), 1);
+    for (int i = 0; i < CONFIG_VAR_COUNT; i++)
+      EXPECT_EQ(*tag_value[i], loaded[i])
+          << SavedLine(file, tag_name[i]) << " saved as " << SavedLine(Text("prefs.cfg"), tag_name[i]);
+  }
+}
+
+// Values no file gave (set in memory) are saved as the nearest value a line holds, which then
+// stays: every value comes back from its first save and load as one a line can hold.
+TEST_F(ConfigTest, AnyValueSavedOnceReadsBackAsOneALineHolds) {
+  struct Case {
+    float value;
+    float loaded;
+  };
+  const Case cases[] = {
+      {FLT_MAX, 1e32f},          {-FLT_MAX, -1e31f},       {INFINITY, 1e32f},  {-INFINITY, -1e31f},
+      {NAN, 0.0f},               {FLT_MIN, 0.0f},          {FLT_TRUE_MIN, 0.0f}, {-FLT_TRUE_MIN, -0.0f},
+      {1e32f, 1e32f},            {-1e30f, -1e30f},         {1e-7f, 1e-7f},     {0.1234567f, 0.1234567f},
+      {1e-30f, 1e-30f},          {1.1754944e-25f, 1.175494e-25f}, {-1.1754944e-25f, -1.17549e-25f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    volume_music = c.value;
+    ASSERT_EQ(SaveConfig("prefs.cfg"), 1);
+    ASSERT_EQ(LoadConfig("prefs.cfg"), 1);
+    EXPECT_TRUE(Same(volume_music, c.loaded)) << volume_music;
+  }
+  // Over every exponent a float has: after one save and load, a second changes nothing.
+  std::uint32_t state = 12345;
+  for (int round = 0; round < 40; round++) {
+    for (int i = 0; i < CONFIG_VAR_COUNT; i++) {
+      state = state * 1664525u + 1013904223u;
+      std::uint32_t bits = state;
+      std::memcpy(tag_value[i], &bits, sizeof(bits));
+    }
+    ASSERT_EQ(SaveConfig("prefs.cfg"), 1);
+    ASSERT_EQ(LoadConfig("prefs.cfg"), 1);
+    float first[CONFIG_VAR_COUNT];
+    for (int i = 0; i < CONFIG_VAR_COUNT; i++) first[i] = *tag_value[i];
+    ASSERT_EQ(SaveConfig("prefs.cfg"), 1);
+    std::string once = Text("prefs.cfg");
+    ASSERT_EQ(LoadConfig("prefs.cfg"), 1);
+    for (int i = 0; i < CONFIG_VAR_COUNT; i++) EXPECT_EQ(*tag_value[i], first[i]) << tag_name[i] << ": " << once;
+    ASSERT_EQ(SaveConfig("prefs.cfg"), 1);
+    EXPECT_EQ(Text("prefs.cfg"), once);
+  }
 }
 
 TEST_F(ConfigTest, SaveThatCannotOpenSaysSo) {

@@ -1,5 +1,6 @@
 // Any bytes read as a configuration file set variables without reading or writing out of bounds:
-// the long lines, the missing "=" signs and the console lines they raise included.
+// the long lines, the missing "=" signs and the console lines they raise included; and what a
+// save of them writes reads back as the same values.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +19,7 @@ int fake_device;
 float defaults[CONFIG_VAR_COUNT];
 void RemoveFiles() {
   std::remove("input.cfg");
+  std::remove("saved.cfg");
   std::remove(CONSOLE_LOG_PATH);
 }
 
@@ -45,6 +47,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (console_index < 0 || console_index >= CONSOLE_LINE_COUNT || console_lines[console_index].length != 0) {
     std::abort();
+  }
+  float loaded[CONFIG_VAR_COUNT];
+  for (int i = 0; i < CONFIG_VAR_COUNT; i++) loaded[i] = *tag_value[i];
+  if (SaveConfig("saved.cfg") != 1 || LoadConfig("saved.cfg") != 1) std::abort();
+  for (int i = 0; i < CONFIG_VAR_COUNT; i++) {
+    if (*tag_value[i] != loaded[i]) std::abort();
   }
   return 0;
 }

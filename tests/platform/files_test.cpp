@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include "support/fifo_guard.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -118,6 +119,46 @@ TEST_F(FilesTest, OpenFailures) {
   EXPECT_EQ(FileOpen("folder", "w"), nullptr);
   EXPECT_EQ(FileOpenReplacing("folder", "w"), nullptr);
   EXPECT_EQ(FileOpenReplacing("x.txt", "r"), nullptr);
+}
+
+TEST_F(FilesTest, OnlyARegularFileOpensAndNothingWaitsToOpen) {
+  WriteBytes("plain", "text");
+  ASSERT_EQ(mkfifo("fifo", 0644), 0);
+  ASSERT_EQ(mkdir("folder", 0755), 0);
+  ASSERT_EQ(symlink("plain", "link to plain"), 0);
+  ASSERT_EQ(symlink("fifo", "link to fifo"), 0);
+  ASSERT_EQ(symlink("/dev/zero", "link to an endless device"), 0);
+  ASSERT_EQ(symlink("/dev/null", "link to an empty device"), 0);
+  struct Case {
+    const char* name;
+    int opens;
+  };
+  const Case cases[] = {{"plain", 1},         {"link to plain", 1},           {"fifo", 0},
+                        {"link to fifo", 0},  {"link to an endless device", 0}, {"link to an empty device", 0},
+                        {"folder", 0}};
+  for (const Case& c : cases) {
+    for (const char* mode : {"r", "rb", "r+", "a", "w"}) {
+      SCOPED_TRACE(std::string(c.name) + " as " + mode);
+      File* file = nullptr;
+      EXPECT_FALSE(HungOnFifo("fifo", [&] { file = FileOpen(c.name, mode); }));
+      EXPECT_EQ(file != nullptr, c.opens == 1);
+      if (file) FileClose(file);
+    }
+    WriteBytes("plain", "text");  // which "w" emptied
+    std::vector<std::uint8_t> bytes{1};
+    int read = 0;
+    EXPECT_FALSE(HungOnFifo("fifo", [&] { read = ReadRegularFile(c.name, &bytes); })) << c.name;
+    EXPECT_EQ(read, c.opens) << c.name;
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), c.opens ? "text" : "") << c.name;
+  }
+  struct stat st;
+  ASSERT_EQ(lstat("fifo", &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "nothing was put in the FIFO's place";
+  // A regular file is read whole up to the limit given; one longer is not read at all.
+  std::vector<std::uint8_t> bytes;
+  EXPECT_EQ(ReadRegularFile("plain", &bytes, 4), 1);
+  EXPECT_EQ(ReadRegularFile("plain", &bytes, 3), 0);
+  EXPECT_TRUE(bytes.empty());
 }
 
 TEST_F(FilesTest, TheTableOfOpenFilesIsBounded) {

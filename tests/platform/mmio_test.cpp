@@ -1,12 +1,14 @@
 #include "platform/mmio.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "support/fifo_guard.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -46,6 +48,7 @@ Bytes Typed(const char* type, const Bytes& body) {
 
 TEST_F(MmioTest, OpenFailuresGiveTheirCodes) {
   Put("plain", {1, 2, 3});
+  ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0644), 0);
   struct Case {
     const char* label;
     std::string path;
@@ -54,11 +57,18 @@ TEST_F(MmioTest, OpenFailuresGiveTheirCodes) {
       {.label = "missing file", .path = Path("missing"), .code = MMIOERR_FILENOTFOUND},
       {.label = "file as folder", .path = Path("plain") + "/x", .code = MMIOERR_PATHNOTFOUND},
       {.label = "a folder", .path = dir.string(), .code = MMIOERR_CANNOTOPEN},
+      {.label = "a FIFO", .path = Path("fifo"), .code = MMIOERR_CANNOTOPEN},
+      {.label = "a device", .path = "/dev/zero", .code = MMIOERR_CANNOTOPEN},
   };
   for (const Case& c : cases) {
-    MMIOINFO info = {};
-    EXPECT_EQ(mmioOpenA(c.path.c_str(), &info, MMIO_READ | MMIO_ALLOCBUF), nullptr) << c.label;
-    EXPECT_EQ(info.wErrorRet, c.code) << c.label;
+    for (DWORD flags : {DWORD(MMIO_READ), DWORD(MMIO_READWRITE)}) {
+      MMIOINFO info = {};
+      HMMIO file = nullptr;
+      EXPECT_FALSE(HungOnFifo(Path("fifo"), [&] { file = mmioOpenA(c.path.c_str(), &info, flags | MMIO_ALLOCBUF); }))
+          << c.label;
+      EXPECT_EQ(file, nullptr) << c.label;
+      EXPECT_EQ(info.wErrorRet, c.code) << c.label;
+    }
   }
 }
 

@@ -2,13 +2,20 @@
 // shortcut written as a desktop entry.
 #include "platform/shell.h"
 
+#include "support/fifo_guard.h"
 #include "support/temp_dir.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 
@@ -163,6 +170,84 @@ TEST_F(ShellTest, CopyingTakesRegularFilesOnlyAndNeverWritesThroughALink) {
   EXPECT_NE(Copy(Path("empty"), Path("dest2")), 0);
 }
 
+TEST_F(ShellTest, CopyingWritesOnlyIntoAFolderItselfNeverThroughALinkOrIntoSomethingElse) {
+  Write("medium/bin/game", "program", 0755);
+  Write("outside/kept", "kept");
+  struct Case {
+    const char* what;
+    std::function<void()> plant;  // what stands at dest/bin before the copy
+    int copies;
+  };
+  auto dest = [&] {  // the destination, made
+    std::filesystem::create_directories(dir / "dest");
+    return dir / "dest";
+  };
+  const Case cases[] = {
+      {"missing: made", [&] { dest(); }, 1},
+      {"a folder", [&] { std::filesystem::create_directories(dest() / "bin"); }, 1},
+      {"the destination a link to a folder",
+       [&] {
+         std::filesystem::create_directories(dir / "real/bin");
+         std::filesystem::create_directory_symlink(dir / "real", dir / "dest");
+       },
+       1},
+      {"a link to a folder", [&] { std::filesystem::create_directory_symlink(dir / "outside", dest() / "bin"); }, 0},
+      {"a link to nothing", [&] { std::filesystem::create_symlink(dir / "outside/none", dest() / "bin"); }, 0},
+      {"a file", [&] { Write(dest().filename().string() + "/bin", "a file"); }, 0},
+      {"a FIFO", [&] { ASSERT_EQ(mkfifo((dest() / "bin").c_str(), 0644), 0); }, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(dir / "dest");
+    std::filesystem::remove_all(dir / "real");
+    c.plant();
+    std::filesystem::file_type before = std::filesystem::symlink_status(dir / "dest/bin").type();
+    int copied = 1;
+    std::string from = Path("medium") + "\\bin", to = Path("dest") + "\\bin";
+    EXPECT_FALSE(HungOnFifo(Path("dest/bin"), [&] { copied = Copy(from, to); }));
+    EXPECT_EQ(copied == 0, c.copies == 1);
+    EXPECT_EQ(Read("dest/bin/game") == "program", c.copies == 1);
+    int outside = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "outside")) outside += entry.exists();
+    EXPECT_EQ(outside, 1) << "written through a link";
+    if (!c.copies) {
+      EXPECT_EQ(std::filesystem::symlink_status(dir / "dest/bin").type(), before) << "replaced";
+    }
+  }
+}
+
+TEST_F(ShellTest, AnInstallationRemovesTheTemporaryFilesOfKilledOnesUnlessAnotherIsAtWork) {
+  Write("medium/bin/game", "program");
+  // Named as the copy names them, and things that are not: other lengths and letters, a link,
+  // a folder.
+  const char* stale[] = {".setup-AbC123", ".setup-zzzzzz"};
+  const char* kept[] = {".setup-AbC12", ".setup-AbC1234", ".setup-AbC_12", ".setupAbC123", "setup-AbC123"};
+  auto plant = [&] {
+    for (const char* name : stale) Write(std::string("dest/") + name, "left by a kill");
+    for (const char* name : kept) Write(std::string("dest/") + name, "not ours");
+    std::filesystem::remove(dir / "dest/.setup-link00");
+    std::filesystem::create_symlink(dir / "outside", dir / "dest/.setup-link00");
+    std::filesystem::create_directories(dir / "dest/.setup-folder");
+    std::filesystem::create_directories(dir / "dest/.setup-fold00");
+  };
+  std::filesystem::create_directories(dir / "dest");
+  plant();
+  ASSERT_EQ(Copy(Path("medium") + "\\bin", Path("dest")), 0);
+  for (const char* name : stale) EXPECT_FALSE(std::filesystem::exists(dir / "dest" / name)) << name;
+  for (const char* name : kept) EXPECT_EQ(Read(std::string("dest/") + name), "not ours") << name;
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "dest/.setup-link00"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "dest/.setup-fold00"));
+  // While another installation holds the folder, its files may be ones it is writing.
+  plant();
+  int other = open(Path("dest").c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(flock(other, LOCK_EX), 0);
+  ASSERT_EQ(Copy(Path("medium") + "\\bin", Path("dest")), 0);
+  close(other);
+  for (const char* name : stale) EXPECT_EQ(Read(std::string("dest/") + name), "left by a kill") << name;
+  EXPECT_EQ(Read("dest/game"), "program");
+}
+
 TEST_F(ShellTest, APathInsideAFolderIsFoundThroughLinksAndDots) {
   std::filesystem::create_directories(dir / "medium/bin");
   std::filesystem::create_directories(dir / "other");
@@ -224,6 +309,51 @@ TEST_F(ShellTest, AShortcutIsADesktopEntryWithItsValuesEscaped) {
                        "\nTerminal=false\n";
     EXPECT_EQ(Read("menu/Kestrune.desktop"), want) << c.what;
     std::filesystem::remove_all(dir / "menu");
+  }
+}
+
+TEST_F(ShellTest, AShortcutIsWrittenWholeInItsFolderAndNeverThroughALink) {
+  Write("outside/target", "outside");
+  ShellLink link{};
+  ShellLinkSetPath(&link, (Path("game") + "\\bin\\Kestrune PC.exe").c_str());
+  ShellLinkSetDescription(&link, "Kestrune");
+  const std::string entry = Path("menu") + "\\Kestrune.lnk";
+  auto entries = [&] {
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir / "menu")) n += e.exists() || e.is_symlink();
+    return n;
+  };
+  // A link planted at the entry's name is replaced, its target left alone.
+  std::filesystem::create_directories(dir / "menu");
+  std::filesystem::create_symlink(dir / "outside/target", dir / "menu/Kestrune.desktop");
+  ASSERT_EQ(ShellLinkSave(&link, entry.c_str()), 1);
+  EXPECT_EQ(Read("outside/target"), "outside");
+  EXPECT_FALSE(std::filesystem::is_symlink(dir / "menu/Kestrune.desktop"));
+  EXPECT_EQ(Read("menu/Kestrune.desktop").rfind("[Desktop Entry]\n", 0), 0u);
+  EXPECT_EQ(entries(), 1) << "a temporary file was left";
+  // A menu folder that is a link to another folder is not written in.
+  std::filesystem::remove_all(dir / "menu");
+  std::filesystem::create_directory_symlink(dir / "outside", dir / "menu");
+  EXPECT_EQ(ShellLinkSave(&link, entry.c_str()), 0);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "outside"), {}), 1);
+  // A write that fails (a full disk, here a file size limit) leaves no entry, or the old one whole.
+  std::filesystem::remove(dir / "menu");
+  std::filesystem::create_directories(dir / "menu");
+  rlimit old_limit;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+  rlimit small = old_limit;
+  small.rlim_cur = 16;
+  std::signal(SIGXFSZ, SIG_IGN);
+  for (const char* old_entry : {"", "[Desktop Entry]\nType=Application\n"}) {
+    if (old_entry[0]) Write("menu/Kestrune.desktop", old_entry);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    int saved = ShellLinkSave(&link, entry.c_str());
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old_limit), 0);
+    EXPECT_EQ(saved, 0);
+    EXPECT_EQ(entries(), old_entry[0] ? 1 : 0);
+    if (old_entry[0]) {
+      EXPECT_EQ(Read("menu/Kestrune.desktop"), old_entry);
+    }
   }
 }
 

@@ -18,6 +18,7 @@ struct Dialog {
   // GTK only.
   GtkWidget* window;
   std::vector<GtkWidget*> widgets;
+  std::vector<std::string> shown_texts;  // per edit box: the text put in it, made valid UTF-8
   GMainLoop* loop;
   int shown;
   std::vector<std::pair<int, std::string>> system_items;
@@ -25,6 +26,17 @@ struct Dialog {
 };
 
 namespace {
+
+// Puts control i's text in its edit box. GTK shows only UTF-8: other bytes are shown as
+// replacement characters, and the text itself is kept until the box is edited, so that a name
+// that is not UTF-8 reaches the program as it is rather than as another, valid, one.
+void ShowEditText(Dialog* d, int i) {
+  gchar* valid = g_utf8_make_valid(d->texts[i].c_str(), -1);
+  d->shown_texts.resize(d->texts.size());
+  d->shown_texts[i] = valid;
+  g_free(valid);
+  gtk_entry_set_text(GTK_ENTRY(d->widgets[i]), d->shown_texts[i].c_str());
+}
 
 int ControlIndex(Dialog* d, int id) {
   for (int i = 0; i < d->source->control_count; i++)
@@ -171,7 +183,8 @@ int RunGtk(Dialog* d) {
         break;
       case CONTROL_EDIT:
         w = gtk_entry_new();
-        gtk_entry_set_text(GTK_ENTRY(w), d->texts[i].c_str());
+        d->widgets[i] = w;
+        ShowEditText(d, i);
         if (c.kind == CONTROL_EDIT) gtk_entry_set_activates_default(GTK_ENTRY(w), TRUE);
         break;
       case CONTROL_STATIC:
@@ -258,8 +271,7 @@ void SetDlgItemTextA(Dialog* d, int id, const char* text) {
   int i = ControlIndex(d, id);
   if (i < 0) return;
   d->texts[i] = text ? text : "";
-  if (i < int(d->widgets.size()) && d->widgets[i] && GTK_IS_ENTRY(d->widgets[i]))
-    gtk_entry_set_text(GTK_ENTRY(d->widgets[i]), d->texts[i].c_str());
+  if (i < int(d->widgets.size()) && d->widgets[i] && GTK_IS_ENTRY(d->widgets[i])) ShowEditText(d, i);
 }
 
 int GetDlgItemTextA(Dialog* d, int id, char* out, int max) {
@@ -267,8 +279,10 @@ int GetDlgItemTextA(Dialog* d, int id, char* out, int max) {
   out[0] = 0;
   int i = ControlIndex(d, id);
   if (i < 0) return 0;
-  if (i < int(d->widgets.size()) && d->widgets[i] && GTK_IS_ENTRY(d->widgets[i]))
-    d->texts[i] = gtk_entry_get_text(GTK_ENTRY(d->widgets[i]));
+  if (i < int(d->widgets.size()) && d->widgets[i] && GTK_IS_ENTRY(d->widgets[i])) {
+    const char* now = gtk_entry_get_text(GTK_ENTRY(d->widgets[i]));
+    if (i >= int(d->shown_texts.size()) || d->shown_texts[i] != now) d->texts[i] = now;
+  }
   int n = std::min<int>(max - 1, int(d->texts[i].size()));
   std::memcpy(out, d->texts[i].data(), n);
   out[n] = 0;
