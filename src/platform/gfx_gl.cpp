@@ -1018,6 +1018,25 @@ void GlUploadTexture(IDirect3DTexture8* texture) {
   texture->gl->opaque = TexelsOpaque(texture, f);
 }
 
+void GlUploadTextureLevel(IDirect3DTexture8* texture, UINT level, UINT width, UINT height, const BYTE* pixels) {
+  MakeCurrent(texture->device);
+  GlFormat f = FormatOf(texture->format);
+  BindTexture(texture->device->gl, texture->gl->id);
+  glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0, width, height, f.format, f.type, pixels);
+  if (texture->format == D3DFMT_A8R8G8B8) {
+    for (size_t i = 0; i < static_cast<size_t>(width) * height && texture->gl->opaque; i++) {
+      texture->gl->opaque = pixels[i * 4 + 3] == 0xFF;
+    }
+  }
+}
+
+UINT GlMaxTextureSize(IDirect3DDevice8* device) {
+  MakeCurrent(device);
+  GLint size = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+  return static_cast<UINT>(size);
+}
+
 void GlReleaseTexture(IDirect3DTexture8* texture) {
   MakeCurrent(texture->device);
   GfxGlDevice* g = texture->device->gl;
