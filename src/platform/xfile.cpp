@@ -45,6 +45,19 @@ bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z
 bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
 bool IsNumberChar(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E'; }
 
+// Template names (and the keyword) are matched without regard to case, as the X-file runtime
+// matches them: exporters write "TextureFileName" as often as "TextureFilename".
+bool Is(std::string_view name, std::string_view wanted) {
+  if (name.size() != wanted.size()) return false;
+  for (std::size_t i = 0; i < name.size(); i++) {
+    char a = name[i], b = wanted[i];
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+    if (a != b) return false;
+  }
+  return true;
+}
+
 constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
@@ -445,7 +458,8 @@ void NormalMatrix(const Matrix& a, double n[3][3]) {
     for (int j = 0; j < 3; j++) n[i][j] = inv[j][i];
 }
 
-XMaterial DefaultMaterial() { return XMaterial{{1, 1, 1, 1}, 0, {0, 0, 0}, {0, 0, 0}, ""}; }
+// What a mesh without a material list gets: grey, half specular, and alpha 0.
+XMaterial DefaultMaterial() { return XMaterial{{0.5f, 0.5f, 0.5f, 0}, 0, {0.5f, 0.5f, 0.5f}, {0, 0, 0}, ""}; }
 
 bool ReadMaterial(const XObject& o, XMaterial* m, std::string* error) {
   if (o.numbers.size() < 11) return *error = "short Material", false;
@@ -456,8 +470,14 @@ bool ReadMaterial(const XObject& o, XMaterial* m, std::string* error) {
                  {float(v[8]), float(v[9]), float(v[10])},
                  ""};
   for (const XObject& c : o.children)
-    if (c.type == "TextureFilename" && !c.strings.empty()) m->texture = std::string(c.strings[0]);
+    if (Is(c.type, "TextureFilename") && !c.strings.empty()) m->texture = std::string(c.strings[0]);
   return true;
+}
+
+// A colour of channels 0 to 1 as ARGB bytes.
+std::uint32_t PackColor(double r, double g, double b, double a) {
+  auto channel = [](double x) { return static_cast<std::uint32_t>(x <= 0 ? 0 : x >= 1 ? 255 : x * 255 + 0.5); };
+  return (channel(a) << 24) | (channel(r) << 16) | (channel(g) << 8) | channel(b);
 }
 
 // Reads a count, then checks it against what is left.
@@ -516,10 +536,10 @@ struct Collector {
     const XObject* colors = nullptr;
     const XObject* material_list = nullptr;
     for (const XObject& c : o.children) {
-      if (c.type == "MeshNormals") normals = &c;
-      if (c.type == "MeshTextureCoords") uvs = &c;
-      if (c.type == "MeshVertexColors") colors = &c;
-      if (c.type == "MeshMaterialList") material_list = &c;
+      if (Is(c.type, "MeshNormals")) normals = &c;
+      if (Is(c.type, "MeshTextureCoords")) uvs = &c;
+      if (Is(c.type, "MeshVertexColors")) colors = &c;
+      if (Is(c.type, "MeshMaterialList")) material_list = &c;
     }
 
     std::size_t nn = 0;
@@ -542,11 +562,7 @@ struct Collector {
       for (std::size_t i = 0; i < nc; i++) {
         const double* c = &colors->numbers[1 + i * 5];
         if (!(c[0] >= 0) || c[0] >= double(nv)) return *error = "MeshVertexColors index out of range", false;
-        auto channel = [](double x) {
-          return static_cast<std::uint32_t>(x <= 0 ? 0 : x >= 1 ? 255 : x * 255 + 0.5);
-        };
-        vertex_colors[static_cast<std::size_t>(c[0])] =
-            (channel(c[4]) << 24) | (channel(c[1]) << 16) | (channel(c[2]) << 8) | channel(c[3]);
+        vertex_colors[static_cast<std::size_t>(c[0])] = PackColor(c[1], c[2], c[3], c[4]);
       }
     }
 
@@ -559,7 +575,7 @@ struct Collector {
       if (!Count(m, 0, 0, &count) || !Count(m, 1, 1, &indexed))
         return *error = "MeshMaterialList counts larger than its data", false;
       for (const XObject& c : material_list->children) {
-        if (c.type != "Material") continue;
+        if (!Is(c.type, "Material")) continue;
         XMaterial mat;
         if (!ReadMaterial(c, &mat, error)) return false;
         mesh_materials.push_back(mat);
@@ -615,21 +631,19 @@ struct Collector {
     return true;
   }
 
+  // The frame's matrix moves what follows it in the file: a mesh or frame read before it keeps
+  // the parent's transform alone.
   bool Frame(const XObject& o, const Matrix& parent, int depth) {
-    Matrix local = Identity();
-    for (const XObject& c : o.children)
-      if (c.type == "FrameTransformMatrix") {
-        if (c.numbers.size() < 16) return *error = "short FrameTransformMatrix", false;
-        for (int i = 0; i < 16; i++) local.m[i / 4][i % 4] = c.numbers[i];
-      }
-    Matrix world = Multiply(local, parent);
-    return Children(o, world, depth);
-  }
-
-  bool Children(const XObject& o, const Matrix& world, int depth) {
+    Matrix world = parent;
     for (const XObject& c : o.children) {
-      if (c.type == "Mesh" && !Mesh(c, world)) return false;
-      if (c.type == "Frame" && !Frame(c, world, depth + 1)) return false;
+      if (Is(c.type, "FrameTransformMatrix")) {
+        if (c.numbers.size() < 16) return *error = "short FrameTransformMatrix", false;
+        Matrix local;
+        for (int i = 0; i < 16; i++) local.m[i / 4][i % 4] = c.numbers[i];
+        world = Multiply(local, parent);
+      }
+      if (Is(c.type, "Mesh") && !Mesh(c, world)) return false;
+      if (Is(c.type, "Frame") && !Frame(c, world, depth + 1)) return false;
     }
     return true;
   }
@@ -674,7 +688,7 @@ bool ReadXFile(const std::uint8_t* data, std::size_t size, XMeshData* out, std::
   bool parsed = true;
   while (parsed && parser.Peek().kind != T_END) {
     const Token& t = parser.Peek();
-    if (t.kind == T_NAME && t.text == "template") {
+    if (t.kind == T_NAME && Is(t.text, "template")) {
       parsed = parser.SkipBlock();
     } else if (t.kind == T_NAME) {
       XObject o;
@@ -694,7 +708,7 @@ bool ReadXFile(const std::uint8_t* data, std::size_t size, XMeshData* out, std::
   Collector collector;
   collector.error = error;
   for (const XObject& o : top) {
-    if (o.type == "Material") {
+    if (Is(o.type, "Material")) {
       XMaterial m;
       if (!ReadMaterial(o, &m, error)) return false;
       collector.named_materials[std::string(o.name)] = m;
@@ -702,8 +716,8 @@ bool ReadXFile(const std::uint8_t* data, std::size_t size, XMeshData* out, std::
   }
   Matrix identity = Identity();
   for (const XObject& o : top) {
-    if (o.type == "Mesh" && !collector.Mesh(o, identity)) return false;
-    if (o.type == "Frame" && !collector.Frame(o, identity, 0)) return false;
+    if (Is(o.type, "Mesh") && !collector.Mesh(o, identity)) return false;
+    if (Is(o.type, "Frame") && !collector.Frame(o, identity, 0)) return false;
   }
   if (collector.triangles.empty()) return *error = "no mesh in the file", false;
 

@@ -1,6 +1,7 @@
 // A reader for ".x" mesh files (text, binary with 32- or 64-bit floats, and their MSZIP-compressed
-// forms). Every mesh of a file is collapsed into one, transformed by its frames, with polygons
-// fanned into triangles and one subset per material in material order.
+// forms; template names in any letter case). Every mesh of a file is collapsed into one, transformed
+// by its frames (each matrix moving what follows it), with polygons fanned into triangles and one
+// subset per material in material order; a mesh without a material list gets one grey material.
 #pragma once
 
 #include <cstddef>
