@@ -733,7 +733,7 @@ ULONG Release(IDirect3DTexture8* texture) {
 // ---- Meshes ------------------------------------------------------------------------------------
 
 HRESULT CreateMeshBuffer(IDirect3DDevice8* device, const GfxVertex* vertices, UINT vertex_count,
-                         const DWORD* indices, UINT index_count, GfxMeshBuffer** out) {
+                         const DWORD* indices, UINT index_count, GfxMeshBuffer** out, const D3DCOLOR* colors) {
   if (!out) return D3DERR_INVALIDCALL;
   *out = nullptr;
   if (!Live(device) || !vertices || !indices || vertex_count == 0 || index_count == 0 || index_count % 3 != 0) {
@@ -748,7 +748,7 @@ HRESULT CreateMeshBuffer(IDirect3DDevice8* device, const GfxVertex* vertices, UI
   buffer->vertex_count = vertex_count;
   buffer->index_count = index_count;
   if (device->gl) {
-    HRESULT result = GlCreateMesh(buffer, vertices, indices);
+    HRESULT result = GlCreateMesh(buffer, vertices, indices, colors);
     if (FAILED(result)) {
       delete buffer;
       return result;

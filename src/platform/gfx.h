@@ -305,9 +305,12 @@ struct GfxVertex {
   float u, v;
 };
 
-// A triangle list: index_count a multiple of 3, every index below vertex_count.
+// A triangle list: index_count a multiple of 3, every index below vertex_count. With `colors`, one
+// diffuse colour a vertex (D3DFVF_DIFFUSE), which the device's defaults draw in place of the
+// material's diffuse colour (lit) or of white (unlit).
 HRESULT CreateMeshBuffer(IDirect3DDevice8* device, const GfxVertex* vertices, UINT vertex_count,
-                         const DWORD* indices, UINT index_count, GfxMeshBuffer** out);
+                         const DWORD* indices, UINT index_count, GfxMeshBuffer** out,
+                         const D3DCOLOR* colors = nullptr);
 // Draws triangles [first_index, first_index + index_count) with the current transforms, material,
 // lights, texture stage 0 and states; only inside a scene.
 HRESULT DrawMeshBuffer(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_index, UINT index_count);

@@ -71,7 +71,7 @@ void GlUploadTextureLevel(IDirect3DTexture8* texture, UINT level, UINT width, UI
 // GL_MAX_TEXTURE_SIZE of the device's context.
 UINT GlMaxTextureSize(IDirect3DDevice8* device);
 void GlReleaseTexture(IDirect3DTexture8* texture);
-HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWORD* indices);
+HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWORD* indices, const D3DCOLOR* colors);
 void GlReleaseMesh(GfxMeshBuffer* buffer);
 void GlDrawMesh(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_index, UINT index_count);
 // Draws quads in target pixels with the texture's coverage times `color`, blended over the target,

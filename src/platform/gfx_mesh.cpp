@@ -74,16 +74,19 @@ HRESULT D3DXLoadMeshFromX(const char* path, DWORD, IDirect3DDevice8* device, ID3
   }
   std::vector<GfxVertex> vertices(data.vertices.size());
   std::vector<DWORD> indices(data.vertices.size());
+  std::vector<D3DCOLOR> colors(data.has_colors ? data.vertices.size() : 0);
   for (std::size_t i = 0; i < data.vertices.size(); i++) {
     const XVertex& x = data.vertices[i];
     vertices[i] = GfxVertex{x.position[0], x.position[1], x.position[2], x.normal[0], x.normal[1], x.normal[2],
                             x.uv[0], x.uv[1]};
     indices[i] = static_cast<DWORD>(i);
+    if (data.has_colors) colors[i] = x.color;
   }
   ID3DXMesh* mesh = new (std::nothrow) ID3DXMesh{device, nullptr, data.subsets, static_cast<DWORD>(vertices.size())};
   if (!mesh) return E_OUTOFMEMORY;
   HRESULT result = CreateMeshBuffer(device, vertices.data(), static_cast<UINT>(vertices.size()), indices.data(),
-                                    static_cast<UINT>(indices.size()), &mesh->buffer);
+                                    static_cast<UINT>(indices.size()), &mesh->buffer,
+                                    data.has_colors ? colors.data() : nullptr);
   if (FAILED(result)) {
     delete mesh;
     return result;

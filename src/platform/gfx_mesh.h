@@ -1,5 +1,5 @@
 // D3DX-like mesh and texture loading for the display device: meshes from ".x" files (every mesh
-// of a file collapsed into one, one subset per material) and textures from
+// of a file collapsed into one, one subset per material, vertex colours kept) and textures from
 // PNG, JPEG, BMP, TGA or DDS files with a full chain of mip levels (a DDS file's own, where it has
 // one).
 #pragma once

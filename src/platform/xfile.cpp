@@ -515,6 +515,7 @@ bool ReadFaces(const std::vector<double>& v, std::size_t at, std::size_t vertex_
 struct Triangle {
   XVertex corner[3];
   std::uint32_t material;  // index into the collapsed material list
+  bool colored;            // its mesh has MeshVertexColors
 };
 
 struct Collector {
@@ -522,6 +523,7 @@ struct Collector {
   std::vector<XMaterial> materials;
   std::map<std::string, XMaterial, std::less<>> named_materials;
   bool has_normals = false;
+  bool has_colors = false;
   std::string* error;
 
   bool Mesh(const XObject& o, const Matrix& world) {
@@ -557,6 +559,7 @@ struct Collector {
       return *error = "MeshTextureCoords count does not match the vertices", false;
     std::vector<std::uint32_t> vertex_colors(nv, 0xFFFFFFFFu);
     if (colors) {
+      has_colors = true;
       std::size_t nc;
       if (!Count(colors->numbers, 0, 5, &nc)) return *error = "MeshVertexColors count larger than its data", false;
       for (std::size_t i = 0; i < nc; i++) {
@@ -626,7 +629,7 @@ struct Collector {
     for (std::size_t f = 0; f < faces.size(); f++)
       for (std::size_t k = 1; k + 1 < faces[f].size(); k++) {
         if (triangles.size() >= kMaxElements) return *error = "too many triangles", false;
-        triangles.push_back({{corner(f, 0), corner(f, k), corner(f, k + 1)}, base + face_material[f]});
+        triangles.push_back({{corner(f, 0), corner(f, k), corner(f, k + 1)}, base + face_material[f], colors != nullptr});
       }
     return true;
   }
@@ -731,10 +734,16 @@ bool ReadXFile(const std::uint8_t* data, std::size_t size, XMeshData* out, std::
   for (const Triangle& t : collector.triangles) {
     std::uint32_t slot = fill[t.material]++;
     for (int k = 0; k < 3; k++) out->vertices[slot * 3 + k] = t.corner[k];
+    // Collapsed with a mesh that has colours, a mesh without keeps its look lit: its material's.
+    if (collector.has_colors && !t.colored) {
+      const float* d = collector.materials[t.material].diffuse;
+      for (int k = 0; k < 3; k++) out->vertices[slot * 3 + k].color = PackColor(d[0], d[1], d[2], d[3]);
+    }
   }
   out->materials = collector.materials;
   for (std::size_t i = 0; i < collector.materials.size(); i++) out->subsets.push_back({first[i], per_material[i]});
   out->has_normals = collector.has_normals;
+  out->has_colors = collector.has_colors;
   return true;
 }
 

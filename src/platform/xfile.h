@@ -23,7 +23,7 @@ struct XVertex {
   float position[3];
   float normal[3];
   float uv[2];
-  std::uint32_t color;  // ARGB; 0xFFFFFFFF without vertex colours
+  std::uint32_t color;  // ARGB: white where MeshVertexColors leaves a vertex out (see has_colors)
 };
 
 struct XSubset {
@@ -36,6 +36,9 @@ struct XMeshData {
   std::vector<XMaterial> materials;   // one per subset
   std::vector<XSubset> subsets;       // subset i uses materials[i]
   bool has_normals = false;
+  // Some mesh of the file has MeshVertexColors; the vertices of the others then carry their
+  // material's diffuse colour.
+  bool has_colors = false;
 };
 
 // Parses a whole file held in memory. Returns true on success; on failure `error` says why and

@@ -231,4 +231,69 @@ TEST_F(MeshLoading, ADdsFileBringsItsOwnMipLevels) {
     }
 }
 
+// Vertex colours with the device's defaults: lit, a vertex's colour takes the place of the
+// material's diffuse colour (alpha included); unlit, of white. A mesh collapsed into the same file
+// without colours of its own keeps its material's colour lit.
+TEST_F(MeshLoading, VertexColoursStandForTheMaterialsDiffuse) {
+  if (!GfxEglAvailable()) GTEST_SKIP() << "no surfaceless EGL display with OpenGL 3.3 core here";
+  Open(GFX_BACKEND_EGL);
+  // Left half: red corners at half alpha on a green material; right half: a blue material alone.
+  const char* text = R"(xof 0302txt 0032
+Mesh Coloured {
+  4; -1;-1;0.5;, -1;1;0.5;, 0;1;0.5;, 0;-1;0.5;;
+  1; 4;0,1,2,3;;
+  MeshNormals { 1; 0;0;-1;; 1; 4;0,0,0,0;; }
+  MeshVertexColors { 4; 0;1;0;0;0.5;;, 1;1;0;0;0.5;;, 2;1;0;0;0.5;;, 3;1;0;0;0.5;;; }
+  MeshMaterialList { 1; 1; 0; Material { 0;1;0;1;; 0; 0;0;0;; 0;0;0;; } }
+}
+Mesh Plain {
+  4; 0;-1;0.5;, 0;1;0.5;, 1;1;0.5;, 1;-1;0.5;;
+  1; 4;0,1,2,3;;
+  MeshNormals { 1; 0;0;-1;; 1; 4;0,0,0,0;; }
+  MeshMaterialList { 1; 1; 0; Material { 0;0;1;1;; 0; 0;0;0;; 0;0;0;; } }
+}
+)";
+  ASSERT_EQ(Load(Put("coloured.x", std::vector<unsigned char>(text, text + std::strlen(text)))), S_OK);
+  ASSERT_EQ(count, 2u);
+  const D3DXMATERIAL* m = static_cast<const D3DXMATERIAL*>(GetBufferPointer(materials));
+  D3DLIGHT8 light = {};
+  light.Type = D3DLIGHT_DIRECTIONAL;
+  light.Diffuse = {0.5f, 0.5f, 0.5f, 0};
+  light.Direction = {0, 0, 1};
+  SetLight(device, 0, &light);
+  LightEnable(device, 0, TRUE);
+  SetRenderState(device, D3DRS_CULLMODE, D3DCULL_NONE);
+  SetRenderState(device, D3DRS_ALPHABLENDENABLE, TRUE);
+  SetRenderState(device, D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  SetRenderState(device, D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  SetTextureStageState(device, 0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);  // alpha from the vertices
+  struct Case {
+    BOOL lighting;
+    BYTE left[3], right[3];  // over black
+  } cases[] = {
+      {TRUE, {64, 0, 0}, {0, 0, 128}},    // half red at half alpha; half blue, opaque
+      {FALSE, {128, 0, 0}, {0, 0, 255}},  // red at half alpha; the blue the material gave the vertices
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lighting ? "lit" : "unlit");
+    SetRenderState(device, D3DRS_LIGHTING, c.lighting);
+    Clear(device, 0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    BeginScene(device);
+    for (DWORD i = 0; i < count; i++) {
+      D3DMATERIAL8 material = m[i].MatD3D;
+      material.Ambient = {0, 0, 0, 0};
+      SetMaterial(device, &material);
+      DrawSubset(mesh, i);
+    }
+    EndScene(device);
+    ASSERT_EQ(Present(device, nullptr, nullptr, nullptr, nullptr), S_OK);
+    std::vector<BYTE> frame(32 * 32 * 4);
+    ASSERT_EQ(GfxReadFrame(device, frame.data(), 32, 32), S_OK);
+    for (int k = 0; k < 3; k++) {
+      EXPECT_NEAR(frame[(16 * 32 + 8) * 4 + k], c.left[k], 2) << "left, channel " << k;
+      EXPECT_NEAR(frame[(16 * 32 + 24) * 4 + k], c.right[k], 2) << "right, channel " << k;
+    }
+  }
+}
+
 }  // namespace

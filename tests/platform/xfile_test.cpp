@@ -194,6 +194,31 @@ Frame Outer {
   EXPECT_FLOAT_EQ(mesh.vertices[6].position[0], 10.0f);  // in a frame after it
 }
 
+// Vertex colours come with the file's flag; collapsed with a mesh that has them, a mesh without
+// carries its material's diffuse colour, and a vertex its list leaves out is white.
+TEST(XFile, VertexColoursAndTheMeshesWithout) {
+  const char* text = R"(xof 0302txt 0032
+Mesh {
+  3; 0;0;0;, 0;1;0;, 1;0;0;; 1; 3;0,1,2;;
+  MeshVertexColors { 2; 0;1;0;0;1;;, 2;0;0;1;0.5;;; }
+}
+Mesh {
+  3; 0;0;0;, 0;1;0;, 1;0;0;; 1; 3;0,1,2;;
+  MeshMaterialList { 1; 1; 0; Material { 0;1;0;1;; 0; 0;0;0;; 0;0;0;; } }
+}
+)";
+  XMeshData mesh;
+  std::string error;
+  ASSERT_TRUE(Read(Bytes(text), &mesh, &error)) << error;
+  EXPECT_TRUE(mesh.has_colors);
+  ASSERT_EQ(mesh.vertices.size(), 6u);
+  // The first mesh's default material comes first, then the second mesh's green one.
+  const std::uint32_t colours[6] = {0xFFFF0000u, 0xFFFFFFFFu, 0x800000FFu, 0xFF00FF00u, 0xFF00FF00u, 0xFF00FF00u};
+  for (int i = 0; i < 6; i++) EXPECT_EQ(mesh.vertices[i].color, colours[i]) << i;
+  ASSERT_TRUE(Read(Bytes(kQuadAndTriangle), &mesh, &error)) << error;
+  EXPECT_FALSE(mesh.has_colors);
+}
+
 // Models nobody here made: readable or refused, their triangles, materials and texture names.
 // FVFData and skin weights (later templates) are passed over as any template the mesh does not
 // use, so the two "malformed" files of them read.
@@ -206,18 +231,19 @@ TEST(XFile, ModelsOfOtherToolsReadWithTheirMaterials) {
     bool readable;
     std::size_t triangles;
     std::vector<std::string> textures;  // of each material, "" for none
+    bool colours;
   } cases[] = {
-      {"anim_test.x", true, 840, {""}},
-      {"cube_withRGBAVertexColor.x", true, 12, {kwx + "bottom.tga", kwx + "top.tga", kwx + "updown.tga"}},
-      {"empty.x", false, 0, {}},
-      {"fromtruespace_bin32.x", true, 6656, {""}},
-      {"kwxport_test_cubewithvcolors.x", true, 12, {kwx + "bottom.tga", kwx + "top.tga", kwx + "updown.tga"}},
-      {"malformed_fvf_texcoord_oob.x", true, 1, {""}},
-      {"malformed_skinweights_oob.x", true, 12, {""}},
-      {"test.x", true, 12, {".\\\\test.png"}},  // "TextureFileName"
-      {"test_cube_binary.x", true, 12, {""}},
-      {"test_cube_compressed.x", true, 12, {""}},
-      {"test_cube_text.x", true, 12, {""}},
+      {"anim_test.x", true, 840, {""}, false},
+      {"cube_withRGBAVertexColor.x", true, 12, {kwx + "bottom.tga", kwx + "top.tga", kwx + "updown.tga"}, true},
+      {"empty.x", false, 0, {}, false},
+      {"fromtruespace_bin32.x", true, 6656, {""}, false},
+      {"kwxport_test_cubewithvcolors.x", true, 12, {kwx + "bottom.tga", kwx + "top.tga", kwx + "updown.tga"}, true},
+      {"malformed_fvf_texcoord_oob.x", true, 1, {""}, false},
+      {"malformed_skinweights_oob.x", true, 12, {""}, false},
+      {"test.x", true, 12, {".\\\\test.png"}, false},  // "TextureFileName"
+      {"test_cube_binary.x", true, 12, {""}, false},
+      {"test_cube_compressed.x", true, 12, {""}, false},
+      {"test_cube_text.x", true, 12, {""}, false},
   };
   for (const Case& c : cases) {
     std::ifstream in(folder + c.file, std::ios::binary);
@@ -230,6 +256,7 @@ TEST(XFile, ModelsOfOtherToolsReadWithTheirMaterials) {
     std::vector<std::string> textures;
     for (const XMaterial& m : mesh.materials) textures.push_back(m.texture);
     EXPECT_EQ(textures, c.textures) << c.file;
+    EXPECT_EQ(mesh.has_colors, c.colours) << c.file;
   }
 }
 
