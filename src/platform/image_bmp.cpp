@@ -2,7 +2,7 @@
 // OS/2 2.x's, whose fields the Windows ones share); 1, 4 and 8 bits through a palette, RLE8 and
 // RLE4; 16 and 32 bits with their colour masks (555 without), and 24 bits. A header that
 // contradicts itself or the file (a size, a plane count, a density or a palette beyond reason),
-// RLE data that runs off its rows, and palette indexes past the palette are refused. Not taken:
+// RLE data that runs past the image, and palette indexes past the palette are refused. Not taken:
 // 2 bits a pixel and the alpha bit fields of Windows CE, and the JPEG and PNG bodies meant only
 // for printers.
 #include <cstring>
@@ -115,20 +115,24 @@ bool ReadHeader(const std::uint8_t* data, std::size_t size, BmpHeader* h, std::s
 }
 
 // Palette indexes of an RLE body, bottom row first, into `indexes` (one byte a pixel, rows
-// bottom-up); pixels it skips keep index 0.
+// bottom-up); pixels it skips keep index 0. Pixels a run gives past the end of its row are dropped
+// (writers encode a row's padding too), but a run past the last row is damage.
 bool ReadRle(const std::uint8_t* p, const std::uint8_t* end, const BmpHeader& h, std::vector<std::uint8_t>* indexes,
              std::string* error) {
   const std::int64_t w = h.width, rows = h.height;
   const bool four = h.compression == BI_RLE4;
   indexes->assign(std::size_t(w) * rows, 0);
   std::int64_t x = 0, y = 0;
-  auto put = [&](unsigned index) { (*indexes)[std::size_t(y) * w + std::size_t(x++)] = static_cast<std::uint8_t>(index); };
+  auto put = [&](unsigned index) {
+    if (x < w) (*indexes)[std::size_t(y) * w + std::size_t(x)] = static_cast<std::uint8_t>(index);
+    x++;
+  };
   for (;;) {
     if (end - p < 2) return Fail(error, "BMP RLE data without its end");
     unsigned n = p[0], value = p[1];
     p += 2;
     if (n > 0) {  // a run of one index, or of two alternating nibbles
-      if (y >= rows || x + n > w) return Fail(error, "BMP RLE run past its row");
+      if (y >= rows) return Fail(error, "BMP RLE run past the image");
       for (unsigned i = 0; i < n; i++) put(four ? (i % 2 ? value & 15 : value >> 4) : value);
     } else if (value == 0) {  // end of the row
       x = 0, y++;
@@ -143,7 +147,7 @@ bool ReadRle(const std::uint8_t* p, const std::uint8_t* end, const BmpHeader& h,
       std::size_t bytes = four ? (value + 1) / 2 : value;
       std::size_t padded = bytes + (bytes & 1);
       if (std::size_t(end - p) < padded) return Fail(error, "BMP RLE data without its end");
-      if (y >= rows || x + value > w) return Fail(error, "BMP RLE run past its row");
+      if (y >= rows) return Fail(error, "BMP RLE run past the image");
       for (unsigned i = 0; i < value; i++) put(four ? (i % 2 ? p[i / 2] & 15 : p[i / 2] >> 4) : p[i]);
       p += padded;
     }

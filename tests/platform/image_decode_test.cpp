@@ -293,6 +293,22 @@ TEST(ImageDecode, BmpSuiteAsAReferenceDecoderReadsIt) {
   }
 }
 
+// BMP as ImageMagick writes it, against it as the reference decoder: RLE whose rows' padding is
+// encoded as a run past the row's end (its pixels dropped), and 32-bit bit fields with alpha.
+TEST(ImageDecode, BmpOfAnotherEncoderAsItReadsIt) {
+  struct Case {
+    const char* file;
+    std::uint32_t crc;
+  } cases[] = {{"rle8.bmp", 0x0d966818}, {"rle4.bmp", 0xc82f3e4b}, {"bf32.bmp", 0xe9fe0287}};
+  for (const Case& c : cases) {
+    std::vector<std::uint8_t> file = FileBytes(kFixtures + c.file);
+    DecodedImage image;
+    std::string error;
+    ASSERT_TRUE(DecodeImage(file.data(), file.size(), &image, &error)) << c.file << ": " << error;
+    EXPECT_EQ(Crc(image.rgba), c.crc) << c.file;
+  }
+}
+
 // The 5-bit channels of a 16-bit TGA are widened by repeating their bits (as a display widens an
 // X1R5G5B5 texel), where both reference decoders scale and round down: the same values, written
 // as they write them.
