@@ -87,7 +87,11 @@ bool ReadTga(const std::uint8_t* data, std::size_t size, DecodedImage* out, std:
   if (!WithinPixelBudget(std::uint64_t(h.width), std::uint64_t(h.height), out, error)) return false;
   const std::size_t pixel_bytes = std::size_t((h.bits + 7) / 8);
   const std::size_t count = std::size_t(h.width) * std::size_t(h.height);
-  if (!h.rle && count * pixel_bytes > size - h.pixels_at) return *error = "truncated TGA", false;
+  // Raw, the pixels must all be there; run-length encoded, a packet of at most 128 pixels takes a
+  // byte and one pixel at the least.
+  const std::size_t stored = size - h.pixels_at;
+  if (!h.rle && count * pixel_bytes > stored) return *error = "truncated TGA", false;
+  if (h.rle && stored / (1 + pixel_bytes) * 128 < count) return *error = "truncated TGA", false;
   out->width = h.width;
   out->height = h.height;
   if (!pixels) return true;

@@ -84,15 +84,18 @@ class MeshTable : public TempDirTest {
     ReleaseMeshTable();
     ReleaseMesh(&a);
     ReleaseMesh(&b);
+    ReleaseTextures();
+    test_device.Close();
+    device = nullptr;
+    std::filesystem::current_path(old_dir);
+    TempDirTest::TearDown();
+  }
+  static void ReleaseTextures() {
     for (int i = 0; i < TEXTURE_CACHE_SIZE; i++) {
       Release(texture_cache_texture[i]);
       texture_cache_texture[i] = nullptr;
       texture_cache_name[i][0] = 0;
     }
-    test_device.Close();
-    device = nullptr;
-    std::filesystem::current_path(old_dir);
-    TempDirTest::TearDown();
   }
   void Res(const std::string& name, const std::string& text) {
     Put("res/" + name, std::vector<unsigned char>(text.begin(), text.end()));
@@ -233,11 +236,7 @@ TEST_F(MeshTable, TexturesOfOtherToolsLoadOrPrintTheLineOfTheirFailure) {
     if (backend == GFX_BACKEND_EGL) {
       if (!GfxEglAvailable()) continue;
       ReleaseMesh(&a);
-      for (int i = 0; i < TEXTURE_CACHE_SIZE; i++) {
-        Release(texture_cache_texture[i]);
-        texture_cache_texture[i] = nullptr;
-        texture_cache_name[i][0] = 0;
-      }
+      ReleaseTextures();
       test_device.Close();
       test_device.Open(GFX_BACKEND_EGL);
       device = test_device.device;
