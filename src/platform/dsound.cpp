@@ -31,6 +31,29 @@ struct MixerLock {
   }
 };
 
+// WAVE_FORMAT_EXTENSIBLE: behind the record, 22 bytes of valid bits a sample, a channel mask
+// and the sub-format's GUID, integer PCM's being KSDATAFORMAT_SUBTYPE_PCM.
+constexpr WORD WAVE_FORMAT_EXTENSIBLE = 0xFFFE;
+constexpr WORD EXTENSIBLE_BYTES = 22;
+const std::uint8_t kSubtypePcm[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                      0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+// The format as plain PCM: an extensible one holding integer PCM is the same sound (its channel
+// mask places the speakers, which two channels at most leave as they are). False for any other
+// kind of sample. `format` is followed by its cbSize bytes.
+bool AsPlainPcm(const WAVEFORMATEX& format, WAVEFORMATEX* plain) {
+  *plain = format;
+  plain->cbSize = 0;
+  if (format.wFormatTag == WAVE_FORMAT_PCM) return true;
+  if (format.wFormatTag != WAVE_FORMAT_EXTENSIBLE || format.cbSize < EXTENSIBLE_BYTES) return false;
+  const std::uint8_t* extra = reinterpret_cast<const std::uint8_t*>(&format) + sizeof(WAVEFORMATEX);
+  const unsigned valid_bits = extra[0] | extra[1] << 8;
+  if (std::memcmp(extra + 6, kSubtypePcm, sizeof kSubtypePcm) != 0) return false;
+  if (valid_bits == 0 || valid_bits > format.wBitsPerSample) return false;
+  plain->wFormatTag = WAVE_FORMAT_PCM;
+  return true;
+}
+
 bool IsPlayablePcm(const WAVEFORMATEX& format) {
   return format.wFormatTag == WAVE_FORMAT_PCM && (format.nChannels == 1 || format.nChannels == 2) &&
          (format.wBitsPerSample == 8 || format.wBitsPerSample == 16) && format.nSamplesPerSec >= DSBFREQUENCY_MIN &&
@@ -213,7 +236,8 @@ HRESULT IDirectSound8::CreateSoundBuffer(const DSBUFFERDESC* description, IDirec
   }
 
   if (!description->lpwfxFormat) return DSERR_INVALIDPARAM;
-  if (!IsPlayablePcm(*description->lpwfxFormat)) return DSERR_BADFORMAT;
+  WAVEFORMATEX plain;
+  if (!AsPlainPcm(*description->lpwfxFormat, &plain) || !IsPlayablePcm(plain)) return DSERR_BADFORMAT;
   if (description->dwBufferBytes < DSBSIZE_MIN || description->dwBufferBytes > DSBSIZE_MAX) return DSERR_INVALIDPARAM;
   IDirectSoundBuffer* buffer = FreeBuffer();
   if (!buffer) return DSERR_OUTOFMEMORY;
@@ -223,8 +247,7 @@ HRESULT IDirectSound8::CreateSoundBuffer(const DSBUFFERDESC* description, IDirec
   *buffer = IDirectSoundBuffer{};
   buffer->refs = 1;
   buffer->caps = description->dwFlags;
-  buffer->format = *description->lpwfxFormat;
-  buffer->format.cbSize = 0;
+  buffer->format = plain;
   buffer->data = data;
   buffer->bytes = description->dwBufferBytes;
   buffer->frequency = buffer->format.nSamplesPerSec;

@@ -117,6 +117,8 @@ struct IDirectSoundBuffer {
 struct IDirectSound8 {
   // Any window will do; the level decides whether the primary format may be set.
   HRESULT SetCooperativeLevel(HWND window, DWORD level);
+  // A secondary buffer takes 8- or 16-bit integer PCM of one or two channels, also as
+  // WAVE_FORMAT_EXTENSIBLE (its 22 extra bytes behind the format); DSERR_BADFORMAT otherwise.
   HRESULT CreateSoundBuffer(const DSBUFFERDESC* description, IDirectSoundBuffer** buffer, void* outer);
   // The last release frees every buffer and closes the audio device.
   ULONG Release();

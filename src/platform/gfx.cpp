@@ -11,6 +11,10 @@
 
 int gfx_backend_request = -1;
 
+// The largest texture side a device offers, however large its GL's: what the displays of the game's
+// time offered, and more would only let one texture take the memory of dozens.
+constexpr UINT kTextureSizeMax = 4096;
+
 // ---- Headless adapter --------------------------------------------------------------------------
 
 // Desktops today list few 4:3 modes, which the game's mode list needs: these are always offered,
@@ -60,6 +64,7 @@ static GfxHeadlessAdapter StandardHeadless() {
   a.desktop = desktop_modes[3];
   a.max_active_lights = 10;
   a.max_samples = 4;
+  a.max_texture_size = kTextureSizeMax;
   a.window_width = 640;
   a.window_height = 480;
   return a;
@@ -154,7 +159,9 @@ IDirect3D8* Direct3DCreate8(UINT sdk_version) {
     d->mode_count = std::min<UINT>(gfx_headless.mode_count, GFX_MAX_ADAPTER_MODES);
     std::copy(gfx_headless.modes, gfx_headless.modes + d->mode_count, d->modes);
     d->desktop = gfx_headless.desktop;
+    d->max_texture_size = std::min(gfx_headless.max_texture_size, kTextureSizeMax);
   } else {
+    d->max_texture_size = kTextureSizeMax;
     if (!SdlAdapterModes(d->modes, GFX_MAX_ADAPTER_MODES, &d->mode_count, &d->desktop)) return nullptr;
     MergeAdapterModes(d->modes, &d->mode_count);
   }
@@ -192,8 +199,8 @@ HRESULT GetDeviceCaps(IDirect3D8* direct3d, UINT adapter, D3DDEVTYPE type, D3DCA
   *out = {};
   out->DeviceType = type;
   out->MaxActiveLights = Headless(direct3d->backend) ? gfx_headless.max_active_lights : 10;
-  out->MaxTextureWidth = 4096;
-  out->MaxTextureHeight = 4096;
+  out->MaxTextureWidth = direct3d->max_texture_size;
+  out->MaxTextureHeight = direct3d->max_texture_size;
   out->MaxSimultaneousTextures = 1;
   return S_OK;
 }
@@ -362,6 +369,7 @@ HRESULT CreateDevice(IDirect3D8* direct3d, UINT adapter, D3DDEVTYPE type, HWND f
       if (backend == GFX_BACKEND_SDL && !p.Windowed) SdlSetFullScreen(device->window, false);
       return result;
     }
+    direct3d->max_texture_size = std::min(direct3d->max_texture_size, GlMaxTextureSize(device));
   }
   device->live = true;
   current_device = device;
@@ -623,7 +631,8 @@ HRESULT CreateTexture(IDirect3DDevice8* device, UINT width, UINT height, UINT le
   if (!out) return D3DERR_INVALIDCALL;
   *out = nullptr;
   UINT bpp = BytesPerPixel(format);
-  if (!Live(device) || bpp == 0 || width == 0 || height == 0 || width > 16384 || height > 16384) {
+  if (!Live(device) || bpp == 0 || width == 0 || height == 0) return D3DERR_INVALIDCALL;
+  if (width > device->direct3d->max_texture_size || height > device->direct3d->max_texture_size) {
     return D3DERR_INVALIDCALL;
   }
   if (pool < D3DPOOL_DEFAULT || pool > D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
@@ -655,27 +664,54 @@ HRESULT CreateTexture(IDirect3DDevice8* device, UINT width, UINT height, UINT le
   return S_OK;
 }
 
+static UINT LevelSide(UINT side, UINT level) { return level < 32 && side >> level ? side >> level : 1; }
+
+// Levels in the texture's chain: as asked, or down to 1 x 1 for 0.
+static UINT LevelCount(const IDirect3DTexture8* texture) {
+  UINT full = 1;
+  while (LevelSide(texture->width, full - 1) > 1 || LevelSide(texture->height, full - 1) > 1) full++;
+  return texture->levels == 0 ? full : std::min(texture->levels, full);
+}
+
 HRESULT LockRect(IDirect3DTexture8* texture, UINT level, D3DLOCKED_RECT* out, const RECT* rect, DWORD flags) {
-  if (!texture || !out || level != 0 || texture->locked) return D3DERR_INVALIDCALL;
-  size_t pitch = static_cast<size_t>(texture->width) * texture->bytes_per_pixel;
+  if (!texture || !out || level >= LevelCount(texture) || texture->locked) return D3DERR_INVALIDCALL;
+  const UINT width = LevelSide(texture->width, level), height = LevelSide(texture->height, level);
+  size_t pitch = static_cast<size_t>(width) * texture->bytes_per_pixel;
   size_t offset = 0;
   if (rect) {
-    if (rect->left < 0 || rect->top < 0 || rect->right > static_cast<LONG>(texture->width) ||
-        rect->bottom > static_cast<LONG>(texture->height) || rect->left >= rect->right || rect->top >= rect->bottom) {
+    if (rect->left < 0 || rect->top < 0 || rect->right > static_cast<LONG>(width) ||
+        rect->bottom > static_cast<LONG>(height) || rect->left >= rect->right || rect->top >= rect->bottom) {
       return D3DERR_INVALIDCALL;
     }
     offset = rect->top * pitch + rect->left * texture->bytes_per_pixel;
   }
+  BYTE* bits = texture->pixels;
+  if (level > 0) {
+    // Only level 0 is kept; a smaller one lives while it is locked and goes to the display with it.
+    bits = static_cast<BYTE*>(std::calloc(pitch, height));
+    if (!bits) return E_OUTOFMEMORY;
+    texture->level_pixels = bits;
+  }
   texture->locked = true;
+  texture->locked_level = level;
   out->Pitch = static_cast<int>(pitch);
-  out->pBits = texture->pixels + offset;
+  out->pBits = bits + offset;
   return S_OK;
 }
 
 HRESULT UnlockRect(IDirect3DTexture8* texture, UINT level) {
-  if (!texture || level != 0 || !texture->locked) return D3DERR_INVALIDCALL;
+  if (!texture || !texture->locked || level != texture->locked_level) return D3DERR_INVALIDCALL;
   texture->locked = false;
-  if (texture->gl && Live(texture->device)) GlUploadTexture(texture);
+  if (texture->gl && Live(texture->device)) {
+    if (level == 0) {
+      GlUploadTexture(texture);
+    } else {
+      GlUploadTextureLevel(texture, level, LevelSide(texture->width, level), LevelSide(texture->height, level),
+                           texture->level_pixels);
+    }
+  }
+  std::free(texture->level_pixels);
+  texture->level_pixels = nullptr;
   return S_OK;
 }
 
@@ -689,6 +725,7 @@ ULONG Release(IDirect3DTexture8* texture) {
     if (texture->gl) GlReleaseTexture(texture);
   }
   std::free(texture->pixels);
+  std::free(texture->level_pixels);
   delete texture;
   return 0;
 }
@@ -696,7 +733,7 @@ ULONG Release(IDirect3DTexture8* texture) {
 // ---- Meshes ------------------------------------------------------------------------------------
 
 HRESULT CreateMeshBuffer(IDirect3DDevice8* device, const GfxVertex* vertices, UINT vertex_count,
-                         const DWORD* indices, UINT index_count, GfxMeshBuffer** out) {
+                         const DWORD* indices, UINT index_count, GfxMeshBuffer** out, const D3DCOLOR* colors) {
   if (!out) return D3DERR_INVALIDCALL;
   *out = nullptr;
   if (!Live(device) || !vertices || !indices || vertex_count == 0 || index_count == 0 || index_count % 3 != 0) {
@@ -711,7 +748,7 @@ HRESULT CreateMeshBuffer(IDirect3DDevice8* device, const GfxVertex* vertices, UI
   buffer->vertex_count = vertex_count;
   buffer->index_count = index_count;
   if (device->gl) {
-    HRESULT result = GlCreateMesh(buffer, vertices, indices);
+    HRESULT result = GlCreateMesh(buffer, vertices, indices, colors);
     if (FAILED(result)) {
       delete buffer;
       return result;

@@ -286,10 +286,13 @@ struct D3DLOCKED_RECT {
   void* pBits;
 };
 
-// Formats A8R8G8B8, X8R8G8B8, R5G6B5, X1R5G5B5, A1R5G5B5, A4R4G4B4 and A8. levels 0 makes a full
-// chain of mip levels from level 0; only level 0 is written (by LockRect/UnlockRect).
+// Formats A8R8G8B8, X8R8G8B8, R5G6B5, X1R5G5B5, A1R5G5B5, A4R4G4B4 and A8, each side at most the
+// device's largest texture size (D3DCAPS8::MaxTextureWidth, MaxTextureHeight). levels 0 makes a
+// full chain of mip levels, made from level 0 whenever it is unlocked; a smaller level unlocked
+// after that replaces what was made for it.
 HRESULT CreateTexture(IDirect3DDevice8* device, UINT width, UINT height, UINT levels, DWORD usage,
                       D3DFORMAT format, D3DPOOL pool, IDirect3DTexture8** out);
+// One level at a time; each level's side is half the one before, at least 1.
 HRESULT LockRect(IDirect3DTexture8* texture, UINT level, D3DLOCKED_RECT* out, const RECT* rect, DWORD flags);
 HRESULT UnlockRect(IDirect3DTexture8* texture, UINT level);
 ULONG Release(IDirect3DTexture8* texture);
@@ -302,9 +305,12 @@ struct GfxVertex {
   float u, v;
 };
 
-// A triangle list: index_count a multiple of 3, every index below vertex_count.
+// A triangle list: index_count a multiple of 3, every index below vertex_count. With `colors`, one
+// diffuse colour a vertex (D3DFVF_DIFFUSE), which the device's defaults draw in place of the
+// material's diffuse colour (lit) or of white (unlit).
 HRESULT CreateMeshBuffer(IDirect3DDevice8* device, const GfxVertex* vertices, UINT vertex_count,
-                         const DWORD* indices, UINT index_count, GfxMeshBuffer** out);
+                         const DWORD* indices, UINT index_count, GfxMeshBuffer** out,
+                         const D3DCOLOR* colors = nullptr);
 // Draws triangles [first_index, first_index + index_count) with the current transforms, material,
 // lights, texture stage 0 and states; only inside a scene.
 HRESULT DrawMeshBuffer(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_index, UINT index_count);
@@ -321,7 +327,8 @@ extern int gfx_backend_request;
 bool GfxEglAvailable();
 
 // The adapter the headless backends offer (EGL and recording): its modes, desktop mode, light
-// capability, multisample limit, and creation results to hand out in order before succeeding.
+// capability, multisample limit, largest texture size (which the EGL device lowers to its GL's
+// should that be less), and creation results to hand out in order before succeeding.
 constexpr int GFX_MAX_ADAPTER_MODES = 512;
 struct GfxHeadlessAdapter {
   D3DDISPLAYMODE modes[GFX_MAX_ADAPTER_MODES];
@@ -329,6 +336,7 @@ struct GfxHeadlessAdapter {
   D3DDISPLAYMODE desktop;
   DWORD max_active_lights;
   UINT max_samples;
+  UINT max_texture_size;
   HRESULT create_results[8];  // consumed from the front by CreateDevice
   int create_result_count;
   BOOL fail_direct3d_create;

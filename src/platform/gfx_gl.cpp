@@ -111,6 +111,8 @@ struct GfxGlTexture {
 struct GfxGlMesh {
   GLuint vao, vbo, ebo;
   float low[3], high[3];  // the box around its vertices, in model space
+  GLuint color_vbo;       // 0 without vertex colours
+  bool colors_opaque;     // every vertex colour has full alpha
 };
 
 // ---- The program -------------------------------------------------------------------------------
@@ -200,9 +202,11 @@ void main() {
   gl_Position = u_projection * view_position;
   if (u_remap_depth) gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;
 
-  vec4 diffuse = vec4(1.0);
+  // A vertex's own colour stands for white unlit and for the material's diffuse colour lit.
+  vec4 diffuse = u_vertex_color ? a_color : vec4(1.0);
   vec4 specular = vec4(0.0);
   if (u_lighting) {
+    vec4 mat_diffuse = u_vertex_color ? a_color : u_mat_diffuse;
     vec3 p = view_position.xyz;
     vec3 n = u_normal_matrix * a_normal;
     if (u_normalize && length(n) > 0.0) n = normalize(n);
@@ -211,8 +215,8 @@ void main() {
     vec3 ambient = u_ambient.rgb;
     vec3 shine = vec3(0.0);
     LIGHTS  // AddLight(i, type, ...) for each light on, in order
-    diffuse.rgb = u_mat_emissive.rgb + u_mat_ambient.rgb * ambient + u_mat_diffuse.rgb * lit;
-    diffuse.a = u_mat_diffuse.a;
+    diffuse.rgb = u_mat_emissive.rgb + u_mat_ambient.rgb * ambient + mat_diffuse.rgb * lit;
+    diffuse.a = mat_diffuse.a;
     diffuse = clamp(diffuse, 0.0, 1.0);
     specular = vec4(clamp(u_mat_specular.rgb * shine, 0.0, 1.0), 0.0);
   }
@@ -312,7 +316,9 @@ struct ProgramChoices {
   int flat = 0, textured = 0, fog = 0;
   int color_op = 0, color_arg1 = 0, color_arg2 = 0, alpha_op = 0, alpha_arg1 = 0, alpha_arg2 = 0;
   int alpha_func = 0;  // 0 no test, else D3DCMP_NEVER to D3DCMP_GREATEREQUAL
+  int vertex_color = 0;  // the mesh's vertices carry a diffuse colour
   int light_types[kMaxShaderLights] = {};  // of the lights on, in order: 1 point, 2 spot, 3 directional
+  bool vertex_alpha_full = false;  // every vertex colour has full alpha (no part of the key)
 };
 
 
@@ -326,8 +332,8 @@ constexpr ProgramChoices kFillChoices = {.mode = 2, .flat = 1, .color_op = D3DTO
 static ProgramKey KeyOf(const ProgramChoices& c) {
   const int fields[] = {c.mode,     c.lighting,   c.specular,   c.normalize, c.light_count, c.fog_mode,
                         c.range_fog, c.flat,      c.textured,   c.fog,       c.color_op,    c.color_arg1,
-                        c.color_arg2, c.alpha_op, c.alpha_arg1, c.alpha_arg2, c.alpha_func};
-  const int bits[] = {2, 1, 1, 1, 5, 2, 1, 1, 1, 1, 4, 2, 2, 4, 2, 2, 3};
+                        c.color_arg2, c.alpha_op, c.alpha_arg1, c.alpha_arg2, c.alpha_func, c.vertex_color};
+  const int bits[] = {2, 1, 1, 1, 5, 2, 1, 1, 1, 1, 4, 2, 2, 4, 2, 2, 3, 1};
   uint64_t key = 0;
   for (size_t i = 0; i < sizeof fields / sizeof fields[0]; i++) key = (key << bits[i]) | static_cast<uint64_t>(fields[i]);
   uint64_t types = 0;
@@ -356,9 +362,11 @@ static bool LinkProgram(const ProgramChoices& c, GlProgram* out) {
   char vs_header[2048], fs_header[512];
   int length = std::snprintf(vs_header, sizeof vs_header,
                              "#version 330 core\n#define u_mode %d\n#define u_lighting %s\n#define u_specular_enable %s\n"
-                             "#define u_normalize %s\n#define u_fog_mode %d\n#define u_range_fog %s\n#define LIGHTS",
+                             "#define u_normalize %s\n#define u_fog_mode %d\n#define u_range_fog %s\n#define u_vertex_color %s\n"
+                             "#define LIGHTS",
                              c.mode, c.lighting ? "true" : "false", c.specular ? "true" : "false",
-                             c.normalize ? "true" : "false", c.fog_mode, c.range_fog ? "true" : "false");
+                             c.normalize ? "true" : "false", c.fog_mode, c.range_fog ? "true" : "false",
+                             c.vertex_color ? "true" : "false");
   for (int i = 0; i < c.light_count; i++) {
     length += std::snprintf(vs_header + length, sizeof vs_header - length,
                             " AddLight(%d, %d, p, n, to_eye, lit, ambient, shine);", i, c.light_types[i]);
@@ -1018,6 +1026,25 @@ void GlUploadTexture(IDirect3DTexture8* texture) {
   texture->gl->opaque = TexelsOpaque(texture, f);
 }
 
+void GlUploadTextureLevel(IDirect3DTexture8* texture, UINT level, UINT width, UINT height, const BYTE* pixels) {
+  MakeCurrent(texture->device);
+  GlFormat f = FormatOf(texture->format);
+  BindTexture(texture->device->gl, texture->gl->id);
+  glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0, width, height, f.format, f.type, pixels);
+  if (texture->format == D3DFMT_A8R8G8B8) {
+    for (size_t i = 0; i < static_cast<size_t>(width) * height && texture->gl->opaque; i++) {
+      texture->gl->opaque = pixels[i * 4 + 3] == 0xFF;
+    }
+  }
+}
+
+UINT GlMaxTextureSize(IDirect3DDevice8* device) {
+  MakeCurrent(device);
+  GLint size = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+  return static_cast<UINT>(size);
+}
+
 void GlReleaseTexture(IDirect3DTexture8* texture) {
   MakeCurrent(texture->device);
   GfxGlDevice* g = texture->device->gl;
@@ -1027,7 +1054,7 @@ void GlReleaseTexture(IDirect3DTexture8* texture) {
   texture->gl = nullptr;
 }
 
-HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWORD* indices) {
+HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWORD* indices, const D3DCOLOR* colors) {
   MakeCurrent(buffer->device);
   GfxGlDevice* g = buffer->device->gl;
   auto* m = new (std::nothrow) GfxGlMesh{};
@@ -1049,7 +1076,18 @@ HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWO
   glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m->ebo);
   glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof(DWORD) * buffer->index_count, indices, GL_STATIC_DRAW);
   SetVertexLayout();
+  if (colors) {
+    // Bytes B, G, R, A as a D3DCOLOR holds them, read in GL's BGRA order.
+    glGenBuffers(1, &m->color_vbo);
+    glBindBuffer(GL_ARRAY_BUFFER, m->color_vbo);
+    glBufferData(GL_ARRAY_BUFFER, sizeof(D3DCOLOR) * buffer->vertex_count, colors, GL_STATIC_DRAW);
+    glEnableVertexAttribArray(3);
+    glVertexAttribPointer(3, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(D3DCOLOR), nullptr);
+    m->colors_opaque = true;
+    for (UINT i = 0; i < buffer->vertex_count; i++) m->colors_opaque &= (colors[i] >> 24) == 0xFF;
+  }
   if (glGetError() != GL_NO_ERROR) {
+    glDeleteBuffers(1, &m->color_vbo);
     glDeleteBuffers(1, &m->vbo);
     glDeleteBuffers(1, &m->ebo);
     glDeleteVertexArrays(1, &m->vao);
@@ -1066,6 +1104,7 @@ void GlReleaseMesh(GfxMeshBuffer* buffer) {
   GfxGlDevice* g = buffer->device->gl;
   GfxGlMesh* m = buffer->gl;
   if (g->cache.vao == m->vao) g->cache.vao = kUnknown;
+  glDeleteBuffers(1, &m->color_vbo);
   glDeleteBuffers(1, &m->vbo);
   glDeleteBuffers(1, &m->ebo);
   glDeleteVertexArrays(1, &m->vao);
@@ -1218,7 +1257,8 @@ static void BindStage0(IDirect3DDevice8* device, GlProgram* p) {
 // Whether every fragment of the draw comes out with full alpha: blending by source alpha then gives
 // the source itself, and the rasteriser can skip reading the target.
 static bool FullAlpha(IDirect3DDevice8* device, const ProgramChoices& c) {
-  const bool diffuse = !c.lighting || device->material.Diffuse.a >= 1.0f;  // unlit vertices are white
+  const bool diffuse = c.vertex_color ? c.vertex_alpha_full
+                                      : !c.lighting || device->material.Diffuse.a >= 1.0f;  // unlit: white
   auto full = [&](int arg) {
     if (arg == 2) return !c.textured || device->textures[0]->gl->opaque;  // without a texture: white
     if (arg == 3) return (device->render_states[D3DRS_TEXTUREFACTOR] >> 24) == 0xFF;
@@ -1393,6 +1433,8 @@ void GlDrawMesh(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_inde
   BindBack(g);
   Toggle(g->cache.scissor, GL_SCISSOR_TEST, false);
   ProgramChoices choices = MeshChoices(device);
+  choices.vertex_color = buffer->gl->color_vbo != 0;
+  choices.vertex_alpha_full = buffer->gl->colors_opaque;
   GlProgram* p = UseProgram(g, choices);
   if (!p) return;
   ApplyRenderStates(device, choices);

@@ -12,6 +12,7 @@ struct IDirect3D8 {
   D3DDISPLAYMODE modes[GFX_MAX_ADAPTER_MODES];
   UINT mode_count;
   D3DDISPLAYMODE desktop;
+  UINT max_texture_size;  // the side no texture may pass, lowered to GL's by each GL device
 };
 
 struct IDirect3DDevice8 {
@@ -40,6 +41,8 @@ struct IDirect3DTexture8 {
   UINT bytes_per_pixel;
   BYTE* pixels;  // level 0, width * bytes_per_pixel per row
   bool locked;
+  UINT locked_level;
+  BYTE* level_pixels;  // a smaller level while it is locked
   GfxGlTexture* gl;
 };
 
@@ -63,8 +66,12 @@ void GlPresent(IDirect3DDevice8* device);
 HRESULT GlReadFrame(IDirect3DDevice8* device, BYTE* rgba);
 HRESULT GlCreateTexture(IDirect3DTexture8* texture);
 void GlUploadTexture(IDirect3DTexture8* texture);
+// A smaller level of a texture with a mip chain, rows of width * bytes_per_pixel.
+void GlUploadTextureLevel(IDirect3DTexture8* texture, UINT level, UINT width, UINT height, const BYTE* pixels);
+// GL_MAX_TEXTURE_SIZE of the device's context.
+UINT GlMaxTextureSize(IDirect3DDevice8* device);
 void GlReleaseTexture(IDirect3DTexture8* texture);
-HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWORD* indices);
+HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWORD* indices, const D3DCOLOR* colors);
 void GlReleaseMesh(GfxMeshBuffer* buffer);
 void GlDrawMesh(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_index, UINT index_count);
 // Draws quads in target pixels with the texture's coverage times `color`, blended over the target,

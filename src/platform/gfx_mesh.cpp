@@ -1,5 +1,6 @@
 #include "platform/gfx_mesh.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -56,16 +57,19 @@ HRESULT D3DXLoadMeshFromX(const char* path, DWORD, IDirect3DDevice8* device, ID3
   }
   std::vector<GfxVertex> vertices(data.vertices.size());
   std::vector<DWORD> indices(data.vertices.size());
+  std::vector<D3DCOLOR> colors(data.has_colors ? data.vertices.size() : 0);
   for (std::size_t i = 0; i < data.vertices.size(); i++) {
     const XVertex& x = data.vertices[i];
     vertices[i] = GfxVertex{x.position[0], x.position[1], x.position[2], x.normal[0], x.normal[1], x.normal[2],
                             x.uv[0], x.uv[1]};
     indices[i] = static_cast<DWORD>(i);
+    if (data.has_colors) colors[i] = x.color;
   }
   ID3DXMesh* mesh = new (std::nothrow) ID3DXMesh{device, nullptr, data.subsets, static_cast<DWORD>(vertices.size())};
   if (!mesh) return E_OUTOFMEMORY;
   HRESULT result = CreateMeshBuffer(device, vertices.data(), static_cast<UINT>(vertices.size()), indices.data(),
-                                    static_cast<UINT>(indices.size()), &mesh->buffer);
+                                    static_cast<UINT>(indices.size()), &mesh->buffer,
+                                    data.has_colors ? colors.data() : nullptr);
   if (FAILED(result)) {
     delete mesh;
     return result;
@@ -121,19 +125,38 @@ HRESULT DrawSubset(ID3DXMesh* mesh, DWORD subset) {
   return DrawMeshBuffer(mesh->device, mesh->buffer, s.first_triangle * 3, s.triangle_count * 3);
 }
 
+// Rows of RGBA into a locked A8R8G8B8 level.
+static void PutLevel(const std::uint8_t* rgba, int width, int height, const D3DLOCKED_RECT& locked) {
+  for (int y = 0; y < height; y++) {
+    std::uint8_t* row = static_cast<std::uint8_t*>(locked.pBits) + std::size_t(y) * locked.Pitch;
+    const std::uint8_t* src = rgba + std::size_t(y) * width * 4;
+    for (int x = 0; x < width; x++) {
+      DWORD argb = (DWORD(src[x * 4 + 3]) << 24) | (DWORD(src[x * 4]) << 16) | (DWORD(src[x * 4 + 1]) << 8) |
+                   DWORD(src[x * 4 + 2]);
+      std::memcpy(row + x * 4, &argb, 4);
+    }
+  }
+}
+
+// An image larger than the device's largest texture is decoded scaled down to it, as the file's
+// own size is asked for; one over the decoders' pixel budget is refused as memory run out.
 HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice8* device, const char* path, UINT, UINT, UINT, DWORD, D3DFORMAT,
                                      D3DPOOL pool, DWORD, DWORD, D3DCOLOR, void*, void*, IDirect3DTexture8** out) {
   if (!out || !path) return D3DERR_INVALIDCALL;
   *out = nullptr;
   std::vector<std::uint8_t> file;
   if (!ReadWholeFile(path, &file)) return D3DERR_INVALIDCALL;
+  int max_side = 0;
+  D3DCAPS8 caps;
+  if (device && SUCCEEDED(GetDeviceCaps(device->direct3d, 0, D3DDEVTYPE_HAL, &caps)))
+    max_side = static_cast<int>(std::min(caps.MaxTextureWidth, caps.MaxTextureHeight));
   // The recording device draws nothing: its textures need their size, not their pixels, and
   // decoding large images would be most of its start-up.
   bool draws = device && device->gl;
   DecodedImage image;
-  bool read = draws ? DecodeImage(file.data(), file.size(), &image, &last_error)
-                    : ReadImageSize(file.data(), file.size(), &image, &last_error);
-  if (!read) return D3DXERR_INVALIDDATA;
+  bool read = draws ? DecodeImage(file.data(), file.size(), &image, &last_error, max_side)
+                    : ReadImageSize(file.data(), file.size(), &image, &last_error, max_side);
+  if (!read) return image.too_large ? E_OUTOFMEMORY : D3DXERR_INVALIDDATA;
   IDirect3DTexture8* texture = nullptr;
   HRESULT result = CreateTexture(device, static_cast<UINT>(image.width), static_cast<UINT>(image.height), 0, 0,
                                  D3DFMT_A8R8G8B8, pool, &texture);
@@ -142,21 +165,18 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice8* device, const char* path,
     *out = texture;
     return S_OK;
   }
-  D3DLOCKED_RECT locked;
-  if (FAILED(LockRect(texture, 0, &locked, nullptr, 0))) {
-    Release(texture);
-    return D3DERR_NOTAVAILABLE;
-  }
-  for (int y = 0; y < image.height; y++) {
-    std::uint8_t* row = static_cast<std::uint8_t*>(locked.pBits) + std::size_t(y) * locked.Pitch;
-    const std::uint8_t* src = &image.rgba[std::size_t(y) * image.width * 4];
-    for (int x = 0; x < image.width; x++) {
-      DWORD argb = (DWORD(src[x * 4 + 3]) << 24) | (DWORD(src[x * 4]) << 16) | (DWORD(src[x * 4 + 1]) << 8) |
-                   DWORD(src[x * 4 + 2]);
-      std::memcpy(row + x * 4, &argb, 4);
+  // Level 0 first: unlocking it makes the whole chain, whose levels the file's own then replace.
+  for (std::size_t level = 0; level <= image.mips.size(); level++) {
+    const int w = std::max(1, image.width >> level), h = std::max(1, image.height >> level);
+    D3DLOCKED_RECT locked;
+    if (FAILED(LockRect(texture, static_cast<UINT>(level), &locked, nullptr, 0))) {
+      if (level > 0) break;  // a chain shorter than the file's
+      Release(texture);
+      return D3DERR_NOTAVAILABLE;
     }
+    PutLevel(level == 0 ? image.rgba.data() : image.mips[level - 1].data(), w, h, locked);
+    UnlockRect(texture, static_cast<UINT>(level));
   }
-  UnlockRect(texture, 0);
   *out = texture;
   return S_OK;
 }

@@ -1,6 +1,7 @@
 // D3DX-like mesh and texture loading for the display device: meshes from ".x" files (every mesh
-// of a file collapsed into one, one subset per material) and textures from PNG, JPEG or BMP
-// files with a full chain of mip levels.
+// of a file collapsed into one, one subset per material, vertex colours kept) and textures from
+// PNG, JPEG, BMP, TGA or DDS files with a full chain of mip levels (a DDS file's own, where it has
+// one).
 #pragma once
 
 #include "platform/gfx.h"
@@ -37,9 +38,10 @@ GfxMeshBuffer* MeshBuffer(ID3DXMesh* mesh);
 HRESULT DrawSubset(ID3DXMesh* mesh, DWORD subset);
 
 // Loads an image file into a new A8R8G8B8 texture (width, height and levels D3DX_DEFAULT: the
-// file's size and a full mip chain). S_OK; D3DERR_INVALIDCALL when it cannot be opened;
-// D3DXERR_INVALIDDATA when it is not a readable image; E_OUTOFMEMORY; D3DERR_NOTAVAILABLE when
-// the device cannot hold it.
+// file's size, scaled down to the device's largest texture size where it is larger, and a full mip
+// chain). S_OK; D3DERR_INVALIDCALL when it cannot be opened; D3DXERR_INVALIDDATA when it is not a
+// readable image; E_OUTOFMEMORY, also for an image of more than IMAGE_PIXELS_MAX pixels;
+// D3DERR_NOTAVAILABLE when the device cannot hold it.
 HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice8* device, const char* path, UINT width, UINT height,
                                      UINT mip_levels, DWORD usage, D3DFORMAT format, D3DPOOL pool, DWORD filter,
                                      DWORD mip_filter, D3DCOLOR color_key, void* image_info, void* palette,

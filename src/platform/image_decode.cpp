@@ -6,10 +6,87 @@
 #include <jpeglib.h>
 #include <png.h>
 
+#include "platform/image_readers.h"
+
+// ---- What the readers share ----------------------------------------------------------------------
+
+bool WithinPixelBudget(std::uint64_t width, std::uint64_t height, DecodedImage* out, std::string* error) {
+  if (width == 0 || height == 0) return *error = "image without pixels", false;
+  if (width > IMAGE_PIXELS_MAX || height > IMAGE_PIXELS_MAX || width * height > IMAGE_PIXELS_MAX) {
+    out->too_large = true;
+    return *error = "image too large", false;
+  }
+  return true;
+}
+
+int FitSide(std::int64_t side, int max_side) {
+  return max_side > 0 && side > max_side ? max_side : static_cast<int>(side);
+}
+
+MaskChannel MaskOf(std::uint32_t mask) {
+  MaskChannel c{mask, 0, 0};
+  if (mask == 0) return c;
+  while (!(mask & 1)) mask >>= 1, c.shift++;
+  while (mask & 1) mask >>= 1, c.bits++;
+  return c;
+}
+
+void RowScaler::Start(int from_width, int from_height, int to_width, int to_height, std::uint8_t* target) {
+  source_width = from_width, source_height = from_height, width = to_width, height = to_height;
+  out = target;
+  sums.assign(std::size_t(width) * 4, 0);
+  column_end.resize(std::size_t(width));
+  for (int x = 0; x < width; x++) column_end[x] = static_cast<std::uint32_t>(std::uint64_t(x + 1) * source_width / width);
+  fed = row = 0;
+}
+
+void RowScaler::Feed(const std::uint8_t* rgba) {
+  if (row >= height) return;
+  std::uint32_t sx = 0;
+  for (int x = 0; x < width; x++) {
+    std::uint64_t* sum = &sums[std::size_t(x) * 4];
+    for (; sx < column_end[x]; sx++)
+      for (int c = 0; c < 4; c++) sum[c] += rgba[std::size_t(sx) * 4 + c];
+  }
+  fed++;
+  // The source rows [row * h / height, (row + 1) * h / height) make target row `row`.
+  std::uint64_t row_end = std::uint64_t(row + 1) * source_height / height;
+  if (static_cast<std::uint64_t>(fed) < row_end) return;
+  std::uint64_t rows = row_end - std::uint64_t(row) * source_height / height;
+  std::uint8_t* dst = out + std::size_t(row) * width * 4;
+  std::uint32_t first = 0;
+  for (int x = 0; x < width; x++) {
+    std::uint64_t n = (column_end[x] - first) * rows;
+    first = column_end[x];
+    for (int c = 0; c < 4; c++) {
+      std::uint64_t& sum = sums[std::size_t(x) * 4 + c];
+      dst[x * 4 + c] = static_cast<std::uint8_t>((sum + n / 2) / n);
+      sum = 0;
+    }
+  }
+  row++;
+}
+
+void ScaleImage(DecodedImage* image, int width, int height) {
+  std::vector<std::uint8_t> scaled(std::size_t(width) * height * 4);
+  RowScaler scaler;
+  scaler.Start(image->width, image->height, width, height, scaled.data());
+  for (int y = 0; y < image->height; y++) scaler.Feed(&image->rgba[std::size_t(y) * image->width * 4]);
+  image->rgba.swap(scaled);
+  image->width = width;
+  image->height = height;
+  image->mips.clear();
+}
+
 namespace {
 
-// Anything larger is not a game texture and would only exhaust memory.
-constexpr std::uint32_t kMaxSide = 8192;
+// How a reader is asked: for the pixels or the size alone, and the longest side wanted (0: any).
+struct Request {
+  bool pixels;
+  int max_side;
+};
+
+// ---- PNG (libpng) --------------------------------------------------------------------------------
 
 struct PngSource {
   const std::uint8_t* data;
@@ -26,43 +103,73 @@ void PngRead(png_structp png, png_bytep out, png_size_t n) {
 void PngWarning(png_structp, png_const_charp) {}
 void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
-bool DecodePng(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error, bool pixels) {
+// Scaled down, a PNG is read a row at a time into the scaler, so that its whole size is never
+// held (an interlaced one is held whole: its passes fill every row again).
+bool DecodePng(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error, Request request) {
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
   if (!png) return *error = "out of memory", false;
   png_infop info = png_create_info_struct(png);
   PngSource src{data, size, 0};
+  // Made before the jump point: an error while decoding must not jump over their destructors.
   std::vector<png_bytep> rows;
+  std::vector<std::uint8_t> whole;
+  RowScaler scaler;
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_read_struct(&png, &info, nullptr);
-    *out = DecodedImage{};
     return *error = "bad PNG data", false;
   }
   png_set_read_fn(png, &src, PngRead);
-  png_set_user_limits(png, kMaxSide, kMaxSide);
+  png_set_user_limits(png, 0x7FFFFFFF, 0x7FFFFFFF);  // the pixel budget limits the size
   png_read_info(png, info);
   png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
+  if (!WithinPixelBudget(w, h, out, error)) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    return false;
+  }
   int color = png_get_color_type(png, info);
   png_set_expand(png);  // palette to RGB, low-bit grey to 8 bits, transparency to alpha
   png_set_strip_16(png);
   if (color == PNG_COLOR_TYPE_GRAY || color == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
   png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
-  png_set_interlace_handling(png);
+  int passes = png_set_interlace_handling(png);
   png_read_update_info(png, info);
   if (png_get_rowbytes(png, info) != w * 4) png_error(png, "unexpected row size");
   out->width = static_cast<int>(w);
   out->height = static_cast<int>(h);
-  if (!pixels) {
+  if (!request.pixels) {
     png_destroy_read_struct(&png, &info, nullptr);
     return true;
   }
-  out->rgba.assign(std::size_t(w) * h * 4, 0);
-  rows.resize(h);
-  for (png_uint_32 y = 0; y < h; y++) rows[y] = &out->rgba[std::size_t(y) * w * 4];
-  png_read_image(png, rows.data());
+  int tw = FitSide(w, request.max_side), th = FitSide(h, request.max_side);
+  bool scaled = tw != out->width || th != out->height;
+  std::vector<std::uint8_t>& target = scaled && passes > 1 ? whole : out->rgba;
+  if (!scaled || passes > 1) {
+    target.assign(std::size_t(w) * h * 4, 0);
+    rows.resize(h);
+    for (png_uint_32 y = 0; y < h; y++) rows[y] = &target[std::size_t(y) * w * 4];
+    png_read_image(png, rows.data());
+  }
+  if (scaled) {
+    out->rgba.assign(std::size_t(tw) * th * 4, 0);
+    scaler.Start(out->width, out->height, tw, th, out->rgba.data());
+    if (passes > 1) {
+      for (png_uint_32 y = 0; y < h; y++) scaler.Feed(rows[y]);
+    } else {
+      whole.assign(std::size_t(w) * 4, 0);  // one row
+      for (png_uint_32 y = 0; y < h; y++) {
+        png_read_row(png, whole.data(), nullptr);
+        scaler.Feed(whole.data());
+      }
+    }
+    out->width = tw;
+    out->height = th;
+  }
   png_read_end(png, nullptr);
   png_destroy_read_struct(&png, &info, nullptr);
   return true;
 }
+
+// ---- JPEG (libjpeg) ------------------------------------------------------------------------------
 
 struct JpegError {
   jpeg_error_mgr base;
@@ -72,120 +179,120 @@ struct JpegError {
 void JpegExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1); }
 void JpegMessage(j_common_ptr) {}
 
-bool DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error, bool pixels) {
+// Scaled down, a JPEG is decoded at the smallest of libjpeg's scales (eighths) that is not below
+// the size wanted, and the rest done by the scaler row by row.
+bool DecodeJpeg(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error, Request request) {
   jpeg_decompress_struct cinfo;
   JpegError jerr;
   cinfo.err = jpeg_std_error(&jerr.base);
   jerr.base.error_exit = JpegExit;
   jerr.base.output_message = JpegMessage;
-  // Made before the jump point: an error while decoding must not jump over its destructor.
-  std::vector<std::uint8_t> row;
+  // Made before the jump point: an error while decoding must not jump over their destructors.
+  std::vector<std::uint8_t> row, rgba_row;
+  RowScaler scaler;
   if (setjmp(jerr.jump)) {
     jpeg_destroy_decompress(&cinfo);
-    *out = DecodedImage{};
     return *error = "bad JPEG data", false;
   }
   jpeg_create_decompress(&cinfo);
   jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
   jpeg_read_header(&cinfo, TRUE);
-  if (cinfo.image_width > kMaxSide || cinfo.image_height > kMaxSide || cinfo.num_components == 4) {
+  if (cinfo.num_components == 4) {
     jpeg_destroy_decompress(&cinfo);
     return *error = "unsupported JPEG", false;
   }
+  if (!WithinPixelBudget(cinfo.image_width, cinfo.image_height, out, error)) {
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
   cinfo.out_color_space = JCS_RGB;
-  if (!pixels) {
+  if (!request.pixels) {
     jpeg_calc_output_dimensions(&cinfo);
     out->width = static_cast<int>(cinfo.output_width);
     out->height = static_cast<int>(cinfo.output_height);
     jpeg_destroy_decompress(&cinfo);
     return true;
   }
+  const std::int64_t w = cinfo.image_width, h = cinfo.image_height;
+  const int tw = FitSide(w, request.max_side), th = FitSide(h, request.max_side);
+  if (tw != w || th != h) {
+    int eighths = 1;
+    while (eighths < 8 && ((w * eighths + 7) / 8 < tw || (h * eighths + 7) / 8 < th)) eighths++;
+    cinfo.scale_num = static_cast<unsigned>(eighths);
+    cinfo.scale_denom = 8;
+  }
   jpeg_start_decompress(&cinfo);
-  out->width = static_cast<int>(cinfo.output_width);
-  out->height = static_cast<int>(cinfo.output_height);
-  out->rgba.assign(std::size_t(out->width) * out->height * 4, 0xFF);
-  row.assign(std::size_t(out->width) * 3, 0);
+  const int ow = static_cast<int>(cinfo.output_width), oh = static_cast<int>(cinfo.output_height);
+  if (ow < tw || oh < th) {  // a libjpeg without that scale
+    jpeg_destroy_decompress(&cinfo);
+    return *error = "unsupported JPEG scale", false;
+  }
+  const bool scaled = ow != tw || oh != th;
+  out->width = tw;
+  out->height = th;
+  out->rgba.assign(std::size_t(tw) * th * 4, 0xFF);
+  row.assign(std::size_t(ow) * 3, 0);
+  if (scaled) {
+    rgba_row.assign(std::size_t(ow) * 4, 0xFF);
+    scaler.Start(ow, oh, tw, th, out->rgba.data());
+  }
   while (cinfo.output_scanline < cinfo.output_height) {
-    std::uint8_t* dst = &out->rgba[std::size_t(cinfo.output_scanline) * out->width * 4];
+    std::uint8_t* dst = scaled ? rgba_row.data() : &out->rgba[std::size_t(cinfo.output_scanline) * tw * 4];
     JSAMPROW rows[1] = {row.data()};
     jpeg_read_scanlines(&cinfo, rows, 1);
-    for (int x = 0; x < out->width; x++)
+    for (int x = 0; x < ow; x++)
       for (int c = 0; c < 3; c++) dst[x * 4 + c] = row[x * 3 + c];
+    if (scaled) scaler.Feed(dst);
   }
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
   return true;
 }
 
-std::uint32_t Le32(const std::uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24); }
-std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-
-bool DecodeBmp(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error, bool pixels) {
-  if (size < 54) return *error = "truncated BMP", false;
-  std::uint32_t offset = Le32(data + 10), header = Le32(data + 14);
-  if (header < 40 || header > size - 14) return *error = "unsupported BMP header", false;
-  std::int32_t w = static_cast<std::int32_t>(Le32(data + 18)), h = static_cast<std::int32_t>(Le32(data + 22));
-  std::uint16_t bits = Le16(data + 28);
-  std::uint32_t compression = Le32(data + 30), colors = Le32(data + 46);
-  bool top_down = h < 0;
-  std::int64_t height = top_down ? -std::int64_t(h) : h;
-  if (w <= 0 || height <= 0 || std::uint32_t(w) > kMaxSide || height > kMaxSide) return *error = "bad BMP size", false;
-  if (compression != 0 && !(compression == 3 && bits == 32)) return *error = "compressed BMP", false;
-  if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return *error = "unsupported BMP depth", false;
-  std::size_t palette_at = 14 + header;
-  std::uint32_t palette_size = bits <= 8 ? (colors ? colors : 1u << bits) : 0;
-  if (palette_size > 256 || palette_at + std::size_t(palette_size) * 4 > size) return *error = "bad BMP palette", false;
-  std::size_t stride = ((std::size_t(w) * bits + 31) / 32) * 4;
-  if (offset > size || stride * std::size_t(height) > size - offset) return *error = "truncated BMP", false;
-  out->width = w;
-  out->height = static_cast<int>(height);
-  if (!pixels) return true;
-  out->rgba.assign(std::size_t(w) * height * 4, 0xFF);
-  for (std::int64_t y = 0; y < height; y++) {
-    const std::uint8_t* row = data + offset + stride * std::size_t(top_down ? y : height - 1 - y);
-    std::uint8_t* dst = &out->rgba[std::size_t(y) * w * 4];
-    for (std::int32_t x = 0; x < w; x++) {
-      std::uint8_t b, g, r, a = 0xFF;
-      if (bits <= 8) {
-        unsigned index = bits == 8 ? row[x] : bits == 4 ? (row[x / 2] >> (x % 2 ? 0 : 4)) & 15 : (row[x / 8] >> (7 - x % 8)) & 1;
-        if (index >= palette_size) index = 0;
-        const std::uint8_t* c = data + palette_at + index * 4;
-        b = c[0], g = c[1], r = c[2];
-      } else if (bits == 24) {
-        b = row[x * 3], g = row[x * 3 + 1], r = row[x * 3 + 2];
-      } else {
-        b = row[x * 4], g = row[x * 4 + 1], r = row[x * 4 + 2], a = row[x * 4 + 3];
-      }
-      dst[x * 4] = r, dst[x * 4 + 1] = g, dst[x * 4 + 2] = b, dst[x * 4 + 3] = a;
-    }
-  }
-  // A 32-bit image whose alpha is zero everywhere carries no alpha at all.
-  if (bits == 32) {
-    bool any = false;
-    for (std::size_t i = 3; i < out->rgba.size(); i += 4) any |= out->rgba[i] != 0;
-    if (!any)
-      for (std::size_t i = 3; i < out->rgba.size(); i += 4) out->rgba[i] = 0xFF;
-  }
-  return true;
-}
-
-bool DecodeImage(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error, bool pixels) {
+bool Decode(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error, Request request) {
   std::string scratch;
   if (!error) error = &scratch;
   *out = DecodedImage{};
   static const std::uint8_t png_magic[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  if (size >= 8 && std::memcmp(data, png_magic, 8) == 0) return DecodePng(data, size, out, error, pixels);
-  if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) return DecodeJpeg(data, size, out, error, pixels);
-  if (size >= 2 && data[0] == 'B' && data[1] == 'M') return DecodeBmp(data, size, out, error, pixels);
-  return *error = "unknown image format", false;
+  bool read;
+  if (size >= 8 && std::memcmp(data, png_magic, 8) == 0) {
+    read = DecodePng(data, size, out, error, request);
+  } else if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) {
+    read = DecodeJpeg(data, size, out, error, request);
+  } else if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
+    read = ReadBmp(data, size, out, error, request.pixels);
+  } else if (size >= 4 && std::memcmp(data, "DDS ", 4) == 0) {
+    read = ReadDds(data, size, out, error, request.pixels);
+  } else if (LooksLikeTga(data, size)) {
+    read = ReadTga(data, size, out, error, request.pixels);
+  } else {
+    *error = "unknown image format";
+    read = false;
+  }
+  if (!read) {
+    bool too_large = out->too_large;
+    *out = DecodedImage{};
+    out->too_large = too_large;
+    return false;
+  }
+  const int tw = FitSide(out->width, request.max_side), th = FitSide(out->height, request.max_side);
+  if (tw != out->width || th != out->height) {
+    if (request.pixels) {
+      ScaleImage(out, tw, th);
+    } else {
+      out->width = tw;
+      out->height = th;
+    }
+  }
+  return true;
 }
 
 }  // namespace
 
-bool DecodeImage(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error) {
-  return DecodeImage(data, size, out, error, true);
+bool DecodeImage(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error, int max_side) {
+  return Decode(data, size, out, error, Request{true, max_side});
 }
 
-bool ReadImageSize(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error) {
-  return DecodeImage(data, size, out, error, false);
+bool ReadImageSize(const std::uint8_t* data, std::size_t size, DecodedImage* out, std::string* error, int max_side) {
+  return Decode(data, size, out, error, Request{false, max_side});
 }

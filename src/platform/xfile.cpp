@@ -45,6 +45,19 @@ bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z
 bool IsNameChar(char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
 bool IsNumberChar(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E'; }
 
+// Template names (and the keyword) are matched without regard to case, as the X-file runtime
+// matches them: exporters write "TextureFileName" as often as "TextureFilename".
+bool Is(std::string_view name, std::string_view wanted) {
+  if (name.size() != wanted.size()) return false;
+  for (std::size_t i = 0; i < name.size(); i++) {
+    char a = name[i], b = wanted[i];
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
+    if (a != b) return false;
+  }
+  return true;
+}
+
 constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
@@ -445,7 +458,8 @@ void NormalMatrix(const Matrix& a, double n[3][3]) {
     for (int j = 0; j < 3; j++) n[i][j] = inv[j][i];
 }
 
-XMaterial DefaultMaterial() { return XMaterial{{1, 1, 1, 1}, 0, {0, 0, 0}, {0, 0, 0}, ""}; }
+// What a mesh without a material list gets: grey, half specular, and alpha 0.
+XMaterial DefaultMaterial() { return XMaterial{{0.5f, 0.5f, 0.5f, 0}, 0, {0.5f, 0.5f, 0.5f}, {0, 0, 0}, ""}; }
 
 bool ReadMaterial(const XObject& o, XMaterial* m, std::string* error) {
   if (o.numbers.size() < 11) return *error = "short Material", false;
@@ -456,8 +470,14 @@ bool ReadMaterial(const XObject& o, XMaterial* m, std::string* error) {
                  {float(v[8]), float(v[9]), float(v[10])},
                  ""};
   for (const XObject& c : o.children)
-    if (c.type == "TextureFilename" && !c.strings.empty()) m->texture = std::string(c.strings[0]);
+    if (Is(c.type, "TextureFilename") && !c.strings.empty()) m->texture = std::string(c.strings[0]);
   return true;
+}
+
+// A colour of channels 0 to 1 as ARGB bytes.
+std::uint32_t PackColor(double r, double g, double b, double a) {
+  auto channel = [](double x) { return static_cast<std::uint32_t>(x <= 0 ? 0 : x >= 1 ? 255 : x * 255 + 0.5); };
+  return (channel(a) << 24) | (channel(r) << 16) | (channel(g) << 8) | channel(b);
 }
 
 // Reads a count, then checks it against what is left.
@@ -495,6 +515,7 @@ bool ReadFaces(const std::vector<double>& v, std::size_t at, std::size_t vertex_
 struct Triangle {
   XVertex corner[3];
   std::uint32_t material;  // index into the collapsed material list
+  bool colored;            // its mesh has MeshVertexColors
 };
 
 struct Collector {
@@ -502,6 +523,7 @@ struct Collector {
   std::vector<XMaterial> materials;
   std::map<std::string, XMaterial, std::less<>> named_materials;
   bool has_normals = false;
+  bool has_colors = false;
   std::string* error;
 
   bool Mesh(const XObject& o, const Matrix& world) {
@@ -516,10 +538,10 @@ struct Collector {
     const XObject* colors = nullptr;
     const XObject* material_list = nullptr;
     for (const XObject& c : o.children) {
-      if (c.type == "MeshNormals") normals = &c;
-      if (c.type == "MeshTextureCoords") uvs = &c;
-      if (c.type == "MeshVertexColors") colors = &c;
-      if (c.type == "MeshMaterialList") material_list = &c;
+      if (Is(c.type, "MeshNormals")) normals = &c;
+      if (Is(c.type, "MeshTextureCoords")) uvs = &c;
+      if (Is(c.type, "MeshVertexColors")) colors = &c;
+      if (Is(c.type, "MeshMaterialList")) material_list = &c;
     }
 
     std::size_t nn = 0;
@@ -537,16 +559,13 @@ struct Collector {
       return *error = "MeshTextureCoords count does not match the vertices", false;
     std::vector<std::uint32_t> vertex_colors(nv, 0xFFFFFFFFu);
     if (colors) {
+      has_colors = true;
       std::size_t nc;
       if (!Count(colors->numbers, 0, 5, &nc)) return *error = "MeshVertexColors count larger than its data", false;
       for (std::size_t i = 0; i < nc; i++) {
         const double* c = &colors->numbers[1 + i * 5];
         if (!(c[0] >= 0) || c[0] >= double(nv)) return *error = "MeshVertexColors index out of range", false;
-        auto channel = [](double x) {
-          return static_cast<std::uint32_t>(x <= 0 ? 0 : x >= 1 ? 255 : x * 255 + 0.5);
-        };
-        vertex_colors[static_cast<std::size_t>(c[0])] =
-            (channel(c[4]) << 24) | (channel(c[1]) << 16) | (channel(c[2]) << 8) | channel(c[3]);
+        vertex_colors[static_cast<std::size_t>(c[0])] = PackColor(c[1], c[2], c[3], c[4]);
       }
     }
 
@@ -559,7 +578,7 @@ struct Collector {
       if (!Count(m, 0, 0, &count) || !Count(m, 1, 1, &indexed))
         return *error = "MeshMaterialList counts larger than its data", false;
       for (const XObject& c : material_list->children) {
-        if (c.type != "Material") continue;
+        if (!Is(c.type, "Material")) continue;
         XMaterial mat;
         if (!ReadMaterial(c, &mat, error)) return false;
         mesh_materials.push_back(mat);
@@ -610,26 +629,24 @@ struct Collector {
     for (std::size_t f = 0; f < faces.size(); f++)
       for (std::size_t k = 1; k + 1 < faces[f].size(); k++) {
         if (triangles.size() >= kMaxElements) return *error = "too many triangles", false;
-        triangles.push_back({{corner(f, 0), corner(f, k), corner(f, k + 1)}, base + face_material[f]});
+        triangles.push_back({{corner(f, 0), corner(f, k), corner(f, k + 1)}, base + face_material[f], colors != nullptr});
       }
     return true;
   }
 
+  // The frame's matrix moves what follows it in the file: a mesh or frame read before it keeps
+  // the parent's transform alone.
   bool Frame(const XObject& o, const Matrix& parent, int depth) {
-    Matrix local = Identity();
-    for (const XObject& c : o.children)
-      if (c.type == "FrameTransformMatrix") {
-        if (c.numbers.size() < 16) return *error = "short FrameTransformMatrix", false;
-        for (int i = 0; i < 16; i++) local.m[i / 4][i % 4] = c.numbers[i];
-      }
-    Matrix world = Multiply(local, parent);
-    return Children(o, world, depth);
-  }
-
-  bool Children(const XObject& o, const Matrix& world, int depth) {
+    Matrix world = parent;
     for (const XObject& c : o.children) {
-      if (c.type == "Mesh" && !Mesh(c, world)) return false;
-      if (c.type == "Frame" && !Frame(c, world, depth + 1)) return false;
+      if (Is(c.type, "FrameTransformMatrix")) {
+        if (c.numbers.size() < 16) return *error = "short FrameTransformMatrix", false;
+        Matrix local;
+        for (int i = 0; i < 16; i++) local.m[i / 4][i % 4] = c.numbers[i];
+        world = Multiply(local, parent);
+      }
+      if (Is(c.type, "Mesh") && !Mesh(c, world)) return false;
+      if (Is(c.type, "Frame") && !Frame(c, world, depth + 1)) return false;
     }
     return true;
   }
@@ -674,7 +691,7 @@ bool ReadXFile(const std::uint8_t* data, std::size_t size, XMeshData* out, std::
   bool parsed = true;
   while (parsed && parser.Peek().kind != T_END) {
     const Token& t = parser.Peek();
-    if (t.kind == T_NAME && t.text == "template") {
+    if (t.kind == T_NAME && Is(t.text, "template")) {
       parsed = parser.SkipBlock();
     } else if (t.kind == T_NAME) {
       XObject o;
@@ -694,7 +711,7 @@ bool ReadXFile(const std::uint8_t* data, std::size_t size, XMeshData* out, std::
   Collector collector;
   collector.error = error;
   for (const XObject& o : top) {
-    if (o.type == "Material") {
+    if (Is(o.type, "Material")) {
       XMaterial m;
       if (!ReadMaterial(o, &m, error)) return false;
       collector.named_materials[std::string(o.name)] = m;
@@ -702,8 +719,8 @@ bool ReadXFile(const std::uint8_t* data, std::size_t size, XMeshData* out, std::
   }
   Matrix identity = Identity();
   for (const XObject& o : top) {
-    if (o.type == "Mesh" && !collector.Mesh(o, identity)) return false;
-    if (o.type == "Frame" && !collector.Frame(o, identity, 0)) return false;
+    if (Is(o.type, "Mesh") && !collector.Mesh(o, identity)) return false;
+    if (Is(o.type, "Frame") && !collector.Frame(o, identity, 0)) return false;
   }
   if (collector.triangles.empty()) return *error = "no mesh in the file", false;
 
@@ -717,10 +734,16 @@ bool ReadXFile(const std::uint8_t* data, std::size_t size, XMeshData* out, std::
   for (const Triangle& t : collector.triangles) {
     std::uint32_t slot = fill[t.material]++;
     for (int k = 0; k < 3; k++) out->vertices[slot * 3 + k] = t.corner[k];
+    // Collapsed with a mesh that has colours, a mesh without keeps its look lit: its material's.
+    if (collector.has_colors && !t.colored) {
+      const float* d = collector.materials[t.material].diffuse;
+      for (int k = 0; k < 3; k++) out->vertices[slot * 3 + k].color = PackColor(d[0], d[1], d[2], d[3]);
+    }
   }
   out->materials = collector.materials;
   for (std::size_t i = 0; i < collector.materials.size(); i++) out->subsets.push_back({first[i], per_material[i]});
   out->has_normals = collector.has_normals;
+  out->has_colors = collector.has_colors;
   return true;
 }
 

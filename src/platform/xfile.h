@@ -1,6 +1,7 @@
 // A reader for ".x" mesh files (text, binary with 32- or 64-bit floats, and their MSZIP-compressed
-// forms). Every mesh of a file is collapsed into one, transformed by its frames, with polygons
-// fanned into triangles and one subset per material in material order.
+// forms; template names in any letter case). Every mesh of a file is collapsed into one, transformed
+// by its frames (each matrix moving what follows it), with polygons fanned into triangles and one
+// subset per material in material order; a mesh without a material list gets one grey material.
 #pragma once
 
 #include <cstddef>
@@ -22,7 +23,7 @@ struct XVertex {
   float position[3];
   float normal[3];
   float uv[2];
-  std::uint32_t color;  // ARGB; 0xFFFFFFFF without vertex colours
+  std::uint32_t color;  // ARGB: white where MeshVertexColors leaves a vertex out (see has_colors)
 };
 
 struct XSubset {
@@ -35,6 +36,9 @@ struct XMeshData {
   std::vector<XMaterial> materials;   // one per subset
   std::vector<XSubset> subsets;       // subset i uses materials[i]
   bool has_normals = false;
+  // Some mesh of the file has MeshVertexColors; the vertices of the others then carry their
+  // material's diffuse colour.
+  bool has_colors = false;
 };
 
 // Parses a whole file held in memory. Returns true on success; on failure `error` says why and

@@ -84,15 +84,18 @@ class MeshTable : public TempDirTest {
     ReleaseMeshTable();
     ReleaseMesh(&a);
     ReleaseMesh(&b);
+    ReleaseTextures();
+    test_device.Close();
+    device = nullptr;
+    std::filesystem::current_path(old_dir);
+    TempDirTest::TearDown();
+  }
+  static void ReleaseTextures() {
     for (int i = 0; i < TEXTURE_CACHE_SIZE; i++) {
       Release(texture_cache_texture[i]);
       texture_cache_texture[i] = nullptr;
       texture_cache_name[i][0] = 0;
     }
-    test_device.Close();
-    device = nullptr;
-    std::filesystem::current_path(old_dir);
-    TempDirTest::TearDown();
   }
   void Res(const std::string& name, const std::string& text) {
     Put("res/" + name, std::vector<unsigned char>(text.begin(), text.end()));
@@ -189,6 +192,70 @@ TEST_F(MeshTable, BadNamesAndMissingFiles) {
   LoadMesh(&a, 1, "missing.x");
   EXPECT_EQ(a.material_count, 0);
   EXPECT_EQ(a.materials, nullptr);
+}
+
+// Texture files nobody here made: taken without a word, or refused with the console line of their
+// failure, damaged ones as unreadable data and ones over the pixel budget as memory run out. The
+// recording display reads headers only, so two bmpsuite files damaged in their pixels are refused
+// only by a display that draws.
+TEST_F(MeshTable, TexturesOfOtherToolsLoadOrPrintTheLineOfTheirFailure) {
+  const std::filesystem::path images = std::filesystem::path(KESTRUNE_FIXTURES) / "images";
+  const std::filesystem::path suite = std::filesystem::path(KESTRUNE_REALDATA);
+  struct Case {
+    std::filesystem::path from;
+    const char* line;  // "%s" for the path; null: taken
+    bool pixels_damaged;
+  };
+  std::vector<Case> cases = {
+      {images / "t16a.tga", nullptr, false},      {images / "p8g_rle_tl.tga", nullptr, false},
+      {images / "dxt1.dds", nullptr, false},      {images / "mips_dxt5.dds", nullptr, false},
+      {images / "bomb.png", "Insufficient memory to load: %s", false},
+      {images / "bomb.jpg", "Insufficient memory to load: %s", false},
+      {images / "bomb.tga", "Insufficient memory to load: %s", false},
+      {images / "bomb.dds", "Insufficient memory to load: %s", false},
+  };
+  if (std::filesystem::exists(suite / "bmp" / "b")) {
+    cases.push_back({suite / "x" / "bottom.tga", nullptr, false});
+    cases.push_back({suite / "bmp" / "g" / "rgb32bf.bmp", nullptr, false});
+    cases.push_back({suite / "bmp" / "g" / "pal4rle.bmp", nullptr, false});
+    for (const auto& entry : std::filesystem::directory_iterator(suite / "bmp" / "b")) {
+      const std::string name = entry.path().filename().string();
+      cases.push_back({entry.path(), "D3DXERR_INVALIDDATA: %s", name == "badrle.bmp" || name == "pal8badindex.bmp"});
+    }
+  }
+  std::ostringstream x;
+  x << "xof 0302txt 0032\nMesh {\n 3; 0;0;0;, 0;1;0;, 1;0;0;;\n 1; 3;0,1,2;;\n MeshMaterialList { " << cases.size()
+    << "; 1; 0;\n";
+  for (const Case& c : cases) {
+    std::filesystem::copy_file(c.from, dir / "res" / c.from.filename());
+    x << "  Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { \"" << c.from.filename().string() << "\"; } }\n";
+  }
+  x << " }\n}\n";
+  Res("many.x", x.str());
+  for (int backend : {GFX_BACKEND_RECORD, GFX_BACKEND_EGL}) {
+    if (backend == GFX_BACKEND_EGL) {
+      if (!GfxEglAvailable()) continue;
+      ReleaseMesh(&a);
+      ReleaseTextures();
+      test_device.Close();
+      test_device.Open(GFX_BACKEND_EGL);
+      device = test_device.device;
+    }
+    std::filesystem::remove("console.log");
+    LoadMesh(&a, 1, "many.x");
+    ASSERT_EQ(a.material_count, static_cast<int>(cases.size()));
+    std::vector<std::string> expected;
+    for (std::size_t i = 0; i < cases.size(); i++) {
+      const Case& c = cases[i];
+      const bool refused = c.line && (!c.pixels_damaged || backend == GFX_BACKEND_EGL);
+      EXPECT_EQ(a.textures[i] == nullptr, refused) << c.from << (backend == GFX_BACKEND_EGL ? " (EGL)" : "");
+      if (!refused) continue;
+      char line[300];
+      std::snprintf(line, sizeof line, c.line, ("..\\res\\" + c.from.filename().string()).c_str());
+      expected.push_back(line);
+    }
+    EXPECT_EQ(Logged(), expected) << (backend == GFX_BACKEND_EGL ? "EGL" : "recording");
+  }
 }
 
 TEST_F(MeshTable, EveryAssetTheBuildMakesLoadsWithItsTextures) {

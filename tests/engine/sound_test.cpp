@@ -240,6 +240,64 @@ TEST_F(SoundTableTest, UnusableFilesLeaveTheirSlotsEmpty) {
   }
 }
 
+// WAVE files nobody here made (a WAVE library's test samples, and WAVE_FORMAT_EXTENSIBLE files of
+// libsndfile): 8- and 16-bit integer PCM plays, in its plain and its extensible form alike; wider
+// samples, IEEE float and damaged files leave their slot empty, with the line of the step that
+// failed, or without one when only the buffer refused the sound.
+TEST_F(SoundTableTest, WaveFilesOfOtherToolsPlayOrLeaveTheirSlotEmpty) {
+  const std::filesystem::path sounds = std::filesystem::path(KESTRUNE_FIXTURES) / "sounds";
+  const std::filesystem::path suite = std::filesystem::path(KESTRUNE_REALDATA) / "wav";
+  struct Case {
+    std::filesystem::path file;
+    const char* message;  // what loading it prints, "%s" standing for its path; null: it plays
+  };
+  std::vector<Case> cases = {
+      {sounds / "wavex_16bit_22050_mono.wav", nullptr},  {sounds / "wavex_16bit_44100_stereo.wav", nullptr},
+      {sounds / "wavex_8bit_11025_mono.wav", nullptr},   {sounds / "wavex_8bit_22050_stereo.wav", nullptr},
+  };
+  if (std::filesystem::exists(suite)) {
+    const char* opening = "Error Opening File %s\n";
+    const std::pair<const char*, const char*> suite_cases[] = {
+        {"hound_fuzz_crash-24728523ef4be15c838293b676f6853e73723bf4.wav", opening},
+        {"hound_fuzz_crash-b8447179832529c48f9c6bf17feab6337bbc78ea.wav", opening},
+        {"hound_fuzz_crash-cbd757427cea12bd8a21f86cd8cf74d98ce56bee.wav", opening},
+        {"hound_fuzz_crash-e5471f5b58397287b509db7d026e95f1724454f5.wav", ""},  // float
+        {"hound_fuzz_crash-e879de4eb4d206c59e21f0e01def16457af80fdc.wav", opening},
+        {"hound_fuzz_oom-48ae4cd061ff8578ad3f23dc87624bd365cf5216.wav", opening},
+        {"hound_nonstandard-01.wav", ""},  // 24 bits
+        {"hound_nonstandard-02.wav", ""},
+        {"hound_pcmwaveformat-16bit-44100Hz-mono-extra.wav", nullptr},
+        {"hound_pcmwaveformat-16bit-44100Hz-mono.wav", nullptr},
+        {"hound_pcmwaveformat-24bit-4byte-48kHz-stereo.wav", ""},
+        {"hound_pcmwaveformat-8bit-44100Hz-mono.wav", nullptr},
+        {"hound_pop.wav", nullptr},  // extensible, 16 bits
+        {"hound_pro_tools_bext.wav", ""},  // 24 bits
+        {"hound_reaper_bext.wav", nullptr},
+        {"hound_wav_agent_bext.wav", ""},  // 2 bytes of sound, less than a buffer holds
+        {"hound_waveformatex-16bit-44100Hz-mono-extra.wav", nullptr},
+        {"hound_waveformatex-16bit-44100Hz-mono.wav", nullptr},
+        {"hound_waveformatex-16bit-44100Hz-stereo.wav", nullptr},
+        {"hound_waveformatex-8bit-11025Hz-mono.wav", nullptr},
+        {"hound_waveformatex-ieeefloat-44100Hz-mono.wav", ""},
+        {"hound_waveformatextensible-24bit-192kHz-mono.wav", ""},
+        {"hound_waveformatextensible-24bit-4byte-48kHz-stereo.wav", ""},
+        {"hound_waveformatextensible-32bit-48kHz-stereo.wav", ""},
+        {"hound_waveformatextensible-ieeefloat-44100Hz-mono.wav", ""},
+    };
+    for (const auto& [file, message] : suite_cases) cases.push_back({suite / file, message});
+  }
+  for (const Case& c : cases) std::filesystem::copy_file(c.file, dir / "res" / c.file.filename());
+  Start();
+  for (const Case& c : cases) {
+    const std::string name = c.file.filename().string();
+    char expected[300] = "";
+    if (c.message) std::snprintf(expected, sizeof expected, c.message, ("..\\res\\" + name).c_str());
+    EXPECT_EQ(Printed([&] { LoadSound(&snd_explosion_01, 1, 0, name.c_str()); }), expected) << name;
+    EXPECT_EQ(snd_explosion_01.buffer != nullptr, c.message == nullptr) << name;
+    EXPECT_EQ(Play(&snd_explosion_01), c.message ? "Undefined snd or snd.buffer\n" : "") << name;
+  }
+}
+
 TEST_F(SoundTableTest, PanFollowsTheSourceAndTheWidth) {
   Sound("hit_metal_01.wav");
   Start();

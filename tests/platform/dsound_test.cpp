@@ -133,6 +133,25 @@ TEST_F(SoundTest, BuffersRefuseWhatTheyCannotPlay) {
   misaligned.nBlockAlign = 2;
   WAVEFORMATEX adpcm = PcmWaveFormat(1, 22050, 4);
   adpcm.wFormatTag = 2;
+  // WAVE_FORMAT_EXTENSIBLE: the record, then valid bits, channel mask and the sub-format's GUID.
+#pragma pack(push, 1)
+  struct Extensible {
+    WAVEFORMATEX format;
+    WORD valid_bits;
+    DWORD channel_mask;
+    unsigned char sub_format[16];
+  };
+#pragma pack(pop)
+  auto extensible = [](WORD bits, WORD valid_bits, unsigned char kind, WORD extra = 22) {
+    Extensible e = {PcmWaveFormat(2, 22050, bits), valid_bits, 3,
+                    {kind, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71}};
+    e.format.wFormatTag = 0xFFFE;
+    e.format.cbSize = extra;
+    return e;
+  };
+  Extensible pcm16 = extensible(16, 16, 1), pcm8 = extensible(8, 8, 1), pcm12 = extensible(16, 12, 1),
+             float32 = extensible(32, 32, 3), pcm24 = extensible(24, 24, 1), past = extensible(16, 17, 1),
+             short_extra = extensible(16, 16, 1, 20);
   struct Case {
     const char* label;
     WAVEFORMATEX* format;
@@ -147,6 +166,14 @@ TEST_F(SoundTest, BuffersRefuseWhatTheyCannotPlay) {
       {.label = "rate below 100", .format = &slow, .bytes = 4, .result = DSERR_BADFORMAT},
       {.label = "block align", .format = &misaligned, .bytes = 8, .result = DSERR_BADFORMAT},
       {.label = "not PCM", .format = &adpcm, .bytes = 8, .result = DSERR_BADFORMAT},
+      {.label = "extensible 16 bits", .format = &pcm16.format, .bytes = 8, .result = DS_OK},
+      {.label = "extensible 8 bits", .format = &pcm8.format, .bytes = 8, .result = DS_OK},
+      {.label = "extensible 12 of 16 bits", .format = &pcm12.format, .bytes = 8, .result = DS_OK},
+      {.label = "extensible float", .format = &float32.format, .bytes = 8, .result = DSERR_BADFORMAT},
+      {.label = "extensible 24 bits", .format = &pcm24.format, .bytes = 12, .result = DSERR_BADFORMAT},
+      {.label = "extensible valid bits past the sample", .format = &past.format, .bytes = 8,
+       .result = DSERR_BADFORMAT},
+      {.label = "extensible too short", .format = &short_extra.format, .bytes = 8, .result = DSERR_BADFORMAT},
       {.label = "too small", .format = &good, .bytes = 3, .result = DSERR_INVALIDPARAM},
       {.label = "too large", .format = &good, .bytes = DSBSIZE_MAX + 1, .result = DSERR_INVALIDPARAM},
   };

@@ -77,6 +77,45 @@ TEST_F(RecordingDevice, CapsReportTheAdapterLights) {
   EXPECT_EQ(GetDeviceCaps(direct3d, 0, D3DDEVTYPE_REF, &caps), D3DERR_NOTAVAILABLE);
 }
 
+// The largest texture side (4096 unless the adapter offers less) bounds every texture; each mip
+// level is locked at its own size, one level at a time.
+TEST_F(RecordingDevice, TheLargestTextureSizeBoundsTexturesAndEachLevelLocksAtItsSize) {
+  D3DCAPS8 caps;
+  ASSERT_EQ(GetDeviceCaps(direct3d, 0, D3DDEVTYPE_HAL, &caps), S_OK);
+  EXPECT_EQ(caps.MaxTextureWidth, 4096u);
+  EXPECT_EQ(caps.MaxTextureHeight, 4096u);
+  Release(direct3d);
+  gfx_headless.max_texture_size = 64;
+  direct3d = Direct3DCreate8(D3D_SDK_VERSION);
+  ASSERT_EQ(GetDeviceCaps(direct3d, 0, D3DDEVTYPE_HAL, &caps), S_OK);
+  EXPECT_EQ(caps.MaxTextureWidth, 64u);
+  ASSERT_EQ(Create(Windowed()), S_OK);
+  IDirect3DTexture8* texture = nullptr;
+  EXPECT_EQ(CreateTexture(device, 65, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture), D3DERR_INVALIDCALL);
+  EXPECT_EQ(CreateTexture(device, 1, 65, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture), D3DERR_INVALIDCALL);
+  ASSERT_EQ(CreateTexture(device, 64, 4, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture), S_OK);
+  struct Level {
+    UINT level;
+    HRESULT result;
+    int pitch;
+  } levels[] = {{0, S_OK, 256}, {1, S_OK, 128}, {3, S_OK, 32}, {6, S_OK, 4}, {7, D3DERR_INVALIDCALL, 0}};
+  for (const Level& l : levels) {
+    D3DLOCKED_RECT locked = {};
+    EXPECT_EQ(LockRect(texture, l.level, &locked, nullptr, 0), l.result) << l.level;
+    if (FAILED(l.result)) continue;
+    EXPECT_EQ(locked.Pitch, l.pitch) << l.level;
+    const RECT past = {0, 0, 1, 2};  // level 6 is 1 x 1
+    D3DLOCKED_RECT other;
+    EXPECT_EQ(LockRect(texture, 0, &other, nullptr, 0), D3DERR_INVALIDCALL) << "one level at a time";
+    EXPECT_EQ(UnlockRect(texture, l.level + 1), D3DERR_INVALIDCALL) << "not the level locked";
+    EXPECT_EQ(UnlockRect(texture, l.level), S_OK) << l.level;
+    if (l.level == 6) {
+      EXPECT_EQ(LockRect(texture, 6, &other, &past, 0), D3DERR_INVALIDCALL);
+    }
+  }
+  Release(texture);
+}
+
 TEST_F(RecordingDevice, WindowedDeviceTakesTheClientSize) {
   ASSERT_EQ(Create(Windowed()), S_OK);
   UINT w, h;

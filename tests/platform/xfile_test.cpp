@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <dirent.h>
@@ -133,8 +134,130 @@ TEST(XFile, CompressedBlocksReferBackAcrossBlocks) {
   XMeshData mesh;
   ASSERT_TRUE(Read(packed, &mesh));
   EXPECT_EQ(mesh.vertices.size(), 3u);
-  EXPECT_EQ(mesh.materials.size(), 1u);  // no material list: one default white material
-  EXPECT_FLOAT_EQ(mesh.materials[0].diffuse[0], 1.0f);
+  EXPECT_EQ(mesh.materials.size(), 1u);  // no material list: one default grey material
+  EXPECT_FLOAT_EQ(mesh.materials[0].diffuse[0], 0.5f);
+  EXPECT_FLOAT_EQ(mesh.materials[0].diffuse[3], 0.0f);
+  EXPECT_FLOAT_EQ(mesh.materials[0].specular[0], 0.5f);
+  EXPECT_TRUE(mesh.materials[0].texture.empty());
+}
+
+// Template names and the keyword in any letter case, as exporters write them ("TextureFileName"),
+// in text and in binary.
+TEST(XFile, TemplateNamesMatchInAnyLetterCase) {
+  const char* names[] = {"template", "Material", "TextureFilename", "Mesh", "MeshNormals", "MeshTextureCoords",
+                         "MeshMaterialList"};
+  std::string (*spellings[])(std::string) = {
+      [](std::string n) {
+        for (char& c : n) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return n;
+      },
+      [](std::string n) {
+        for (char& c : n) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return n;
+      },
+      [](std::string n) { return n == "TextureFilename" ? std::string("TextureFileName") : n; },
+  };
+  for (auto spell : spellings) {
+    std::string text = kQuadAndTriangle;
+    for (const char* name : names) {
+      // Whole words only: "Mesh" within "MeshNormals" stays for its own turn.
+      std::string from = name, to = spell(name);
+      for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        const bool word_end = at + from.size() >= text.size() || !std::isalpha(static_cast<unsigned char>(text[at + from.size()]));
+        if (word_end) text.replace(at, from.size(), to);
+      }
+    }
+    SCOPED_TRACE(text.substr(0, 120));
+    XMeshData mesh;
+    std::string error;
+    ASSERT_TRUE(Read(Bytes(text), &mesh, &error)) << error;
+    ExpectQuadAndTriangle(mesh);
+  }
+}
+
+// A frame's matrix moves what follows it in the file, not a mesh read before it.
+TEST(XFile, AFrameMatrixMovesOnlyWhatFollowsIt) {
+  const char* text = R"(xof 0303txt 0032
+Frame Outer {
+  Mesh { 3; 0;0;0;, 0;1;0;, 1;0;0;; 1; 3;0,1,2;; }
+  FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 10,0,0,1;; }
+  Mesh { 3; 0;0;0;, 0;1;0;, 1;0;0;; 1; 3;0,1,2;; }
+  Frame Inner { Mesh { 3; 0;0;0;, 0;1;0;, 1;0;0;; 1; 3;0,1,2;; } }
+}
+)";
+  XMeshData mesh;
+  std::string error;
+  ASSERT_TRUE(Read(Bytes(text), &mesh, &error)) << error;
+  ASSERT_EQ(mesh.vertices.size(), 9u);
+  EXPECT_FLOAT_EQ(mesh.vertices[0].position[0], 0.0f);   // before the matrix
+  EXPECT_FLOAT_EQ(mesh.vertices[3].position[0], 10.0f);  // after it
+  EXPECT_FLOAT_EQ(mesh.vertices[6].position[0], 10.0f);  // in a frame after it
+}
+
+// Vertex colours come with the file's flag; collapsed with a mesh that has them, a mesh without
+// carries its material's diffuse colour, and a vertex its list leaves out is white.
+TEST(XFile, VertexColoursAndTheMeshesWithout) {
+  const char* text = R"(xof 0302txt 0032
+Mesh {
+  3; 0;0;0;, 0;1;0;, 1;0;0;; 1; 3;0,1,2;;
+  MeshVertexColors { 2; 0;1;0;0;1;;, 2;0;0;1;0.5;;; }
+}
+Mesh {
+  3; 0;0;0;, 0;1;0;, 1;0;0;; 1; 3;0,1,2;;
+  MeshMaterialList { 1; 1; 0; Material { 0;1;0;1;; 0; 0;0;0;; 0;0;0;; } }
+}
+)";
+  XMeshData mesh;
+  std::string error;
+  ASSERT_TRUE(Read(Bytes(text), &mesh, &error)) << error;
+  EXPECT_TRUE(mesh.has_colors);
+  ASSERT_EQ(mesh.vertices.size(), 6u);
+  // The first mesh's default material comes first, then the second mesh's green one.
+  const std::uint32_t colours[6] = {0xFFFF0000u, 0xFFFFFFFFu, 0x800000FFu, 0xFF00FF00u, 0xFF00FF00u, 0xFF00FF00u};
+  for (int i = 0; i < 6; i++) EXPECT_EQ(mesh.vertices[i].color, colours[i]) << i;
+  ASSERT_TRUE(Read(Bytes(kQuadAndTriangle), &mesh, &error)) << error;
+  EXPECT_FALSE(mesh.has_colors);
+}
+
+// Models nobody here made: readable or refused, their triangles, materials and texture names.
+// FVFData and skin weights (later templates) are passed over as any template the mesh does not
+// use, so the two "malformed" files of them read.
+TEST(XFile, ModelsOfOtherToolsReadWithTheirMaterials) {
+  const std::string folder = std::string(KESTRUNE_REALDATA) + "/x/";
+  if (!std::ifstream(folder + "test.x")) GTEST_SKIP() << "no models in " << folder;
+  const std::string kwx = "C:\\\\code\\\\sourceforge\\\\kwxport\\\\trunkMerged\\\\test\\\\data\\\\";
+  struct Case {
+    const char* file;
+    bool readable;
+    std::size_t triangles;
+    std::vector<std::string> textures;  // of each material, "" for none
+    bool colours;
+  } cases[] = {
+      {"anim_test.x", true, 840, {""}, false},
+      {"cube_withRGBAVertexColor.x", true, 12, {kwx + "bottom.tga", kwx + "top.tga", kwx + "updown.tga"}, true},
+      {"empty.x", false, 0, {}, false},
+      {"fromtruespace_bin32.x", true, 6656, {""}, false},
+      {"kwxport_test_cubewithvcolors.x", true, 12, {kwx + "bottom.tga", kwx + "top.tga", kwx + "updown.tga"}, true},
+      {"malformed_fvf_texcoord_oob.x", true, 1, {""}, false},
+      {"malformed_skinweights_oob.x", true, 12, {""}, false},
+      {"test.x", true, 12, {".\\\\test.png"}, false},  // "TextureFileName"
+      {"test_cube_binary.x", true, 12, {""}, false},
+      {"test_cube_compressed.x", true, 12, {""}, false},
+      {"test_cube_text.x", true, 12, {""}, false},
+  };
+  for (const Case& c : cases) {
+    std::ifstream in(folder + c.file, std::ios::binary);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    XMeshData mesh;
+    std::string error;
+    EXPECT_EQ(Read(Bytes(buffer.str()), &mesh, &error), c.readable) << c.file << ": " << error;
+    EXPECT_EQ(mesh.vertices.size(), c.triangles * 3) << c.file;
+    std::vector<std::string> textures;
+    for (const XMaterial& m : mesh.materials) textures.push_back(m.texture);
+    EXPECT_EQ(textures, c.textures) << c.file;
+    EXPECT_EQ(mesh.has_colors, c.colours) << c.file;
+  }
 }
 
 TEST(XFile, NestedFramesTransformPositionsAndNormals) {

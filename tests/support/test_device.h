@@ -8,11 +8,13 @@
 struct TestDevice {
   IDirect3D8* direct3d = nullptr;
   IDirect3DDevice8* device = nullptr;
+  UINT max_texture_size = 0;  // when set, the adapter's largest texture side for the next Open
 
   // Makes the device; a failure is reported as a test failure and leaves device null.
   void Open(int backend, UINT width = 640, UINT height = 480) {
     gfx_backend_request = backend;
     GfxResetHeadless();
+    if (max_texture_size) gfx_headless.max_texture_size = max_texture_size;
     gfx_headless.window_width = width;
     gfx_headless.window_height = height;
     GfxClearCalls();
