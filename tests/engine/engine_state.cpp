@@ -60,10 +60,10 @@ const Kept kept[] = {
     Keep(direct3d), Keep(device), Keep(display_mode_width), Keep(display_mode_height), Keep(display_mode_format),
     Keep(display_mode_count), Keep(display_mode_last), Keep(display_mode_index), Keep(full_screen_active),
     Keep(settings_changed), Keep(light_budget), Keep(fill_mode), Keep(client_rect), Keep(screen_width),
-    Keep(screen_height), Keep(screen_center_x), Keep(screen_center_y), Keep(screen_eighth_x),
-    Keep(screen_eighth_y), Keep(line_height), Keep(hud_text_rect), Keep(playfield_three_quarter_height),
-    Keep(playfield_width), Keep(playfield_height), Keep(playfield_half_width), Keep(playfield_half_height),
-    Keep(ceiling_y), Keep(floor_y), Keep(spawn_line_x), Keep(fonts),
+    Keep(screen_height), Keep(screen_center_x), Keep(screen_center_y), Keep(screen_eighth_x), Keep(screen_eighth_y),
+    Keep(line_height), Keep(hud_text_rect), Keep(playfield_three_quarter_height), Keep(playfield_width),
+    Keep(playfield_height), Keep(playfield_half_width), Keep(playfield_half_height), Keep(ceiling_y), Keep(floor_y),
+    Keep(spawn_line_x), Keep(fonts),
     // Meshes, textures, lights and views
     Keep(texture_cache_name), Keep(texture_cache_texture), Keep(up_vector), Keep(point_lights), Keep(light_count),
     Keep(key_light), Keep(fill_light), Keep(hud_light), Keep(map_light), Keep(camera_view),
@@ -71,28 +71,26 @@ const Kept kept[] = {
     Keep(spin_angle), Keep(blink), Keep(text_rect), Keep(show_counts), Keep(show_fps), Keep(show_input),
     Keep(show_location), Keep(show_ground_ceiling), Keep(dev_start_stage),
     // Input
-    Keep(direct_input), Keep(keyboard_device), Keep(controller_devices), Keep(controller_count),
-    Keep(controller_names), Keep(controller_states), Keep(key_state), Keep(repeat_back), Keep(repeat_fire),
-    Keep(repeat_missile), Keep(repeat_up), Keep(repeat_left), Keep(repeat_down), Keep(repeat_right),
-    Keep(key_bindings), Keep(action_back), Keep(action_fire), Keep(action_missile), Keep(action_up),
-    Keep(action_left), Keep(action_down), Keep(action_right), Keep(input_lock),
+    Keep(direct_input), Keep(keyboard_device), Keep(controller_devices), Keep(controller_count), Keep(controller_names),
+    Keep(controller_states), Keep(key_state), Keep(repeat_back), Keep(repeat_fire), Keep(repeat_missile),
+    Keep(repeat_up), Keep(repeat_left), Keep(repeat_down), Keep(repeat_right), Keep(key_bindings), Keep(action_back),
+    Keep(action_fire), Keep(action_missile), Keep(action_up), Keep(action_left), Keep(action_down), Keep(action_right),
+    Keep(input_lock),
     // Sound
     Keep(direct_sound), Keep(primary_buffer), Keep(music_slot),
     // Main loop
-    Keep(quit_flag), Keep(quit_code), Keep(main_window), Keep(desktop_mode), Keep(frame_limiter),
-    Keep(frame_period_ms), Keep(frame_clock), Keep(frame_count), Keep(fps_clock), Keep(fps),
-    Keep(exit_question_open), Keep(loop_message),
+    Keep(quit_flag), Keep(quit_code), Keep(main_window), Keep(desktop_mode), Keep(frame_limiter), Keep(frame_period_ms),
+    Keep(frame_clock), Keep(frame_count), Keep(fps_clock), Keep(fps), Keep(exit_question_open), Keep(loop_message),
     // World: progress, fades and the play clock
     Keep(game_state), Keep(game_mode), Keep(in_game), Keep(menu_cursor), Keep(current_stage), Keep(stage_tick),
-    Keep(score), Keep(player_thing), Keep(forward_level), Keep(missile_kind), Keep(missile_ammo),
-    Keep(random_order), Keep(random_index), Keep(god_mode), Keep(message_text), Keep(message_alpha),
-    Keep(forward_drop_count), Keep(missile_drop_count), Keep(last_hit_x), Keep(last_hit_y), Keep(clock_frames),
-    Keep(play_seconds), Keep(play_minutes), Keep(world_shift), Keep(world_shift_target), Keep(phase_2),
-    Keep(phase_4), Keep(phase_8), Keep(phase_16), Keep(phase_32), Keep(phase_64), Keep(phase_59),
-    Keep(key_light_color), Keep(key_light_target), Keep(fill_light_color), Keep(fill_light_target),
-    Keep(sky_color), Keep(sky_color_target), Keep(horizon_color), Keep(horizon_color_target),
-    Keep(stars_color), Keep(stars_color_target), Keep(fog_end), Keep(fog_end_target), Keep(random_state),
-    Keep(explosion_turn),
+    Keep(score), Keep(player_thing), Keep(forward_level), Keep(missile_kind), Keep(missile_ammo), Keep(random_order),
+    Keep(random_index), Keep(god_mode), Keep(message_text), Keep(message_alpha), Keep(forward_drop_count),
+    Keep(missile_drop_count), Keep(last_hit_x), Keep(last_hit_y), Keep(clock_frames), Keep(play_seconds),
+    Keep(play_minutes), Keep(world_shift), Keep(world_shift_target), Keep(phase_2), Keep(phase_4), Keep(phase_8),
+    Keep(phase_16), Keep(phase_32), Keep(phase_64), Keep(phase_59), Keep(key_light_color), Keep(key_light_target),
+    Keep(fill_light_color), Keep(fill_light_target), Keep(sky_color), Keep(sky_color_target), Keep(horizon_color),
+    Keep(horizon_color_target), Keep(stars_color), Keep(stars_color_target), Keep(fog_end), Keep(fog_end_target),
+    Keep(random_state), Keep(explosion_turn),
     // World: records
     Keep(high_score_name), Keep(high_score_major), Keep(high_score_minor), Keep(mode_unlocked), Keep(last_name),
     Keep(name_entry), Keep(name_pos),
@@ -109,17 +107,16 @@ const Kept kept[] = {
     Keep(thing_aim_x), Keep(thing_aim_y), Keep(thing_roll), Keep(thing_roll_rate), Keep(thing_roll_spring),
     Keep(thing_roll_time), Keep(projectile_type), Keep(projectile_owner), Keep(projectile_x), Keep(projectile_y),
     Keep(projectile_z), Keep(projectile_vx), Keep(projectile_vy), Keep(projectile_vz), Keep(projectile_ry),
-    Keep(projectile_rx), Keep(projectile_rz), Keep(projectile_spin_y), Keep(projectile_spin_x),
-    Keep(projectile_spin_z), Keep(projectile_accel_time), Keep(projectile_life), Keep(static_type),
-    Keep(static_x), Keep(static_y), Keep(static_z), Keep(static_ry), Keep(static_rx), Keep(static_rz),
-    Keep(static_spin_y), Keep(static_spin_x), Keep(static_spin_z), Keep(static_draw_order), Keep(static_listed),
-    Keep(generator_type), Keep(generator_interval), Keep(generator_remaining), Keep(generator_x),
-    Keep(generator_y), Keep(generator_z), Keep(generator_timer), Keep(thing_count), Keep(thing_last),
-    Keep(projectile_count), Keep(projectile_last), Keep(static_count), Keep(static_last), Keep(generator_count),
-    Keep(generator_last), Keep(ceiling_x0), Keep(ceiling_x1), Keep(floor_x0), Keep(floor_x1), Keep(scroll_speed),
+    Keep(projectile_rx), Keep(projectile_rz), Keep(projectile_spin_y), Keep(projectile_spin_x), Keep(projectile_spin_z),
+    Keep(projectile_accel_time), Keep(projectile_life), Keep(static_type), Keep(static_x), Keep(static_y),
+    Keep(static_z), Keep(static_ry), Keep(static_rx), Keep(static_rz), Keep(static_spin_y), Keep(static_spin_x),
+    Keep(static_spin_z), Keep(static_draw_order), Keep(static_listed), Keep(generator_type), Keep(generator_interval),
+    Keep(generator_remaining), Keep(generator_x), Keep(generator_y), Keep(generator_z), Keep(generator_timer),
+    Keep(thing_count), Keep(thing_last), Keep(projectile_count), Keep(projectile_last), Keep(static_count),
+    Keep(static_last), Keep(generator_count), Keep(generator_last), Keep(ceiling_x0), Keep(ceiling_x1), Keep(floor_x0),
+    Keep(floor_x1), Keep(scroll_speed),
     // Platform: what the engine tests ask of its headless layers
-    Keep(gfx_backend_request), Keep(headless_sound_create_result), Keep(headless_sound_primary_result),
-};
+    Keep(gfx_backend_request), Keep(headless_sound_create_result), Keep(headless_sound_primary_result)};
 
 std::vector<Kept> globals;          // kept, then the slots
 std::vector<unsigned char> starts;  // their bytes when the program started, one after another
@@ -144,7 +141,8 @@ const ::testing::Environment* const start_values = ::testing::AddGlobalTestEnvir
 
 void ResetEngineState() {
   ASSERT_FALSE(starts.empty()) << "no start values taken";
-  // What the program releases at its end, then what it never releases.
+  // What the program releases at its end (display and input), what it keeps until the process
+  // ends (the sound device), then the platform's headless state.
   ShutdownDevices();
   ShutdownSound();
   WinResetForTests();
