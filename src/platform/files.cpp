@@ -432,11 +432,6 @@ std::size_t FileRead(void* buffer, std::size_t item_size, std::size_t count, Fil
   return n / item_size;
 }
 
-std::size_t FileWrite(const void* buffer, std::size_t item_size, std::size_t count, File* file) {
-  if (!buffer || !file || !file->stream || item_size == 0) return 0;
-  return WriteText(static_cast<const char*>(buffer), item_size * count, file) ? count : 0;
-}
-
 int FileSeek(File* file, long offset, int origin) {
   if (!file || !file->stream) return -1;
   int whence = origin == FILE_SEEK_CUR ? SEEK_CUR : origin == FILE_SEEK_END ? SEEK_END : SEEK_SET;

@@ -42,9 +42,8 @@ int FilePuts(const char* text, File* file);
 int FilePutc(int c, File* file);
 // fprintf: the number of characters formatted (before line-end translation), negative on failure.
 int FilePrintf(File* file, const char* format, ...) __attribute__((format(printf, 2, 3)));
-// fread / fwrite, counted in items of item_size bytes.
+// fread, counted in items of item_size bytes.
 std::size_t FileRead(void* buffer, std::size_t item_size, std::size_t count, File* file);
-std::size_t FileWrite(const void* buffer, std::size_t item_size, std::size_t count, File* file);
 // fseek / ftell, in bytes on disk. Seeking clears the end-of-file state.
 int FileSeek(File* file, long offset, int origin);
 long FileTell(File* file);

@@ -175,8 +175,6 @@ ULONG Release(IDirect3D8* direct3d) {
   return 0;
 }
 
-UINT GetAdapterCount(IDirect3D8* direct3d) { return direct3d ? 1 : 0; }
-
 UINT GetAdapterModeCount(IDirect3D8* direct3d, UINT adapter) {
   return direct3d && adapter == 0 ? direct3d->mode_count : 0;
 }
@@ -585,12 +583,6 @@ HRESULT SetMaterial(IDirect3DDevice8* device, const D3DMATERIAL8* material) {
   if (!Live(device) || !material) return D3DERR_INVALIDCALL;
   device->material = *material;
   Record(device, GFX_OP_SET_MATERIAL);
-  return S_OK;
-}
-
-HRESULT GetMaterial(IDirect3DDevice8* device, D3DMATERIAL8* out) {
-  if (!Live(device) || !out) return D3DERR_INVALIDCALL;
-  *out = device->material;
   return S_OK;
 }
 

@@ -234,7 +234,6 @@ struct GfxMeshBuffer;
 IDirect3D8* Direct3DCreate8(UINT sdk_version);
 ULONG Release(IDirect3D8* direct3d);
 
-UINT GetAdapterCount(IDirect3D8* direct3d);
 UINT GetAdapterModeCount(IDirect3D8* direct3d, UINT adapter);
 // Modes in order of format, width, height and refresh rate; D3DERR_INVALIDCALL past the last.
 HRESULT EnumAdapterModes(IDirect3D8* direct3d, UINT adapter, UINT mode, D3DDISPLAYMODE* out);
@@ -274,7 +273,6 @@ HRESULT GetLight(IDirect3DDevice8* device, DWORD index, D3DLIGHT8* out);
 HRESULT LightEnable(IDirect3DDevice8* device, DWORD index, BOOL enable);
 HRESULT GetLightEnable(IDirect3DDevice8* device, DWORD index, BOOL* out);
 HRESULT SetMaterial(IDirect3DDevice8* device, const D3DMATERIAL8* material);
-HRESULT GetMaterial(IDirect3DDevice8* device, D3DMATERIAL8* out);
 // A null texture draws untextured (the stage reads opaque white).
 HRESULT SetTexture(IDirect3DDevice8* device, DWORD stage, IDirect3DTexture8* texture);
 

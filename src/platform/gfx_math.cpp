@@ -100,14 +100,6 @@ D3DXMATRIX* D3DXMatrixTranslation(D3DXMATRIX* out, float x, float y, float z) {
   return out;
 }
 
-D3DXMATRIX* D3DXMatrixScaling(D3DXMATRIX* out, float x, float y, float z) {
-  D3DXMatrixIdentity(out);
-  out->m[0][0] = x;
-  out->m[1][1] = y;
-  out->m[2][2] = z;
-  return out;
-}
-
 D3DXMATRIX* D3DXMatrixRotationX(D3DXMATRIX* out, float angle) {
   float c = std::cos(angle), s = std::sin(angle);
   D3DXMatrixIdentity(out);

@@ -229,13 +229,6 @@ BOOL GetWindowRect(HWND window, RECT* rect) {
   return TRUE;
 }
 
-BOOL SetWindowTextA(HWND window, const char* title) {
-  if (!LiveWindow(window)) return FALSE;
-  std::snprintf(window->title, sizeof(window->title), "%s", title ? title : "");
-  if (window->sdl) SDL_SetWindowTitle(window->sdl, window->title);
-  return TRUE;
-}
-
 int GetWindowTextA(HWND window, char* text, int size) {
   if (!LiveWindow(window) || !text || size <= 0) return 0;
   int n = std::snprintf(text, std::size_t(size), "%s", window->title);

@@ -87,7 +87,6 @@ BOOL IsWindowVisible(HWND window);
 BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);
 BOOL GetClientRect(HWND window, RECT* rect);
 BOOL GetWindowRect(HWND window, RECT* rect);
-BOOL SetWindowTextA(HWND window, const char* title);
 // Copies the title into text (size bytes, cut to fit); its length.
 int GetWindowTextA(HWND window, char* text, int size);
 // The SDL window behind a window handle (for the display, input and audio modules); null headless.

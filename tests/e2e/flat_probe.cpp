@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr int kNear = 6;  // levels per channel within which two colours count as one
 constexpr int kStep = 2;  // the most a sky changes from one pixel to the next
 
 struct Rgb {

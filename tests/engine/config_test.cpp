@@ -17,29 +17,30 @@
 #include <vector>
 
 #include "engine/console.h"
+#include "engine_state.h"
 #include "platform/files.h"
 #include "support/temp_dir.h"
 
 namespace {
 
-// Registers the variables and puts every one back to what it held before the test.
+// Every variable at its default, registered, and an empty console; the defaults again after.
 class ConfigTest : public WorkingDirTest {
  protected:
   void SetUp() override {
     WorkingDirTest::SetUp();
+    ResetEngineState();
     InitConfigTags();
-    for (int i = 0; i < CONFIG_VAR_COUNT; i++) saved_[i] = *tag_value[i];
-    InitConsole();
+    for (int i = 0; i < CONFIG_VAR_COUNT; i++) defaults_[i] = *tag_value[i];
   }
   void TearDown() override {
-    for (int i = 0; i < CONFIG_VAR_COUNT; i++) *tag_value[i] = saved_[i];
+    ResetEngineState();
     WorkingDirTest::TearDown();
   }
   void Write(const char* name, const std::string& bytes) const {
     Put(name, std::vector<unsigned char>(bytes.begin(), bytes.end()));
   }
   static bool Exists(const char* name) { return std::filesystem::exists(name); }
-  float saved_[CONFIG_VAR_COUNT];
+  float defaults_[CONFIG_VAR_COUNT];
 };
 
 // What a save of the defaults puts on disk: text mode turns each "\r\n" into CR CR LF.
@@ -130,7 +131,7 @@ TEST_F(ConfigTest, LinesSetWhatTheirKeysName) {
       {"nul ends the line", std::string("sound_channels = 1\0" "9\n", 21), &sound_channels, 1},
   };
   for (const LineCase& c : cases) {
-    for (int i = 0; i < CONFIG_VAR_COUNT; i++) *tag_value[i] = saved_[i];
+    for (int i = 0; i < CONFIG_VAR_COUNT; i++) *tag_value[i] = defaults_[i];
     Write("test.cfg", c.file);
     EXPECT_EQ(LoadConfig("test.cfg"), 1) << c.label;
     EXPECT_EQ(*c.variable, c.expected) << c.label;
@@ -201,7 +202,7 @@ TEST_F(ConfigTest, MissingFileChangesNothing) {
   EXPECT_EQ(LoadConfig("prefs.cfg"), 0);
   ASSERT_TRUE(std::filesystem::create_directory("folder.cfg"));
   EXPECT_EQ(LoadConfig("folder.cfg"), 0);
-  for (int i = 0; i < CONFIG_VAR_COUNT; i++) EXPECT_EQ(*tag_value[i], saved_[i]) << tag_name[i];
+  for (int i = 0; i < CONFIG_VAR_COUNT; i++) EXPECT_EQ(*tag_value[i], defaults_[i]) << tag_name[i];
   EXPECT_FALSE(Exists(CONSOLE_LOG_PATH));
 }
 

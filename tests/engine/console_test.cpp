@@ -10,6 +10,7 @@
 #include "engine/display.h"
 #include "engine/main_loop.h"
 #include "engine/render.h"
+#include "engine_state.h"
 #include "platform/script.h"
 #include "platform/win.h"
 #include "support/temp_dir.h"
@@ -23,13 +24,8 @@ class ConsoleTest : public WorkingDirTest {
  protected:
   void SetUp() override {
     WorkingDirTest::SetUp();
-    WinResetForTests();
-    ScriptClear();
-    GfxResetHeadless();
+    ResetEngineState();
     ASSERT_NE(MakeTestWindow("ConsoleTest"), nullptr);
-    windowed = 1;
-    display_width = 640;
-    display_height = 480;
     testing::internal::CaptureStderr();
     int made = InitDirect3D();
     if (made) {
@@ -40,14 +36,10 @@ class ConsoleTest : public WorkingDirTest {
     ASSERT_EQ(made, 1) << err;
     ASSERT_EQ(screen_eighth_y, 60);
     ASSERT_NE(fonts[FONT_CONSOLE], nullptr);
-    InitConsole();
     GfxClearCalls();
   }
   void TearDown() override {
-    ReleaseGraphics();
-    WinResetForTests();
-    GfxResetHeadless();
-    InitConsole();
+    ResetEngineState();
     WorkingDirTest::TearDown();
   }
   void Write(const char* name, const std::string& bytes) const {

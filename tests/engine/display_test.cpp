@@ -9,6 +9,7 @@
 #include "engine/config.h"
 #include "engine/console.h"
 #include "engine/main_loop.h"
+#include "engine_state.h"
 #include "platform/script.h"
 #include "platform/win.h"
 #include "support/temp_dir.h"
@@ -30,29 +31,11 @@ class DisplayTest : public WorkingDirTest {
  protected:
   void SetUp() override {
     WorkingDirTest::SetUp();
-    InitConsole();
-    WinResetForTests();
-    ScriptClear();
-    GfxResetHeadless();
-    GfxClearCalls();
+    ResetEngineState();
     ASSERT_NE(MakeTestWindow("DisplayTest"), nullptr);
-    windowed = 1;
-    display_width = 640;
-    display_height = 480;
-    display_format = 22;
-    vsync = 1;
-    antialias = 0;
-    display_mode_index = -1;
-    full_screen_active = 1;
-    light_budget = 8;
-    fill_mode = D3DFILL_SOLID;
-    sky_color = {0, 0, 0};
-    fog_end = 200.0f;
   }
   void TearDown() override {
-    ReleaseGraphics();
-    WinResetForTests();
-    GfxResetHeadless();
+    ResetEngineState();
     WorkingDirTest::TearDown();
   }
   // Starts a display as the main loop does, keeping what went to standard error.

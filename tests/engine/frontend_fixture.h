@@ -16,6 +16,7 @@
 #include "engine/main_loop.h"
 #include "engine/render.h"
 #include "engine/sound.h"
+#include "engine_state.h"
 #include "platform/dsound.h"
 #include "platform/mmio.h"
 #include "platform/files.h"
@@ -100,41 +101,24 @@ class FrontEndTest : public WorkingDirTest {
  protected:
   void SetUp() override {
     WorkingDirTest::SetUp();
-    GiveMenuSoundsBuffers();
     ResetFrontEnd();
   }
   void TearDown() override {
-    ShutdownSound();
+    ResetEngineState();
     WorkingDirTest::TearDown();
   }
 
-  // Every global the handlers read or write back at rest, no sound playing, no console lines.
+  // The engine and the world at their start values, then as the program's first pass leaves
+  // them: the world reset, the main menu up, "AAA" as the last initials, both volumes full, the
+  // menu sounds given buffers and none playing, no console lines.
   static void ResetFrontEnd() {
+    ResetEngineState();
+    GiveMenuSoundsBuffers();
     ResetGame();
     ResetStage();
     game_state = STATE_MAIN_MENU;
-    game_mode = MODE_CAST;
-    in_game = 0;
-    menu_cursor = 0;
-    god_mode = 0;
-    forward_level = 1;
-    missile_kind = PROJ_BOMB;
-    missile_ammo = 20;
-    const int unlocked[SCORED_MODES] = {1, 0, 0, 0};
-    std::memcpy(mode_unlocked, unlocked, sizeof mode_unlocked);
     std::memcpy(last_name, "AAA", 4);
-    name_pos = 0;
-    SetFlags("");
-    input_lock = 0;
-    std::memset(key_state, 0, sizeof key_state);
-    show_counts = show_fps = show_input = show_location = show_ground_ceiling = 0;
-    fill_mode = 3;
-    camera_view = VIEW_CLASSIC;
-    dev_start_stage = 18;
-    frame_period_ms = 50;
-    quit_flag = quit_code = 0;
     volume_effects = volume_music = 0;
-    Heard();
     FileRemove("console.log");
   }
 
@@ -177,32 +161,7 @@ class ProgramTest : public FrontEndTest {
     std::filesystem::create_directory(dir / "bin");
     std::filesystem::create_directory(dir / "res");
     std::filesystem::current_path(dir / "bin");
-    WinResetForTests();
-    ScriptClear();
-    SetVirtualClock(1000000);
-    main_window = nullptr;
-    frame_limiter = 1;
-    frame_clock = fps_clock = 0;
-    frame_count = 0;
-    fps = 20;
-    exit_question_open = 0;
     game_state = STATE_BOOT;
-    windowed = 1;
-    display_width = 640;
-    display_height = 480;
-    display_format = 22;
-    antialias = 0;
-    vsync = 1;
-    display_mode_index = -1;
-    full_screen_active = 1;
-    GfxResetHeadless();
-    repeat_back = repeat_fire = repeat_missile = repeat_up = repeat_left = repeat_down = repeat_right = 0;
-  }
-  void TearDown() override {
-    ShutdownDevices();
-    WinResetForTests();
-    ScriptClear();
-    FrontEndTest::TearDown();
   }
   // Starts the program as WinMain does with the script, and runs the boot pass.
   void StartToMenu(const char* script = "") {

@@ -9,6 +9,7 @@
 
 #include "engine/config.h"
 #include "engine/console.h"
+#include "engine_state.h"
 #include "platform/script.h"
 #include "platform/win.h"
 #include "world/game.h"
@@ -18,45 +19,14 @@ namespace {
 // The default bindings, in key_bindings order.
 const int default_bindings[KEY_BINDING_COUNT] = {1, 57, 28, 200, 203, 208, 205, 0, 29, 56, 17, 30, 31, 32};
 
-void SetDefaultBindings() {
-  float* const vars[KEY_BINDING_COUNT] = {
-      &button_back_0, &button_fire_0, &button_missle_0, &button_up_0, &button_left_0, &button_down_0, &button_right_0,
-      &button_back_1, &button_fire_1, &button_missle_1, &button_up_1, &button_left_1, &button_down_1, &button_right_1,
-  };
-  for (int i = 0; i < KEY_BINDING_COUNT; i++) *vars[i] = float(default_bindings[i]);
-}
-
-void ReleaseInput() {
-  for (IDirectInputDevice8A*& c : controller_devices) {
-    if (c) c->Release();
-    c = nullptr;
-  }
-  if (keyboard_device) keyboard_device->Release();
-  keyboard_device = nullptr;
-  if (direct_input) direct_input->Release();
-  direct_input = nullptr;
-  controller_count = 0;
-}
-
 // The devices made from a script, as at start-up, with every flag, counter and state at rest.
 class InputTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ScriptClear();
-    SetDefaultBindings();
-    enable_di_devices = 1;
+    ResetEngineState();
     game_state = STATE_MAIN_MENU;
-    input_lock = 0;
-    repeat_back = repeat_fire = repeat_missile = repeat_up = repeat_left = repeat_down = repeat_right = 0;
-    std::memset(key_state, 0, sizeof(key_state));
-    std::memset(controller_states, 0, sizeof(controller_states));
-    std::memset(controller_names, 0, sizeof(controller_names));
   }
-  void TearDown() override {
-    ReleaseInput();
-    ScriptClear();
-    SetDefaultBindings();
-  }
+  void TearDown() override { ResetEngineState(); }
   void Init(const char* script) {
     ASSERT_TRUE(ScriptLoadText(script, "test"));
     InitInput(GetModuleHandleA(nullptr));
@@ -107,7 +77,6 @@ TEST_F(InputTest, AHeldKeyRepeatsByState) {
     Init(c.script);
     game_state = c.state;
     EXPECT_EQ(Run(c.flag, 10), c.seen) << c.label;
-    ReleaseInput();
   }
 }
 
@@ -164,7 +133,6 @@ TEST_F(InputTest, BindingsThatAreNoKeyCodeSetNothing) {
     // The variable keeps its value.
     if (std::isnan(value)) EXPECT_TRUE(std::isnan(button_fire_0));
     else EXPECT_EQ(button_fire_0, value);
-    ReleaseInput();
   }
 }
 
@@ -209,7 +177,6 @@ TEST_F(InputTest, SticksLeanPastHalfwayAndButtonsAct) {
     } else {
       EXPECT_EQ(AnyFlag(), 0) << c.label;
     }
-    ReleaseInput();
   }
 }
 

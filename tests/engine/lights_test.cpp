@@ -9,6 +9,7 @@
 #include "engine/display.h"
 #include "engine/drawing.h"
 #include "engine/render.h"
+#include "engine_state.h"
 #include "support/temp_dir.h"
 #include "support/test_device.h"
 #include "world/game.h"
@@ -21,10 +22,9 @@ class DrawingTest : public WorkingDirTest {
  protected:
   void SetUp() override {
     WorkingDirTest::SetUp();
+    ResetEngineState();
     test_device.Open(GFX_BACKEND_RECORD);
     device = test_device.device;
-    light_budget = 8;
-    up_vector = {0, 1, 0};
     GfxClearCalls();
   }
   void TearDown() override {
@@ -32,6 +32,7 @@ class DrawingTest : public WorkingDirTest {
     ReleaseMesh(&mesh_default);
     test_device.Close();
     device = nullptr;
+    ResetEngineState();
     WorkingDirTest::TearDown();
   }
   // A loaded slot of two subsets, from a file in res/ seen from bin/.

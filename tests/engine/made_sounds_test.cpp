@@ -17,6 +17,7 @@
 #include "engine/input.h"
 #include "engine/main_loop.h"
 #include "engine/sound.h"
+#include "engine_state.h"
 #include "platform/dsound.h"
 #include "platform/script.h"
 #include "support/temp_dir.h"
@@ -202,18 +203,11 @@ class GameMix : public WorkingDirTest {
     std::filesystem::create_directory(dir / "bin");
     std::filesystem::create_directory_symlink(std::string(KESTRUNE_BUILD_DIR) + "/res", dir / "res");
     std::filesystem::current_path(dir / "bin");
+    ResetEngineState();
   }
   void TearDown() override {
-    god_mode = 0;
-    Stop();
+    ResetEngineState();
     WorkingDirTest::TearDown();
-  }
-  static void Stop() {
-    ShutdownDevices();
-    ShutdownSound();
-    InitConsole();
-    WinResetForTests();
-    ScriptClear();
   }
 
   struct Mix {
@@ -234,13 +228,7 @@ class GameMix : public WorkingDirTest {
       script += std::to_string(p + 15) + " key " + std::to_string(key) + " up\n";
     }
     Mix mix;
-    WinResetForTests();
-    ScriptClear();
-    SetVirtualClock(1000000);
-    quit_flag = quit_code = 0;
-    main_window = nullptr;
-    game_state = STATE_BOOT;
-    in_game = 0;
+    ResetEngineState();
     EXPECT_TRUE(ScriptLoadText(script.c_str(), "mix"));
     setenv("KESTRUNE_TIME", "1000", 1);  // seeds the random generator: the same game every run
     testing::internal::CaptureStderr();
@@ -278,7 +266,7 @@ class GameMix : public WorkingDirTest {
       }
     }
     testing::internal::GetCapturedStderr();
-    Stop();
+    ResetEngineState();
     return mix;
   }
 };

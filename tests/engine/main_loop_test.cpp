@@ -13,6 +13,7 @@
 #include "engine/input.h"
 #include "engine/render.h"
 #include "engine/sound.h"
+#include "engine_state.h"
 #include "platform/files.h"
 #include "platform/script.h"
 #include "support/temp_dir.h"
@@ -36,32 +37,10 @@ class MainLoopTest : public WorkingDirTest {
     std::filesystem::create_directory(dir / "bin");
     std::filesystem::create_directory(dir / "res");
     std::filesystem::current_path(dir / "bin");
-    WinResetForTests();
-    ScriptClear();
-    SetVirtualClock(1000000);
-    quit_flag = quit_code = 0;
-    main_window = nullptr;
-    frame_limiter = 1;
-    frame_period_ms = 50;
-    frame_clock = fps_clock = 0;
-    frame_count = 0;
-    fps = 20;
-    exit_question_open = 0;
-    game_state = STATE_BOOT;
-    in_game = 0;
-    windowed = 1;
-    full_screen_active = 1;
-    GfxResetHeadless();
-    spin_angle = blink = 0;
-    action_back = 0;
-    input_lock = 0;
+    ResetEngineState();
   }
   void TearDown() override {
-    ShutdownDevices();  // gives the input devices back to their pool
-    ShutdownSound();    // which the program keeps to its end: no later test may find it made
-    InitConsole();      // nor the lines printed here
-    WinResetForTests();
-    ScriptClear();
+    ResetEngineState();
     WorkingDirTest::TearDown();
   }
   // Starts the program as WinMain does, with the script given.

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/display.h"
+#include "engine_state.h"
 #include "support/temp_dir.h"
 #include "support/test_device.h"
 
@@ -76,9 +77,9 @@ class MeshTable : public TempDirTest {
     std::filesystem::create_directories(dir / "res");
     old_dir = std::filesystem::current_path();
     std::filesystem::current_path(dir / "bin");
+    ResetEngineState();
     test_device.Open(GFX_BACKEND_RECORD);
     device = test_device.device;
-    for (int i = 0; i < TEXTURE_CACHE_SIZE; i++) texture_cache_name[i][0] = 0, texture_cache_texture[i] = nullptr;
   }
   void TearDown() override {
     ReleaseMeshTable();
@@ -87,6 +88,7 @@ class MeshTable : public TempDirTest {
     ReleaseTextures();
     test_device.Close();
     device = nullptr;
+    ResetEngineState();
     std::filesystem::current_path(old_dir);
     TempDirTest::TearDown();
   }

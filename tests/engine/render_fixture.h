@@ -20,6 +20,7 @@
 #include "engine/meshes.h"
 #include "engine/render.h"
 #include "engine/world_render.h"
+#include "engine_state.h"
 #include "platform/gfx_font.h"
 #include "platform/gfx_mesh.h"
 #include "support/temp_dir.h"
@@ -59,19 +60,14 @@ class RenderTest : public InstallDirTest {
   void SetUp() override {
     InstallDirTest::SetUp();
     if (IsSkipped()) return;
+    ResetEngineState();  // the frame ends with the console band: only this test's lines may be on it
     test_device.Open(GFX_BACKEND_RECORD);
     ASSERT_NE(test_device.device, nullptr);
     device = test_device.device;
     direct3d = test_device.direct3d;
-    full_screen_active = 1;
-    display_width = 640;
-    display_height = 480;
     ComputeLayout();
     CreateFonts();
     for (ID3DXFont* font : fonts) ASSERT_NE(font, nullptr) << "no font for Arial here";
-    light_budget = 8;
-    up_vector = {0, 1, 0};
-    InitConsole();  // the frame ends with the console band: only this test's lines may be on it
     LoadMeshTable();
     InitLights();
     AtRest();
@@ -82,7 +78,7 @@ class RenderTest : public InstallDirTest {
     test_device.device = nullptr;
     test_device.direct3d = nullptr;
     test_device.Close();
-    ClearThings();
+    ResetEngineState();
     InstallDirTest::TearDown();
   }
 

@@ -18,23 +18,7 @@ class ScreensTest : public SceneTest {
   void SetUp() override {
     SceneTest::SetUp();
     if (IsSkipped()) return;
-    std::memset(high_score_name, 0, sizeof high_score_name);
-    for (int t = 0; t < SCORED_MODES; t++)
-      for (int r = 0; r < HIGH_SCORE_ROWS; r++) {
-        std::memcpy(high_score_name[t][r], "---", 4);
-        high_score_major[t][r] = high_score_minor[t][r] = -1;
-      }
     name_pos = -1;
-    volume_effects = -3000;
-    volume_music = -4000;
-    windowed = 1;
-    display_width = 640;
-    display_height = 480;
-    display_format = 22;
-    vsync = 1;
-    antialias = 0;
-    frame_period_ms = 50;
-    dev_start_stage = 18;
   }
   // The texts a screen draws, each as "text|font|left-right|top|align|alpha".
   static std::vector<std::string> Drawn(void (*screen)()) {

@@ -9,6 +9,7 @@
 
 #include "engine/config.h"
 #include "engine/console.h"
+#include "engine_state.h"
 #include "support/temp_dir.h"
 #include "wave/wave.h"
 
@@ -30,18 +31,10 @@ class SoundTableTest : public TempDirTest {
     std::filesystem::create_directory(dir / "res");
     old_dir = std::filesystem::current_path();
     std::filesystem::current_path(dir / "bin");
-    volume_effects = -3000;
-    volume_music = -4000;
-    sound_width = 1;
-    sound_channels = 2;
-    sound_samples = 44100;
-    sound_bits = 16;
+    ResetEngineState();
   }
   void TearDown() override {
-    ShutdownSound();
-    music_slot = nullptr;
-    headless_sound_create_result = DS_OK;
-    headless_sound_primary_result = DS_OK;
+    ResetEngineState();
     std::filesystem::current_path(old_dir);
     TempDirTest::TearDown();
   }

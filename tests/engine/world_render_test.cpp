@@ -13,6 +13,7 @@
 #include "engine/frontend.h"
 #include "engine/lights.h"
 #include "engine/meshes.h"
+#include "engine_state.h"
 #include "render_fixture.h"
 #include "support/temp_dir.h"
 #include "support/test_device.h"
@@ -59,21 +60,13 @@ class WorldRender : public InstallDirTest {
   void SetUp() override {
     InstallDirTest::SetUp();
     if (IsSkipped()) return;
+    ResetEngineState();
     test_device.Open(GFX_BACKEND_RECORD);
     device = test_device.device;
-    light_budget = 8;
     LoadMeshTable();
     InitLights();
     ClearThings();
-    static_count = 0;
-    sky_color = stars_color = {0, 0, 0};
-    backdrop_mesh = nullptr;
-    world_shift = world_shift_target = 50;
     ceiling_x0 = ceiling_x1 = floor_x0 = floor_x1 = -140;
-    last_hit_x = last_hit_y = 0;
-    in_game = 0;
-    player_thing = -2;
-    show_ground_ceiling = 0;
   }
   void TearDown() override {
     ReleaseMeshTable();
@@ -84,7 +77,7 @@ class WorldRender : public InstallDirTest {
     }
     test_device.Close();
     device = nullptr;
-    ClearThings();
+    ResetEngineState();
     InstallDirTest::TearDown();
   }
   // Draws one frame and lists the models drawn, in order.

@@ -2,6 +2,7 @@
 // each as the six decimals of the text form once gave it.
 #include "../tools/geometry.h"
 #include "platform/xfile.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,10 @@ float SixDecimals(float f) {
 
 bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-TEST(MeshWriter, WhatTheLoaderReadsBackIsTheModel) {
+// In a folder of its own: two runs of the test at once must not write the same file.
+using MeshWriter = TempDirTest;
+
+TEST_F(MeshWriter, WhatTheLoaderReadsBackIsTheModel) {
   Model m;
   Material plain = Solid(0.123456789f, 0.5f, 1.0f, 33.3f, 0.3f);
   plain.er = 0.0000004f;  // rounds to nothing
@@ -35,7 +39,7 @@ TEST(MeshWriter, WhatTheLoaderReadsBackIsTheModel) {
   m.Quad(skin, Place{});  // faces of one material apart in the model
   m.vertices[0].pos.x = -0.0f;
 
-  std::string path = ::testing::TempDir() + "mesh_writer.x";
+  std::string path = Path("mesh_writer.x");
   ASSERT_TRUE(WriteXFile(path, m));
   std::ifstream in(path, std::ios::binary);
   std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
