@@ -886,43 +886,140 @@ Image Icon() {
   return c.ToImage();
 }
 
+// ---- The images, one builder each -----------------------------------------------------------------
+
+Image GreyMetal() { return Hull({0.66f, 0.68f, 0.72f}, 11, 1.0f); }
+Image RedMetal() { return Hull({0.72f, 0.2f, 0.15f}, 23, 1.2f); }
+Image BlueMetal() { return Hull({0.25f, 0.4f, 0.78f}, 37, 0.6f); }
+Image DarkMetal() { return Hull({0.26f, 0.27f, 0.31f}, 53, 1.4f); }
+Image Stone() { return Rock({0.62f, 0.55f, 0.46f}, {0.25f, 0.21f, 0.17f}, 61, 0); }
+Image CaveRock() { return Rock({0.4f, 0.36f, 0.32f}, {0.1f, 0.09f, 0.08f}, 67, 0.6f); }
+
+Image SkyCloudy1() {
+  return Sky({.top = {0.22f, 0.38f, 0.72f},
+              .horizon = {0.7f, 0.8f, 0.92f},
+              .high = 0.6f,
+              .middle = 0.4f,
+              .low = 0.8f,
+              .cloud_lit = {1, 1, 1},
+              .cloud_shade = {0.55f, 0.6f, 0.7f},
+              .sun_x = 0.62f,
+              .sun_y = 0.44f,
+              .sun_size = 0.1f,
+              .sun = {1, 0.98f, 0.9f},
+              .seed = 71});
+}
+
+Image SkyCloudy2() {
+  return Sky({.top = {0.2f, 0.22f, 0.27f},
+              .horizon = {0.55f, 0.57f, 0.6f},
+              .high = 0.5f,
+              .middle = 0.9f,
+              .low = 1.0f,
+              .cloud_lit = {0.72f, 0.73f, 0.76f},
+              .cloud_shade = {0.24f, 0.25f, 0.29f},
+              .sun_x = 0,
+              .sun_y = 0,
+              .sun_size = 0,
+              .sun = {0, 0, 0},
+              .seed = 73});
+}
+
+Image SkyClear() {
+  return Sky({.top = {0.1f, 0.25f, 0.65f},
+              .horizon = {0.62f, 0.8f, 0.98f},
+              .high = 0.7f,
+              .middle = 0.05f,
+              .low = 0.15f,
+              .cloud_lit = {1, 1, 1},
+              .cloud_shade = {0.7f, 0.78f, 0.9f},
+              .sun_x = 0.36f,
+              .sun_y = 0.46f,
+              .sun_size = 0.1f,
+              .sun = {1, 1, 0.95f},
+              .seed = 79});
+}
+
+Image SkyDesert() {
+  return Sky({.top = {0.36f, 0.5f, 0.72f},
+              .horizon = {0.95f, 0.8f, 0.58f},
+              .high = 0.5f,
+              .middle = 0.15f,
+              .low = 0.25f,
+              .cloud_lit = {1, 0.95f, 0.85f},
+              .cloud_shade = {0.75f, 0.62f, 0.5f},
+              .sun_x = 0.56f,
+              .sun_y = 0.5f,
+              .sun_size = 0.16f,
+              .sun = {1, 0.95f, 0.8f},
+              .seed = 83});
+}
+
+Image SkySunset() {
+  return Sky({.top = {0.16f, 0.08f, 0.3f},
+              .horizon = {1, 0.5f, 0.2f},
+              .high = 0.6f,
+              .middle = 0.5f,
+              .low = 0.6f,
+              .cloud_lit = {1, 0.6f, 0.4f},
+              .cloud_shade = {0.3f, 0.13f, 0.28f},
+              .sun_x = 0.5f,
+              .sun_y = 0.7f,
+              .sun_size = 0.25f,
+              .sun = {1, 0.75f, 0.35f},
+              .seed = 89});
+}
+
+struct ImageFile {
+  const char* file;  // a .jpg is written as JPEG (opaque), a .png as PNG with its alpha
+  Image (*make)();
+};
+
+// Every texture a mesh names: the file, the function that paints it, and what wears it.
+// clang-format off
+const ImageFile kImages[] = {
+  {.file = "metal_grey_01.jpg",   .make = GreyMetal},     // grey hulls, structure parts, braces
+  {.file = "metal_red_01.jpg",    .make = RedMetal},      // red hulls, posts, bars, fins
+  {.file = "metal_blue_01.jpg",   .make = BlueMetal},     // the player's ship, map pads
+  {.file = "metal_dark_01.jpg",   .make = DarkMetal},     // guns, trim, insets
+  {.file = "bark_01.jpg",         .make = Bark},          // trunks and branches
+  {.file = "wood_01.jpg",         .make = Planks},        // the bridge, splinters
+  {.file = "rock_01.jpg",         .make = Stone},         // rocks and debris
+  {.file = "cave_01.jpg",         .make = CaveRock},      // cave walls, floor and hill
+  {.file = "sky_cloudy_01.jpg",   .make = SkyCloudy1},    // the five sky backdrops
+  {.file = "sky_cloudy_02.jpg",   .make = SkyCloudy2},
+  {.file = "sky_clear_01.jpg",    .make = SkyClear},
+  {.file = "sky_desert_01.jpg",   .make = SkyDesert},
+  {.file = "sky_sunset_01.jpg",   .make = SkySunset},
+  {.file = "hud_panel_01.jpg",    .make = HudPanel},      // the HUD's instrument panel
+  {.file = "explosion_01.png",    .make = Explosion},     // a destroyed thing's fireball
+  {.file = "smoke_01.png",        .make = Smoke},         // both smokes
+  {.file = "spark_01.png",        .make = Spark},         // hit sparks and barrier sparks
+  {.file = "flare_01.png",        .make = Flare},         // the beam's flare
+  {.file = "beam_01.png",         .make = Beam},          // the beam
+  {.file = "afterburn_01.png",    .make = Afterburn},     // missiles' flames
+  {.file = "shadow_01.png",       .make = Shadow},        // the ship's shadow
+  {.file = "plasma_01.png",       .make = Plasma},        // cores, the glow bug, pickups
+  {.file = "leaves_01.png",       .make = Foliage},       // tree tops and tufts
+  {.file = "leaf_01.png",         .make = SingleLeaf},    // a falling leaf
+  {.file = "stars_01.png",        .make = Stars},         // the starfield
+  {.file = "company_logo_01.png", .make = Logo},          // the maker's logo
+};
+// clang-format on
+
+bool EndsWith(const std::string& s, const char* tail) {
+  std::string t = tail;
+  return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
+}
+
 }  // namespace
 
 bool MakeImages(const std::string& folder) {
-  auto png = [&](const char* name, const Image& img) { return WritePng(folder + "/" + name, img); };
-  auto jpg = [&](const char* name, const Image& img) { return WriteJpeg(folder + "/" + name, img); };
   bool ok = true;
-  ok &= jpg("metal_grey_01.jpg", Hull({0.66f, 0.68f, 0.72f}, 11, 1.0f));
-  ok &= jpg("metal_red_01.jpg", Hull({0.72f, 0.2f, 0.15f}, 23, 1.2f));
-  ok &= jpg("metal_blue_01.jpg", Hull({0.25f, 0.4f, 0.78f}, 37, 0.6f));
-  ok &= jpg("metal_dark_01.jpg", Hull({0.26f, 0.27f, 0.31f}, 53, 1.4f));
-  ok &= jpg("bark_01.jpg", Bark());
-  ok &= jpg("wood_01.jpg", Planks());
-  ok &= jpg("rock_01.jpg", Rock({0.62f, 0.55f, 0.46f}, {0.25f, 0.21f, 0.17f}, 61, 0));
-  ok &= jpg("cave_01.jpg", Rock({0.4f, 0.36f, 0.32f}, {0.1f, 0.09f, 0.08f}, 67, 0.6f));
-  ok &= jpg("sky_cloudy_01.jpg", Sky({{0.22f, 0.38f, 0.72f}, {0.7f, 0.8f, 0.92f}, 0.6f, 0.4f, 0.8f, {1, 1, 1},
-                                      {0.55f, 0.6f, 0.7f}, 0.62f, 0.44f, 0.1f, {1, 0.98f, 0.9f}, 71}));
-  ok &= jpg("sky_cloudy_02.jpg", Sky({{0.2f, 0.22f, 0.27f}, {0.55f, 0.57f, 0.6f}, 0.5f, 0.9f, 1.0f, {0.72f, 0.73f, 0.76f},
-                                      {0.24f, 0.25f, 0.29f}, 0, 0, 0, {0, 0, 0}, 73}));
-  ok &= jpg("sky_clear_01.jpg", Sky({{0.1f, 0.25f, 0.65f}, {0.62f, 0.8f, 0.98f}, 0.7f, 0.05f, 0.15f, {1, 1, 1},
-                                     {0.7f, 0.78f, 0.9f}, 0.36f, 0.46f, 0.1f, {1, 1, 0.95f}, 79}));
-  ok &= jpg("sky_desert_01.jpg", Sky({{0.36f, 0.5f, 0.72f}, {0.95f, 0.8f, 0.58f}, 0.5f, 0.15f, 0.25f, {1, 0.95f, 0.85f},
-                                      {0.75f, 0.62f, 0.5f}, 0.56f, 0.5f, 0.16f, {1, 0.95f, 0.8f}, 83}));
-  ok &= jpg("sky_sunset_01.jpg", Sky({{0.16f, 0.08f, 0.3f}, {1, 0.5f, 0.2f}, 0.6f, 0.5f, 0.6f, {1, 0.6f, 0.4f},
-                                      {0.3f, 0.13f, 0.28f}, 0.5f, 0.7f, 0.25f, {1, 0.75f, 0.35f}, 89}));
-  ok &= jpg("hud_panel_01.jpg", HudPanel());
-  ok &= png("explosion_01.png", Explosion());
-  ok &= png("smoke_01.png", Smoke());
-  ok &= png("spark_01.png", Spark());
-  ok &= png("flare_01.png", Flare());
-  ok &= png("beam_01.png", Beam());
-  ok &= png("afterburn_01.png", Afterburn());
-  ok &= png("shadow_01.png", Shadow());
-  ok &= png("plasma_01.png", Plasma());
-  ok &= png("leaves_01.png", Foliage());
-  ok &= png("leaf_01.png", SingleLeaf());
-  ok &= png("stars_01.png", Stars());
-  ok &= png("company_logo_01.png", Logo());
+  for (const ImageFile& row : kImages) {
+    const std::string path = folder + "/" + row.file;
+    ok &= EndsWith(path, ".jpg") ? WriteJpeg(path, row.make()) : WritePng(path, row.make());
+  }
   ok &= WriteIcon(folder + "/parent.ico", Icon());
   return ok;
 }
