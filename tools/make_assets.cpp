@@ -24,18 +24,20 @@ Material Effect(const std::string& texture, float r = 1, float g = 1, float b = 
   return {0, 0, 0, 1, 0, 0, 0, 0, r, g, b, texture};
 }
 
-const Material kHull = Textured("metal_grey_01.jpg", 0.85f, 0.85f, 0.9f);
-const Material kRedHull = Textured("metal_red_01.jpg");
-const Material kBlueHull = Textured("metal_blue_01.jpg");
-const Material kDark = Textured("metal_dark_01.jpg");
+// Surfaces show their textures at one scale, the tile (world units a copy spans) of their family.
+constexpr float kMetalTile = 16, kBarkTile = 12, kWoodTile = 8, kLeavesTile = 8, kRockTile = 10, kCaveTile = 24;
+const Material kHull = Surface("metal_grey_01.jpg", kMetalTile, 0.85f, 0.85f, 0.9f);
+const Material kRedHull = Surface("metal_red_01.jpg", kMetalTile);
+const Material kBlueHull = Surface("metal_blue_01.jpg", kMetalTile);
+const Material kDark = Surface("metal_dark_01.jpg", kMetalTile);
 const Material kCanopy = Solid(0.3f, 0.7f, 1.0f, 40, 0.8f);
 const Material kEngine = Glow(1.0f, 0.55f, 0.15f);
-const Material kWood = Textured("bark_01.jpg");
-const Material kPlanks = Textured("wood_01.jpg");
-const Material kLeaves = Textured("leaves_01.png", 0.9f, 1.0f, 0.9f);
+const Material kWood = Surface("bark_01.jpg", kBarkTile);
+const Material kPlanks = Surface("wood_01.jpg", kWoodTile);
+const Material kLeaves = Surface("leaves_01.png", kLeavesTile, 0.9f, 1.0f, 0.9f);
 const Material kLeaf = Textured("leaf_01.png");
-const Material kRock = Textured("rock_01.jpg");
-const Material kCave = Textured("cave_01.jpg");
+const Material kRock = Surface("rock_01.jpg", kRockTile);
+const Material kCave = Surface("cave_01.jpg", kCaveTile);
 const Material kHudPanel = Textured("hud_panel_01.jpg");
 const Material kShadow = Textured("shadow_01.png", 0, 0, 0);
 const Material kExplosion = Effect("explosion_01.png");
@@ -631,7 +633,7 @@ void CaveSurface(Model& m) {
 
 void CaveWall(Model& m) {
   int r = m.AddMaterial(kCave);
-  int dim = m.AddMaterial(Textured("cave_01.jpg", 0.55f, 0.55f, 0.6f));
+  int dim = m.AddMaterial(Surface("cave_01.jpg", kCaveTile, 0.55f, 0.55f, 0.6f));
   m.Lump(dim, At(0, 36, -22, 40, 36, 40), 54, 0.8f, 9, 6);
   m.Lump(dim, At(0, -40, -22, 40, 30, 40), 55, 0.8f, 9, 6);
   m.Lump(r, At(8, 0, -40, 14, 76, 18), 56, 0.7f, 7, 6);

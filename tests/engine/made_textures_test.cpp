@@ -4,9 +4,13 @@
 // alone, so a material's alpha does nothing).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/meshes.h"
@@ -113,6 +117,91 @@ TEST(MadeTextures, TenShadowsDarkenWithoutBlackingOut) {
   for (int i = 0; i < 10; i++) left_after_ten *= 1 - peak / 255.0;
   EXPECT_GT(peak, 10);
   EXPECT_GT(left_after_ten, 0.25);
+}
+
+// How a triangle shows its texture: the texture coordinates' rate of change across the surface
+// has two principal rates, in texels per world unit; their ratio is the stretch and their
+// geometric mean the texel density.
+struct TexelScale {
+  double area, stretch, density;
+};
+
+TexelScale Scale(const XVertex* corner, int width, int height) {
+  double p[3][3], t[3][2];
+  for (int k = 0; k < 3; k++) {
+    for (int i = 0; i < 3; i++) p[k][i] = corner[k].position[i];
+    t[k][0] = corner[k].uv[0] * width, t[k][1] = corner[k].uv[1] * height;
+  }
+  double e1[3], e2[3], n[3];
+  for (int i = 0; i < 3; i++) e1[i] = p[1][i] - p[0][i], e2[i] = p[2][i] - p[0][i];
+  n[0] = e1[1] * e2[2] - e1[2] * e2[1], n[1] = e1[2] * e2[0] - e1[0] * e2[2], n[2] = e1[0] * e2[1] - e1[1] * e2[0];
+  double twice = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]), l1 = std::sqrt(e1[0] * e1[0] + e1[1] * e1[1] + e1[2] * e1[2]);
+  if (twice < 1e-9 || l1 < 1e-9) return {0, 1, 0};
+  // The triangle in its own plane: e1 along x, e2 at (bx, by).
+  double bx = (e1[0] * e2[0] + e1[1] * e2[1] + e1[2] * e2[2]) / l1, by = twice / l1;
+  double du1 = t[1][0] - t[0][0], dv1 = t[1][1] - t[0][1], du2 = t[2][0] - t[0][0], dv2 = t[2][1] - t[0][1];
+  // J maps plane coordinates to texels: J (l1, 0) = (du1, dv1), J (bx, by) = (du2, dv2).
+  double j00 = du1 / l1, j10 = dv1 / l1, j01 = (du2 - j00 * bx) / by, j11 = (dv2 - j10 * bx) / by;
+  double a = j00 * j00 + j10 * j10, b = j00 * j01 + j10 * j11, c = j01 * j01 + j11 * j11;
+  double root = std::sqrt((a - c) * (a - c) + 4 * b * b);
+  double big = std::sqrt((a + c + root) / 2), small = std::sqrt(std::max(0.0, (a + c - root) / 2));
+  return {twice / 2, small > 1e-9 ? big / small : 1e9, std::sqrt(big * small)};
+}
+
+double AreaMedian(std::vector<std::pair<double, double>> area_value) {
+  std::sort(area_value.begin(), area_value.end(), [](auto& x, auto& y) { return x.second < y.second; });
+  double total = 0, run = 0;
+  for (auto& av : area_value) total += av.first;
+  for (auto& av : area_value)
+    if ((run += av.first) >= total / 2) return av.second;
+  return 0;
+}
+
+// The surfaces' textures repeat at the world size of their family, so a face shows its texture at
+// the scale of every other face of that family, whatever its size: no face takes the whole texture
+// stretched over its length (a brace's 90-unit pole, a bar's thin edge), and round shapes do not
+// squeeze it at their poles.
+TEST(MadeTextures, SurfacesShowTheirTexturesAtOneScale) {
+  const std::vector<std::string> surfaces = {"metal_grey_01.jpg", "metal_red_01.jpg", "metal_blue_01.jpg",
+                                             "metal_dark_01.jpg", "bark_01.jpg",      "wood_01.jpg",
+                                             "rock_01.jpg",       "cave_01.jpg",      "leaves_01.png"};
+  std::map<std::string, std::pair<int, int>> sizes;
+  struct Use {
+    std::string mesh, texture;
+    double stretched, density;  // share of the area over 2:1; area-weighted median density
+  };
+  std::vector<Use> uses;
+  std::map<std::string, std::vector<std::pair<double, double>>> family;
+  for (const MeshFile& row : mesh_table) {
+    XMeshData mesh = Mesh(row.file);
+    for (std::size_t s = 0; s < mesh.subsets.size(); s++) {
+      const std::string& texture = mesh.materials[s].texture;
+      if (std::find(surfaces.begin(), surfaces.end(), texture) == surfaces.end()) continue;
+      if (!sizes.count(texture)) {
+        DecodedImage image = Texture(texture);
+        sizes[texture] = {image.width, image.height};
+      }
+      std::vector<std::pair<double, double>> densities;
+      double area = 0, stretched = 0;
+      for (std::uint32_t t = 0; t < mesh.subsets[s].triangle_count; t++) {
+        const XVertex* corner = &mesh.vertices[(mesh.subsets[s].first_triangle + t) * 3];
+        TexelScale scale = Scale(corner, sizes[texture].first, sizes[texture].second);
+        area += scale.area;
+        if (scale.stretch > 2) stretched += scale.area;
+        densities.push_back({scale.area, scale.density});
+        family[texture].push_back({scale.area, scale.density});
+      }
+      if (area > 0) uses.push_back({row.file, texture, stretched / area, AreaMedian(densities)});
+    }
+  }
+  ASSERT_FALSE(uses.empty());
+  for (const Use& use : uses) {
+    EXPECT_LE(use.stretched, 0.1) << use.mesh << ": " << use.texture << " is stretched over 2:1 on "
+                                  << use.stretched * 100 << "% of its surface";
+    double typical = AreaMedian(family[use.texture]);
+    EXPECT_TRUE(use.density > typical / 2 && use.density < typical * 2)
+        << use.mesh << ": " << use.texture << " at " << use.density << " texels a unit, its family at " << typical;
+  }
 }
 
 }  // namespace
