@@ -110,6 +110,19 @@ void Model::Quad(int material, const Place& p, float u0, float v0, float u1, flo
   AddTriangle(*this, a, c, d, material);
 }
 
+void Model::Square(int material, Vec3 centre, Vec3 right, Vec3 up, Vec3 facing, float half, float u0, float v0,
+                   float u1, float v1) {
+  auto corner = [&](float sr, float su, float u, float v) {
+    vertices.push_back({{centre.x + (right.x * sr + up.x * su) * half, centre.y + (right.y * sr + up.y * su) * half,
+                         centre.z + (right.z * sr + up.z * su) * half},
+                        facing, u, v});
+    return static_cast<int>(vertices.size()) - 1;
+  };
+  int a = corner(-1, -1, u0, v1), b = corner(-1, 1, u0, v0), c = corner(1, 1, u1, v0), d = corner(1, -1, u1, v1);
+  AddTriangle(*this, a, b, c, material);
+  AddTriangle(*this, a, c, d, material);
+}
+
 void Model::Box(int material, const Place& p) {
   // Each face: normal, and the two in-plane axes.
   const Vec3 faces[6][3] = {
@@ -210,7 +223,7 @@ void Model::Cone(int material, const Place& p, int slices) {
   }
 }
 
-void Model::Torus(int material, const Place& p, float minor, int major_segments, int minor_segments) {
+void Model::Torus(int material, const Place& p, float minor, int major_segments, int minor_segments, float sweep) {
   int first = static_cast<int>(vertices.size());
   float su = Span(material, Ellipse(p.scale.y / 2, p.scale.z / 2), true);
   // Round the tube, a tiled texture goes by the distance along its section, which a flattened
@@ -225,7 +238,7 @@ void Model::Torus(int material, const Place& p, float minor, int major_segments,
   const bool tiled = materials[material].tile > 0;
   float sv = Span(material, round.back(), true);
   for (int i = 0; i <= major_segments; i++) {
-    float a = 2 * kPi * i / major_segments;
+    float a = (sweep >= 360 ? 2 * kPi : sweep * kPi / 180) * i / major_segments;
     Vec3 centre = {0, std::cos(a) * 0.5f, std::sin(a) * 0.5f};
     for (int j = 0; j <= minor_segments; j++) {
       float b = 2 * kPi * j / minor_segments;

@@ -51,7 +51,14 @@ struct Model {
   void Cylinder(int material, const Place& p, int slices = 12);  // along x, length 1, radius 0.5
   void Cone(int material, const Place& p, int slices = 12);      // along +x, length 1, radius 0.5
   void Quad(int material, const Place& p, float u0 = 0, float v0 = 0, float u1 = 1, float v1 = 1);  // unit, xy plane, facing -z
-  void Torus(int material, const Place& p, float minor, int major_segments = 24, int minor_segments = 8);  // in the yz plane
+  // A square of half-size `half` centred at `centre`, spanned by the unit vectors `right` and `up`
+  // and facing along `facing`, its texture from (u0, v0) at the top left to (u1, v1).
+  void Square(int material, Vec3 centre, Vec3 right, Vec3 up, Vec3 facing, float half, float u0, float v0, float u1,
+              float v1);
+  // A ring in the yz plane, of unit diameter and tube radius `minor`; `sweep` degrees of it from
+  // +y toward +z (all of it by default).
+  void Torus(int material, const Place& p, float minor, int major_segments = 24, int minor_segments = 8,
+             float sweep = 360);
   // A hull through cross-sections along x: each station is an ellipse (or, with few sides, a
   // polygon) centred at (x, y) with half-width hw across z and half-height hh; ends with a
   // section of size 0 come to a point, others are capped.

@@ -240,8 +240,23 @@ void Missile(Model& m, const Material& body, const Material& fins, float length,
 
 void Sprite(Model& m, const Material& mat, float size) { m.Quad(m.AddMaterial(mat), At(0, 0, 0, size, size, 1)); }
 
+// A sky backdrop: its picture over the game camera's view (images.h gives its layout), and round
+// it a wide border that carries on the picture's edge colours, so no other camera finds its edge.
 void SkyBackdrop(Model& m, const char* texture) {
-  m.Quad(m.AddMaterial(Textured(texture)), At(0, 250, 800, 3200, 2400, 1));
+  int sky = m.AddMaterial(Textured(texture));
+  const float w = kSkyQuadWidth, h = kSkyQuadHeight, rise = kSkyQuadRise, z = kSkyQuadDepth, border = 4000;
+  m.Quad(sky, At(0, rise, z, w, h, 1));
+  // The border's texture coordinates hold the outermost texels' centres.
+  const float eu = 0.5f / kSkyWidth, ev = 0.5f / kSkyHeight;
+  for (int i = -1; i <= 1; i++)
+    for (int k = -1; k <= 1; k++) {
+      if (i == 0 && k == 0) continue;
+      float cx = i * (w + border) / 2, cy = rise + k * (h + border) / 2;
+      float sx = i ? border : w, sy = k ? border : h;
+      float u0 = i < 0 ? eu : i > 0 ? 1 - eu : 0, u1 = i < 0 ? eu : i > 0 ? 1 - eu : 1;
+      float v0 = k > 0 ? ev : k < 0 ? 1 - ev : 0, v1 = k > 0 ? ev : k < 0 ? 1 - ev : 1;
+      m.Quad(sky, At(cx, cy, z, sx, sy, 1), u0, v0, u1, v1);
+    }
 }
 
 // The main menu's lock, turning beside a locked mode's row ten units in front of the HUD eye: a
@@ -695,7 +710,19 @@ void SkyDesert(Model& m) { SkyBackdrop(m, "sky_desert_01.jpg"); }
 
 void SkySunset(Model& m) { SkyBackdrop(m, "sky_sunset_01.jpg"); }
 
-void Starfield(Model& m) { m.Quad(m.AddMaterial(Textured("stars_01.png")), At(0, 0, 900, 2400, 1800, 1), 0, 0, 8, 6); }
+// The stars: a cube round the scene seen from inside (images.h lays out its faces), so that every
+// camera, the title scene's turning one too, sees stars all round and never an edge.
+void Starfield(Model& m) {
+  int stars = m.AddMaterial(Textured("stars_01.png"));
+  for (const StarFace& f : kStarFaces) {
+    auto vec = [](const float* v) { return Vec3{v[0], v[1], v[2]}; };
+    Vec3 out = vec(f.out), centre = {out.x * kStarsReach, out.y * kStarsReach, out.z * kStarsReach};
+    // The face's square in the texture, half a texel in from its edges.
+    float u0 = (f.x + 0.5f) / kStarsSize, v0 = (f.y + 0.5f) / kStarsSize;
+    float u1 = (f.x + f.size - 0.5f) / kStarsSize, v1 = (f.y + f.size - 0.5f) / kStarsSize;
+    m.Square(stars, centre, vec(f.right), vec(f.up), {-out.x, -out.y, -out.z}, kStarsReach, u0, v0, u1, v1);
+  }
+}
 
 struct MeshFile {
   const char* file;
