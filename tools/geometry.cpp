@@ -457,6 +457,32 @@ void Model::Lump(int material, const Place& p, unsigned seed, float roughness, i
     }
 }
 
+void Model::Outline(int material, float width) {
+  if (vertices.empty()) return;
+  Vec3 lo = vertices[0].pos, hi = lo;
+  for (const Vertex& v : vertices) {
+    lo = {std::fmin(lo.x, v.pos.x), std::fmin(lo.y, v.pos.y), std::fmin(lo.z, v.pos.z)};
+    hi = {std::fmax(hi.x, v.pos.x), std::fmax(hi.y, v.pos.y), std::fmax(hi.z, v.pos.z)};
+  }
+  Vec3 centre = {(lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2};
+  auto grow = [width](float extent) { return extent > 0.01f ? (extent + 2 * width) / extent : 1.0f; };
+  Vec3 k = {grow(hi.x - lo.x), grow(hi.y - lo.y), grow(hi.z - lo.z)};
+  const std::vector<Face> faces_so_far = faces;
+  for (const Face& f : faces_so_far) {
+    int corners[3];
+    int k_index = 0;
+    for (int v : {f.a, f.b, f.c}) {
+      Vertex copy = vertices[v];
+      copy.pos = {centre.x + (copy.pos.x - centre.x) * k.x, centre.y + (copy.pos.y - centre.y) * k.y,
+                  centre.z + (copy.pos.z - centre.z) * k.z};
+      copy.normal = {-copy.normal.x, -copy.normal.y, -copy.normal.z};  // inside out
+      vertices.push_back(copy);
+      corners[k_index++] = static_cast<int>(vertices.size()) - 1;
+    }
+    AddTriangle(*this, corners[0], corners[1], corners[2], material);
+  }
+}
+
 Material Solid(float r, float g, float b, float power, float spec) {
   return {r, g, b, 1.0f, power, spec, spec, spec, 0, 0, 0, ""};
 }

@@ -76,6 +76,11 @@ struct Model {
   void Field(int material, const Place& p, int nx, int nz, float bottom, const std::function<float(float, float)>& height);
   void Lump(int material, const Place& p, unsigned seed, float roughness, int slices = 10, int stacks = 7);
 
+  // A dark rim round the model as it stands so far, to set it off from any background: a copy
+  // grown by `width` on every side of the model's bounding box and turned inside out, so that only
+  // the part outside the model's silhouette shows.
+  void Outline(int material, float width);
+
   // The texture coordinate a length of surface spans in the material: its length in copies of a
   // tiled texture (a whole number of copies round a closed loop, so no seam shows), or `whole`
   // for a material that stretches its texture.

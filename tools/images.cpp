@@ -954,6 +954,8 @@ Image GreyMetal() { return Hull({0.66f, 0.68f, 0.72f}, 11, 1.0f); }
 Image RedMetal() { return Hull({0.72f, 0.2f, 0.15f}, 23, 1.2f); }
 Image BlueMetal() { return Hull({0.25f, 0.4f, 0.78f}, 37, 0.6f); }
 Image DarkMetal() { return Hull({0.26f, 0.27f, 0.31f}, 53, 1.4f); }
+Image PaleMetal() { return Hull({0.8f, 0.84f, 0.92f}, 41, 0.5f); }
+Image GoldMetal() { return Hull({0.85f, 0.62f, 0.2f}, 47, 0.9f); }
 Image Stone() { return Rock({0.62f, 0.55f, 0.46f}, {0.25f, 0.21f, 0.17f}, 61, 0); }
 Image CaveRock() { return Rock({0.4f, 0.36f, 0.32f}, {0.1f, 0.09f, 0.08f}, 67, 0.6f); }
 
@@ -1073,8 +1075,10 @@ struct ImageFile {
 const ImageFile kImages[] = {
   {.file = "metal_grey_01.jpg",   .make = GreyMetal},     // grey hulls, structure parts, braces
   {.file = "metal_red_01.jpg",    .make = RedMetal},      // red hulls, posts, bars, fins
-  {.file = "metal_blue_01.jpg",   .make = BlueMetal},     // the player's ship, map pads
+  {.file = "metal_blue_01.jpg",   .make = BlueMetal},     // the player's wings, map pads
   {.file = "metal_dark_01.jpg",   .make = DarkMetal},     // guns, trim, insets
+  {.file = "metal_pale_01.jpg",   .make = PaleMetal},     // the player's hull
+  {.file = "metal_gold_01.jpg",   .make = GoldMetal},     // the second fighter
   {.file = "bark_01.jpg",         .make = Bark},          // trunks and branches
   {.file = "wood_01.jpg",         .make = Planks},        // the bridge, splinters
   {.file = "rock_01.jpg",         .make = Stone},         // rocks and debris
@@ -1092,7 +1096,7 @@ const ImageFile kImages[] = {
   {.file = "beam_01.png",         .make = Beam},          // the beam
   {.file = "afterburn_01.png",    .make = Afterburn},     // missiles' flames
   {.file = "shadow_01.png",       .make = Shadow},        // the ship's shadow
-  {.file = "plasma_01.png",       .make = Plasma},        // cores, the glow bug, pickups
+  {.file = "plasma_01.png",       .make = Plasma},        // cores, the glow bug
   {.file = "leaves_01.png",       .make = Foliage},       // tree tops and tufts
   {.file = "leaf_01.png",         .make = SingleLeaf},    // a falling leaf
   {.file = "stars_01.png",        .make = Stars},         // the starfield

@@ -30,6 +30,8 @@ const Material kHull = Surface("metal_grey_01.jpg", kMetalTile, 0.85f, 0.85f, 0.
 const Material kRedHull = Surface("metal_red_01.jpg", kMetalTile);
 const Material kBlueHull = Surface("metal_blue_01.jpg", kMetalTile);
 const Material kDark = Surface("metal_dark_01.jpg", kMetalTile);
+const Material kPaleHull = Surface("metal_pale_01.jpg", kMetalTile);
+const Material kGoldHull = Surface("metal_gold_01.jpg", kMetalTile);
 const Material kCanopy = Solid(0.3f, 0.7f, 1.0f, 40, 0.8f);
 const Material kEngine = Glow(1.0f, 0.55f, 0.15f);
 const Material kWood = Surface("bark_01.jpg", kBarkTile);
@@ -51,11 +53,22 @@ const Material kCoreGlow = Effect("plasma_01.png", 0.4f, 0.9f, 1.0f);
 const Material kHurtCoreGlow = Effect("plasma_01.png", 1.0f, 0.35f, 0.2f);
 const Material kBugGlow = Effect("plasma_01.png", 0.8f, 1.0f, 0.3f);
 const Material kLogo = Effect("company_logo_01.png");
-const Material kPickup = Effect("plasma_01.png", 0.35f, 0.95f, 0.45f);
+const Material kPickupGlow = Effect("flare_01.png", 0.8f, 0.85f, 1.0f);
 
 // Materials of the shapes' trim, beside the texture families above.
 const Material kGlass = Solid(0.15f, 0.35f, 0.6f, 60, 0.9f);
 const Material kTrim = Solid(0.55f, 0.55f, 0.6f, 30, 0.5f);
+// Unlit black: the rims that set craft and rounds off from any background.
+const Material kRim = Solid(0, 0, 0, 1, 0);
+constexpr float kRimWidth = 0.3f;  // about a pixel and a half at the playfield's depth
+
+// A colour that marks a kind (a pickup's content, the missile it gives): lit, and glowing half as
+// much again, so it keeps its hue in every stage's light.
+Material Accent(float r, float g, float b) {
+  Material m = Solid(r, g, b, 30, 0.4f);
+  m.er = r * 0.5f, m.eg = g * 0.5f, m.eb = b * 0.5f;
+  return m;
+}
 
 using Outline = std::vector<std::pair<float, float>>;
 using Stations = std::vector<Model::Station>;
@@ -82,13 +95,16 @@ void PanelBox(Model& m, const Material& body, float x, float y, float w, float h
   m.Box(b, At(x, y - h * 0.18f, -d / 2 - 0.35f, w * 0.5f, h * 0.08f, 0.3f));
 }
 
-// The player's ship, nose to +x: a lofted hull with a canopy, swept wings with missile rails, a
-// tail fin, a ventral fin and an engine glow; `flash` is the hit flash.
+// The player's ship, nose to +x: a pale lofted hull with a glowing canopy, blue swept wings with
+// missile rails and lit tips, a tail fin, a ventral fin and an engine glow, all in a dark rim so it
+// reads against space, dusk, caves and night alike; `flash` is the hit flash.
 void PlayerShip(Model& m, bool flash) {
-  int hull = m.AddMaterial(flash ? Glow(1.0f, 0.4f, 0.3f) : kBlueHull);
-  int canopy = m.AddMaterial(kCanopy);
+  int hull = m.AddMaterial(flash ? Glow(1.0f, 0.4f, 0.3f) : kPaleHull);
+  int canopy = m.AddMaterial(Glow(0.35f, 0.8f, 1.0f));
   int engine = m.AddMaterial(kEngine);
   int dark = m.AddMaterial(kDark);
+  int wing = flash ? hull : m.AddMaterial(kBlueHull);
+  int lamp = m.AddMaterial(Glow(0.5f, 0.95f, 1.0f));
   m.Loft(hull, Put(0, 0, 0),
          {{6.6f, -0.3f, 0, 0},
           {4.6f, -0.1f, 0.8f, 0.7f},
@@ -98,19 +114,23 @@ void PlayerShip(Model& m, bool flash) {
           {-5.2f, 0.3f, 1.1f, 1.0f}});
   m.Loft(canopy, Put(0, 0, 0),
          {{3.4f, 0.8f, 0, 0}, {2.2f, 1.4f, 0.55f, 0.5f}, {0.2f, 1.55f, 0.6f, 0.5f}, {-1.6f, 1.2f, 0, 0}});
-  m.Plate(hull, Put(0, -0.3f, 0, 90, 0, 0),
+  m.Plate(wing, Put(0, -0.3f, 0, 90, 0, 0),
           {{1.8f, 0}, {-3.0f, 6.4f}, {-4.6f, 6.4f}, {-4.2f, 0}, {-4.6f, -6.4f}, {-3.0f, -6.4f}}, 0.4f);
-  m.Plate(hull, Put(0, 0, 0), {{-2.4f, 1.0f}, {-4.8f, 4.4f}, {-5.9f, 4.4f}, {-5.4f, 0.9f}}, 0.35f);
+  m.Plate(wing, Put(0, 0, 0), {{-2.4f, 1.0f}, {-4.8f, 4.4f}, {-5.9f, 4.4f}, {-5.4f, 0.9f}}, 0.35f);
   m.Plate(dark, Put(0, 0, 0), {{-2.8f, -0.9f}, {-4.4f, -2.7f}, {-5.3f, -2.7f}, {-5.1f, -0.9f}}, 0.3f);
-  for (float z : {-6.4f, 6.4f})
+  for (float z : {-6.4f, 6.4f}) {
     m.Loft(dark, Put(0, -0.3f, z), {{-0.6f, 0, 0, 0}, {-1.6f, 0, 0.35f, 0.35f}, {-4.8f, 0, 0.35f, 0.35f}}, 6);
+    m.Sphere(lamp, At(-5.0f, -0.3f, z, 0.7f, 0.7f, 0.7f), 6, 4);
+  }
+  m.Box(lamp, At(-5.3f, 4.2f, 0, 0.7f, 0.35f, 0.4f));  // on the fin's tip
   for (float z : {-1.2f, 1.2f}) m.Box(dark, At(1.2f, -0.9f, z, 2.4f, 0.7f, 0.5f));
   m.Cylinder(dark, At(-5.5f, 0.3f, 0, 0.8f, 2.0f, 2.0f));
-  m.Sphere(engine, At(-6.0f, 0.3f, 0, 0.6f, 1.7f, 1.7f), 10, 6);
+  m.Sphere(engine, At(-6.1f, 0.3f, 0, 0.9f, 1.9f, 1.9f), 10, 6);
+  m.Outline(m.AddMaterial(kRim), kRimWidth);
 }
 
 // The enemy fighters, nose to -x: a lofted hull, a dark canopy, swept wings, twin tail fins, the
-// guns under the nose and an engine at the back.
+// guns under the nose and an engine at the back, in a dark rim.
 void Fighter(Model& m, const Material& body, int guns) {
   int hull = m.AddMaterial(body);
   int dark = m.AddMaterial(kDark);
@@ -138,6 +158,7 @@ void Fighter(Model& m, const Material& body, int guns) {
   }
   m.Cylinder(dark, At(4.5f, 0.2f, 0, 0.8f, 1.8f, 1.8f));
   m.Sphere(engine, At(5.0f, 0.2f, 0, 0.6f, 1.5f, 1.5f), 10, 6);
+  m.Outline(m.AddMaterial(kRim), kRimWidth);
 }
 
 // The carrier, nose to -x: a long flat hull with a bridge tower, a flight-deck stripe and two
@@ -368,14 +389,25 @@ void DefaultBox(Model& m) { m.Box(m.AddMaterial(Solid(1, 0, 1)), At(0, 0, 0, 6, 
 
 void LogoCard(Model& m) { m.Quad(m.AddMaterial(kLogo), At(0, 0, 0, 16, 8, 1)); }
 
+// Both pickups' shell, drawn before its content at the same place with the depth test on, so
+// nothing of it may lie in front of the content: an open cage whose front is a single ring round
+// the content and whose back is a bowl of half rings, with a soft glow inside the bowl. The
+// content, whose colour tells the kind, stands in the open front against the glow.
 void Pickup(Model& m) {
-  int r = m.AddMaterial(Solid(0.3f, 0.9f, 0.4f, 40, 0.8f));
-  m.Torus(r, At(0, 0, 0, 13, 13, 13, 0, 90, 0), 0.07f, 20, 6);
-  m.Torus(m.AddMaterial(kTrim), At(0, 0, 0, 4, 12, 12), 0.04f, 20, 4);
-  m.Sphere(m.AddMaterial(kPickup), At(0, 0, 0, 11, 11, 11), 12, 8);
+  int cage = m.AddMaterial(Effect("", 0.5f, 0.58f, 0.72f));
+  m.Torus(cage, At(0, 0, 0, 12, 12, 12, 0, 90, 0), 0.02f, 32, 4);  // the front ring, facing the camera
+  for (float turn : {-50.0f, 0.0f, 50.0f}) m.Torus(cage, At(0, 0, 0, 12, 12, 12, 0, turn, 0), 0.013f, 16, 4, 180);
+  m.Torus(cage, At(0, 0, 0, 12, 12, 12, 0, 0, 90), 0.013f, 16, 4, 180);  // the back of the equator
+  m.Quad(m.AddMaterial(kPickupGlow), At(0, 0, 4.5f, 13, 13, 1));
 }
 
-void Round(Model& m) { m.Sphere(m.AddMaterial(Glow(1.0f, 0.4f, 0.3f)), At(0, 0, 0, 2.5f, 2.5f, 2.5f), 8, 6); }
+// An enemy round, facing the camera: a white-hot core in a red ring in a black rim. The core stands
+// out of dark backgrounds and the rim out of bright ones, so the round keeps 4.5:1 against any.
+void Round(Model& m) {
+  m.Sphere(m.AddMaterial(Glow(1, 1, 1)), At(0, 0, 0, 1.3f, 1.3f, 1.3f), 8, 6);
+  m.Torus(m.AddMaterial(Glow(1.0f, 0.15f, 0.05f)), At(0, 0, 0, 1, 1.7f, 1.7f, 0, 90, 0), 0.22f / 1.7f, 16, 6);
+  m.Torus(m.AddMaterial(kRim), At(0, 0, 0, 1, 2.3f, 2.3f, 0, 90, 0), 0.2f / 2.3f, 16, 6);
+}
 
 void CannonBall(Model& m) {
   int b = m.AddMaterial(kDark);
@@ -410,30 +442,36 @@ void Shot2(Model& m) { m.Sphere(m.AddMaterial(Glow(0.5f, 1.0f, 0.5f)), At(0, 0, 
 
 void Shot3(Model& m) { m.Sphere(m.AddMaterial(Glow(0.5f, 0.8f, 1.0f)), At(0, 0, 0, 7, 3, 3), 8, 6); }
 
+// The player's four missiles, each in its kind's colour (the one its pickup shows): the bomb
+// orange, the drum red, the hawk teal, the crow violet.
+const Material kBombMark = Accent(1.0f, 0.5f, 0.05f), kDrumMark = Accent(1.0f, 0.12f, 0.1f);
+const Material kHawkMark = Accent(0.1f, 0.95f, 0.75f), kCrowMark = Accent(0.7f, 0.3f, 1.0f);
+
 void Bomb(Model& m) {
-  Missile(m, kDark, kRedHull, 6, 1.5f, false);
-  m.Torus(m.AddMaterial(kRedHull), At(1.2f, 0, 0, 1, 3.1f, 3.1f), 0.06f, 12, 4);
+  Missile(m, kBombMark, kDark, 6, 1.5f, false);
+  m.Torus(m.AddMaterial(kDark), At(1.2f, 0, 0, 1, 3.1f, 3.1f), 0.06f, 12, 4);
 }
 
 void Drum(Model& m) {
-  int b = m.AddMaterial(kRedHull);
+  int b = m.AddMaterial(kDrumMark);
   int dark = m.AddMaterial(kDark);
   m.Cylinder(b, At(0, 0, 0, 4, 5, 5, 0, 90, 0));
   for (float y : {-1.4f, 1.4f}) m.Torus(dark, At(0, y, 0, 1, 5.2f, 5.2f, 0, 0, 90), 0.05f, 12, 4);
 }
 
-void Hawk(Model& m) { Missile(m, kHull, kRedHull, 7, 0.9f, false); }
+void Hawk(Model& m) { Missile(m, kHawkMark, kHull, 7, 0.9f, false); }
 
 void Crow(Model& m) {
-  Missile(m, kDark, kDark, 9, 1.2f, false);
-  int w = m.AddMaterial(kRedHull);
+  Missile(m, kCrowMark, kDark, 9, 1.2f, false);
+  int w = m.AddMaterial(kCrowMark);
   m.Plate(w, Put(0, 0, 0, 90, 0, 0),
           {{1.5f, 0}, {-2.5f, 3.5f}, {-3.5f, 3.5f}, {-2.5f, 0}, {-3.5f, -3.5f}, {-2.5f, -3.5f}}, 0.3f);
 }
 
 void RedFighter(Model& m) { Fighter(m, kRedHull, 1); }
 
-void GreyFighter(Model& m) { Fighter(m, kHull, 2); }
+// Gold, not grey: a grey fighter vanished against the corridors' grey wall band.
+void GoldFighter(Model& m) { Fighter(m, kGoldHull, 2); }
 
 void StaticTree(Model& m) {
   int w = m.AddMaterial(kWood);
@@ -607,7 +645,8 @@ void Beam(Model& m) { m.Cylinder(m.AddMaterial(kBeam), At(-80, 0, 0, 150, 3, 3))
 
 void BeamFlare(Model& m) { Sprite(m, kBeamFlare, 14); }
 
-void LifeTick(Model& m) { m.Box(m.AddMaterial(Glow(0.3f, 1.0f, 0.3f)), At(0, 0, 0, 1.4f, 2.5f, 0.5f)); }
+// Gold: green is the gun pickup's second level.
+void LifeTick(Model& m) { m.Box(m.AddMaterial(Glow(1.0f, 0.8f, 0.25f)), At(0, 0, 0, 1.4f, 2.5f, 0.5f)); }
 
 void Explosion(Model& m) { Sprite(m, kExplosion, 22); }
 
@@ -754,7 +793,7 @@ const MeshFile kMeshes[] = {
   {.file = "hawk_01.x",           .build = Hawk},
   {.file = "crow_01.x",           .build = Crow},
   {.file = "ship_fighter_01.x",   .build = RedFighter},             // the fighters, also flying by far off
-  {.file = "ship_fighter_02.x",   .build = GreyFighter},
+  {.file = "ship_fighter_02.x",   .build = GoldFighter},
   {.file = "ship_carrier_01.x",   .build = Carrier},                // the carriers
   {.file = "static_tree_01.x",    .build = StaticTree},             // scenery: a tree far off
   {.file = "rock_01.x",           .build = BigRock},                // scenery: rocks, tumbling in stage 5

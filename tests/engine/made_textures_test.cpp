@@ -162,9 +162,10 @@ double AreaMedian(std::vector<std::pair<double, double>> area_value) {
 // stretched over its length (a brace's 90-unit pole, a bar's thin edge), and round shapes do not
 // squeeze it at their poles.
 TEST(MadeTextures, SurfacesShowTheirTexturesAtOneScale) {
-  const std::vector<std::string> surfaces = {"metal_grey_01.jpg", "metal_red_01.jpg", "metal_blue_01.jpg",
-                                             "metal_dark_01.jpg", "bark_01.jpg",      "wood_01.jpg",
-                                             "rock_01.jpg",       "cave_01.jpg",      "leaves_01.png"};
+  const std::vector<std::string> surfaces = {"metal_grey_01.jpg", "metal_red_01.jpg",  "metal_blue_01.jpg",
+                                             "metal_dark_01.jpg", "metal_pale_01.jpg", "metal_gold_01.jpg",
+                                             "bark_01.jpg",       "wood_01.jpg",       "rock_01.jpg",
+                                             "cave_01.jpg",       "leaves_01.png"};
   std::map<std::string, std::pair<int, int>> sizes;
   struct Use {
     std::string mesh, texture;
@@ -201,6 +202,89 @@ TEST(MadeTextures, SurfacesShowTheirTexturesAtOneScale) {
     double typical = AreaMedian(family[use.texture]);
     EXPECT_TRUE(use.density > typical / 2 && use.density < typical * 2)
         << use.mesh << ": " << use.texture << " at " << use.density << " texels a unit, its family at " << typical;
+  }
+}
+
+// Relative luminance of a colour of 0..1 sRGB channels, and the contrast ratio of two luminances.
+double Luminance(double r, double g, double b) {
+  auto linear = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+  return 0.2126 * linear(r) + 0.7152 * linear(g) + 0.0722 * linear(b);
+}
+double Contrast(double a, double b) { return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05); }
+
+// An enemy round stands out of whatever sky lies behind it by 4.5:1 in luminance, in its brightest
+// part (its glow, shown whatever the light) or in its darkest (lit by the most light a stage gives).
+// The skies: each stage's backdrop as its sky colour tints it, every texel of it; or, where a stage
+// has none, the screen cleared in its sky colour and, below the middle, its horizon colour.
+TEST(MadeTextures, EnemyRoundsStandOutOfEveryStagesSky) {
+  double bright = 0, dark = 1;
+  for (const XMaterial& m : Mesh("round_01.x").materials) {
+    auto lit = [&](int c, double light) { return std::min(1.0, m.emissive[c] + m.diffuse[c] * light); };
+    bright = std::max(bright, Luminance(lit(0, 0), lit(1, 0), lit(2, 0)));
+    dark = std::min(dark, Luminance(lit(0, 1.85), lit(1, 1.85), lit(2, 1.85)));  // ambient, key and fill at their most
+  }
+  struct Sky {
+    const char* where;
+    const char* backdrop;  // nullptr: the cleared screen
+    float r, g, b;
+  };
+  const Sky skies[] = {
+      {"space", nullptr, 0, 0, 0},
+      {"stage 4's desert", "sky_desert_01.x", 0.55f, 0.5f, 0.5f},
+      {"stage 6's caves", nullptr, 0, 0.25f, 0.25f},
+      {"stage 6's horizon", nullptr, 0, 0.3f, 0},
+      {"stage 7's sky", nullptr, 0.15f, 0.05f, 0.05f},
+      {"stage 7's flash", nullptr, 0.3f, 0, 0},
+      {"stage 10's evening", "sky_sunset_01.x", 0.7f, 0.65f, 0.5f},
+      {"stage 10's dusk", "sky_sunset_01.x", 0.35f, 0.2f, 0},
+      {"stage 11's day", "sky_cloudy_02.x", 0.45f, 0.45f, 0.6f},
+      {"stage 11's night", "sky_cloudy_02.x", 0.1f, 0.1f, 0.4f},
+      {"stage 11's evening", "sky_sunset_01.x", 0.45f, 0.45f, 0.6f},
+      {"stage 11's evening night", "sky_sunset_01.x", 0.1f, 0.1f, 0.4f},
+      {"stage 11's last day", "sky_clear_01.x", 0.35f, 0.35f, 0.6f},
+      {"stage 14's day", "sky_cloudy_02.x", 0.6f, 0.7f, 0.6f},
+      {"stage 14's evening", "sky_cloudy_02.x", 0.25f, 0.25f, 0.5f},
+      {"stage 16's red sky", "sky_cloudy_01.x", 0.6f, 0.2f, 0},
+      {"stage 18's clear sky", "sky_clear_01.x", 0.5f, 0.5f, 0.8f},
+  };
+  for (const Sky& sky : skies) {
+    double worst = 1e9, behind = 0;
+    auto check = [&](double r, double g, double b) {
+      double l = Luminance(r * sky.r, g * sky.g, b * sky.b);
+      double c = std::max(Contrast(bright, l), Contrast(dark, l));
+      if (c < worst) worst = c, behind = l;
+    };
+    if (!sky.backdrop) {
+      check(1, 1, 1);
+    } else {
+      DecodedImage image = Texture(Mesh(sky.backdrop).materials.at(0).texture);
+      for (std::size_t i = 0; i < image.rgba.size(); i += 4)
+        check(image.rgba[i] / 255.0, image.rgba[i + 1] / 255.0, image.rgba[i + 2] / 255.0);
+    }
+    EXPECT_GE(worst, 4.5) << sky.where << ": a round of luminance " << dark << " to " << bright << " against "
+                          << behind;
+  }
+}
+
+// The player's ship and the fighters wear a black rim round their silhouette, an inside-out shell a
+// little larger than the craft: against a light sky the rim stands out, against a dark one the craft.
+TEST(MadeTextures, CraftWearADarkRimRoundTheirSilhouette) {
+  for (const char* file : {"ship_as_01.x", "ship_as_02.x", "ship_fighter_01.x", "ship_fighter_02.x"}) {
+    XMeshData mesh = Mesh(file);
+    float body[2][2] = {{1e9f, -1e9f}, {1e9f, -1e9f}}, rim[2][2] = {{1e9f, -1e9f}, {1e9f, -1e9f}};
+    for (std::size_t s = 0; s < mesh.subsets.size(); s++) {
+      const XMaterial& m = mesh.materials[s];
+      bool black = std::max({m.diffuse[0], m.diffuse[1], m.diffuse[2], m.emissive[0], m.emissive[1], m.emissive[2]}) < 0.02f;
+      auto& box = black ? rim : body;
+      for (std::uint32_t t = 0; t < mesh.subsets[s].triangle_count * 3; t++) {
+        const XVertex& v = mesh.vertices[mesh.subsets[s].first_triangle * 3 + t];
+        for (int a = 0; a < 2; a++) box[a][0] = std::min(box[a][0], v.position[a]), box[a][1] = std::max(box[a][1], v.position[a]);
+      }
+    }
+    for (int a = 0; a < 2; a++) {
+      EXPECT_LE(rim[a][0], body[a][0] - 0.2f) << file << ": no rim below the craft along axis " << a;
+      EXPECT_GE(rim[a][1], body[a][1] + 0.2f) << file << ": no rim above the craft along axis " << a;
+    }
   }
 }
 
