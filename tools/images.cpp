@@ -624,6 +624,45 @@ Image Smoke() {
   return c.ToImage();
 }
 
+// A burning billow, for the smoke of explosions and hits: a heap of round puffs like Smoke()'s,
+// glowing white-yellow where it is thickest through orange and red to soot at its thin edges.
+// Shown by emission alone, so it burns in every stage's light.
+Image FireSmoke() {
+  const int n = 256;
+  Canvas c(n, n, {0.5f, 0.1f, 0.02f}, 0);
+  const std::uint32_t seed = 745;
+  float puffs[9][3] = {{0, 0, 0.46f}};
+  for (int k = 1; k < 9; k++) {
+    float a = k * 2 * kPi / 8 + Hash01(k, 0, seed), d = 0.26f + 0.2f * Hash01(k, 1, seed);
+    puffs[k][0] = std::cos(a) * d, puffs[k][1] = std::sin(a) * d, puffs[k][2] = 0.2f + 0.15f * Hash01(k, 2, seed);
+  }
+  auto height = [&](float x, float y) {
+    float sum = 0;  // a soft union, so the billows merge without hard creases
+    for (auto& p : puffs) {
+      float dx = x - p[0], dy = y - p[1], q = 1 - (dx * dx + dy * dy) / (p[2] * p[2]);
+      sum += std::exp(24 * (q > 0 ? std::sqrt(q) * p[2] : q * 0.3f));
+    }
+    return std::log(sum) / 24 + 0.07f * (Fbm(x * 0.5f + 0.5f, y * 0.5f + 0.5f, 8, 8, 4, seed + 3) - 0.5f);
+  };
+  const Rgb white = {1, 0.92f, 0.65f}, yellow = {1, 0.72f, 0.22f}, orange = {0.95f, 0.38f, 0.05f}, red = {0.55f, 0.1f, 0.02f},
+            soot = {0.1f, 0.06f, 0.05f};
+  for (int y = 0; y < n; y++)
+    for (int x = 0; x < n; x++) {
+      float px = (x + 0.5f) / n * 2 - 1, py = (y + 0.5f) / n * 2 - 1;
+      float h = height(px, py);
+      if (h <= 0) continue;
+      float flicker = Fbm(px * 0.5f + 0.5f, py * 0.5f + 0.5f, 12, 12, 4, seed + 9);
+      float heat = Clamp01(h * 2.1f + (flicker - 0.5f) * 0.6f);  // 1 at the thick heart of the heap
+      Rgb col = heat > 0.75f   ? Lerp(yellow, white, (heat - 0.75f) / 0.25f)
+                : heat > 0.5f  ? Lerp(orange, yellow, (heat - 0.5f) / 0.25f)
+                : heat > 0.28f ? Lerp(red, orange, (heat - 0.28f) / 0.22f)
+                               : Lerp(soot, red, heat / 0.28f);
+      float edge = SmoothStep(0.0f, 0.16f, h);
+      c.Put(x, y, col, edge * (0.45f + 0.5f * heat) * (0.75f + 0.25f * flicker));
+    }
+  return c.ToImage();
+}
+
 // A star-shaped spark: a white point with long thin rays and a warm halo.
 Image Spark() {
   const int n = 256;
@@ -1090,9 +1129,10 @@ const ImageFile kImages[] = {
   {.file = "sky_sunset_01.jpg",   .make = SkySunset},
   {.file = "hud_panel_01.jpg",    .make = HudPanel},      // the HUD's instrument panel
   {.file = "explosion_01.png",    .make = Explosion},     // a destroyed thing's fireball
-  {.file = "smoke_01.png",        .make = Smoke},         // both smokes
+  {.file = "smoke_01.png",        .make = Smoke},         // damage smoke
+  {.file = "fire_smoke_01.png",   .make = FireSmoke},     // the smoke of explosions and hits
   {.file = "spark_01.png",        .make = Spark},         // hit sparks and barrier sparks
-  {.file = "flare_01.png",        .make = Flare},         // the beam's flare
+  {.file = "flare_01.png",        .make = Flare},         // the beam's flare, the pickups' glow
   {.file = "beam_01.png",         .make = Beam},          // the beam
   {.file = "afterburn_01.png",    .make = Afterburn},     // missiles' flames
   {.file = "shadow_01.png",       .make = Shadow},        // the ship's shadow

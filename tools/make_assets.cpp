@@ -44,7 +44,7 @@ const Material kHudPanel = Textured("hud_panel_01.jpg");
 const Material kShadow = Textured("shadow_01.png", 0, 0, 0);
 const Material kExplosion = Effect("explosion_01.png");
 const Material kSmoke = {0.45f, 0.45f, 0.45f, 1, 0, 0, 0, 0, 0.2f, 0.2f, 0.2f, "smoke_01.png"};
-const Material kDarkSmoke = {0.35f, 0.35f, 0.35f, 1, 0, 0, 0, 0, 0.25f, 0.25f, 0.25f, "smoke_01.png"};
+const Material kFireSmoke = Effect("fire_smoke_01.png");
 const Material kSpark = Effect("spark_01.png");
 const Material kAfterburn = Effect("afterburn_01.png");
 const Material kBeam = Effect("beam_01.png", 0.6f, 0.8f, 1.0f);
@@ -669,7 +669,7 @@ void RedFragment(Model& m) {
 
 void Smoke(Model& m) { Sprite(m, kSmoke, 8); }
 
-void ExplosionSmoke(Model& m) { Sprite(m, kDarkSmoke, 12); }
+void ExplosionSmoke(Model& m) { Sprite(m, kFireSmoke, 12); }
 
 void Sparks(Model& m) { Sprite(m, kSpark, 6); }
 

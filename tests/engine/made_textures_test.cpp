@@ -266,6 +266,27 @@ TEST(MadeTextures, EnemyRoundsStandOutOfEveryStagesSky) {
   }
 }
 
+// A kill reads as fire: the explosion and the smoke it leaves (and that hits leave) glow in fire's
+// colours, orange to yellow, over most of what they show. Their materials show the texture by
+// emission alone, so what they show is the texture times the emissive colour, weighted by alpha.
+TEST(MadeTextures, ExplosionsAndTheirSmokeBurn) {
+  for (const char* file : {"explosion_01.x", "smoke_02.x"}) {
+    const XMaterial m = Mesh(file).materials.at(0);
+    EXPECT_LT(std::max({m.diffuse[0], m.diffuse[1], m.diffuse[2]}), 0.01f) << file << " is lit, so the light greys it";
+    DecodedImage image = Texture(m.texture);
+    double shown = 0, fire = 0;
+    for (std::size_t i = 0; i < image.rgba.size(); i += 4) {
+      double r = image.rgba[i] / 255.0 * m.emissive[0], g = image.rgba[i + 1] / 255.0 * m.emissive[1];
+      double b = image.rgba[i + 2] / 255.0 * m.emissive[2], a = image.rgba[i + 3] / 255.0;
+      double high = std::max({r, g, b}), low = std::min({r, g, b});
+      shown += a;
+      // Fire: red the strongest, blue the weakest, saturated and bright enough to glow.
+      if (r >= g && g >= b && high > 0.35 && (high - low) / high > 0.5) fire += a;
+    }
+    EXPECT_GT(fire / shown, 0.6) << file << ": only " << fire / shown * 100 << "% of what it shows is fire-coloured";
+  }
+}
+
 // The player's ship and the fighters wear a black rim round their silhouette, an inside-out shell a
 // little larger than the craft: against a light sky the rim stands out, against a dark one the craft.
 TEST(MadeTextures, CraftWearADarkRimRoundTheirSilhouette) {
