@@ -115,7 +115,9 @@ void Model::Square(int material, Vec3 centre, Vec3 right, Vec3 up, Vec3 facing, 
   auto corner = [&](float sr, float su, float u, float v) {
     vertices.push_back({{centre.x + (right.x * sr + up.x * su) * half, centre.y + (right.y * sr + up.y * su) * half,
                          centre.z + (right.z * sr + up.z * su) * half},
-                        facing, u, v});
+                        facing,
+                        u,
+                        v});
     return static_cast<int>(vertices.size()) - 1;
   };
   int a = corner(-1, -1, u0, v1), b = corner(-1, 1, u0, v0), c = corner(1, 1, u1, v0), d = corner(1, -1, u1, v1);
@@ -214,11 +216,12 @@ void Model::Cone(int material, const Place& p, int slices) {
     int a = AddVertex(*this, p, {-0.5f, std::cos(t0) * 0.5f, std::sin(t0) * 0.5f}, n0, 0, float(j) / slices * sr);
     int b = AddVertex(*this, p, {-0.5f, std::cos(t1) * 0.5f, std::sin(t1) * 0.5f}, n1, 0, float(j + 1) / slices * sr);
     AddTriangle(*this, tip, b, a, material);
-    int centre = AddVertex(*this, p, {-0.5f, 0, 0}, {-1, 0, 0}, cap.flat ? cap.u(0, 0) : 0.5f, cap.flat ? cap.v(0) : 0.5f);
-    int e = AddVertex(*this, p, {-0.5f, std::cos(t0) * 0.5f, std::sin(t0) * 0.5f}, {-1, 0, 0}, cap.u(std::cos(t0) * 0.5f, 0),
-                      cap.v(std::sin(t0) * 0.5f));
-    int f = AddVertex(*this, p, {-0.5f, std::cos(t1) * 0.5f, std::sin(t1) * 0.5f}, {-1, 0, 0}, cap.u(std::cos(t1) * 0.5f, 1),
-                      cap.v(std::sin(t1) * 0.5f));
+    int centre =
+        AddVertex(*this, p, {-0.5f, 0, 0}, {-1, 0, 0}, cap.flat ? cap.u(0, 0) : 0.5f, cap.flat ? cap.v(0) : 0.5f);
+    int e = AddVertex(*this, p, {-0.5f, std::cos(t0) * 0.5f, std::sin(t0) * 0.5f}, {-1, 0, 0},
+                      cap.u(std::cos(t0) * 0.5f, 0), cap.v(std::sin(t0) * 0.5f));
+    int f = AddVertex(*this, p, {-0.5f, std::cos(t1) * 0.5f, std::sin(t1) * 0.5f}, {-1, 0, 0},
+                      cap.u(std::cos(t1) * 0.5f, 1), cap.v(std::sin(t1) * 0.5f));
     AddTriangle(*this, centre, e, f, material);
   }
 }
@@ -232,8 +235,8 @@ void Model::Torus(int material, const Place& p, float minor, int major_segments,
   const float radial = minor * (p.scale.y + p.scale.z) / 2;
   for (int j = 1; j <= minor_segments; j++) {
     float b0 = 2 * kPi * (j - 1) / minor_segments, b1 = 2 * kPi * j / minor_segments;
-    round[j] = round[j - 1] + std::hypot((std::sin(b1) - std::sin(b0)) * minor * p.scale.x,
-                                         (std::cos(b1) - std::cos(b0)) * radial);
+    round[j] = round[j - 1] +
+               std::hypot((std::sin(b1) - std::sin(b0)) * minor * p.scale.x, (std::cos(b1) - std::cos(b0)) * radial);
   }
   const bool tiled = materials[material].tile > 0;
   float sv = Span(material, round.back(), true);

@@ -465,16 +465,16 @@ Image Rock(Rgb light, Rgb dark, std::uint32_t seed, float wet) {
 // the horizon the sky whitens into a haze that, so tinted, is the fog colour: scenery fogged into
 // the sky colour melts into it. Below the horizon lies the land, hazed the same way.
 struct SkyLook {
-  Rgb tint;                      // the sky colour of the stages that draw it
-  Rgb zenith;                    // the colours below are all as seen, after the tint
-  float haze;                    // how far the sky's haze reaches up from the horizon, in texture heights
-  float fog_end;                 // the stage's fog end, which the land's haze follows
-  float high, middle, low;       // cloud cover of each layer, 0..1
+  Rgb tint;                 // the sky colour of the stages that draw it
+  Rgb zenith;               // the colours below are all as seen, after the tint
+  float haze;               // how far the sky's haze reaches up from the horizon, in texture heights
+  float fog_end;            // the stage's fog end, which the land's haze follows
+  float high, middle, low;  // cloud cover of each layer, 0..1
   Rgb cloud_lit, cloud_shade;
   float sun_x, sun_y, sun_size;  // in texture space; size 0 for none
   Rgb sun;
-  bool dunes;                    // a sandy plain of dunes; otherwise rolling hills
-  Rgb land_far, land_near;       // the land at the horizon (before its haze) and at the bottom
+  bool dunes;               // a sandy plain of dunes; otherwise rolling hills
+  Rgb land_far, land_near;  // the land at the horizon (before its haze) and at the bottom
   std::uint32_t seed;
 };
 
@@ -540,7 +540,8 @@ Image Sky(const SkyLook& s) {
       float high = Fbm(u, v * 0.5f * squash, 4, 16, 5, s.seed) * Fbm(u, v, 2, 2, 2, s.seed + 1);
       col = Lerp(col, s.cloud_lit, s.high * SmoothStep(0.22f, 0.45f, high) * 0.5f * fade);
       float mid = Fbm(u, v * squash * 0.6f, 6, 6, 5, s.seed + 3);
-      col = Lerp(col, Lerp(s.cloud_lit, s.cloud_shade, 0.5f), s.middle * SmoothStep(0.5f - 0.3f * s.middle, 0.75f, mid) * 0.7f * fade);
+      col = Lerp(col, Lerp(s.cloud_lit, s.cloud_shade, 0.5f),
+                 s.middle * SmoothStep(0.5f - 0.3f * s.middle, 0.75f, mid) * 0.7f * fade);
       float low = Fbm(u, v * squash * 0.65f, 5, 5, 6, s.seed + 5);
       float low_above = Fbm(u, (v - 0.03f) * squash * 0.65f, 5, 5, 6, s.seed + 5);
       float cover = SmoothStep(0.62f - 0.25f * s.low, 0.78f - 0.2f * s.low, low) * fade;
@@ -644,8 +645,8 @@ Image FireSmoke() {
     }
     return std::log(sum) / 24 + 0.07f * (Fbm(x * 0.5f + 0.5f, y * 0.5f + 0.5f, 8, 8, 4, seed + 3) - 0.5f);
   };
-  const Rgb white = {1, 0.92f, 0.65f}, yellow = {1, 0.72f, 0.22f}, orange = {0.95f, 0.38f, 0.05f}, red = {0.55f, 0.1f, 0.02f},
-            soot = {0.1f, 0.06f, 0.05f};
+  const Rgb white = {1, 0.92f, 0.65f}, yellow = {1, 0.72f, 0.22f}, orange = {0.95f, 0.38f, 0.05f},
+            red = {0.55f, 0.1f, 0.02f}, soot = {0.1f, 0.06f, 0.05f};
   for (int y = 0; y < n; y++)
     for (int x = 0; x < n; x++) {
       float px = (x + 0.5f) / n * 2 - 1, py = (y + 0.5f) / n * 2 - 1;

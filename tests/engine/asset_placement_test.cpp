@@ -21,15 +21,35 @@ struct V3 {
 
 const std::filesystem::path kRes = std::filesystem::path(KESTRUNE_BUILD_DIR) / "res";
 
-// The model's vertex positions in its own (device) coordinates; empty when it cannot be read.
-std::vector<V3> Points(const std::string& file) {
-  std::ifstream in(kRes / file, std::ios::binary);
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+std::vector<std::uint8_t> ReadRes(const std::string& name) {
+  std::ifstream in(kRes / name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A model's triangle corners in its own (device) coordinates, with their normals and texture
+// coordinates; empty when it cannot be read. `texture`, when given, gets its first material's.
+struct Corner {
+  V3 p, n;
+  double u, v;
+};
+
+std::vector<Corner> Corners(const std::string& file, std::string* texture = nullptr) {
+  std::vector<std::uint8_t> bytes = ReadRes(file);
   XMeshData mesh;
   std::string error;
+  std::vector<Corner> corners;
+  if (!ReadXFile(bytes.data(), bytes.size(), &mesh, &error)) return corners;
+  if (texture && !mesh.materials.empty()) *texture = mesh.materials[0].texture;
+  for (const XVertex& v : mesh.vertices)
+    corners.push_back(
+        {{v.position[0], v.position[1], v.position[2]}, {v.normal[0], v.normal[1], v.normal[2]}, v.uv[0], v.uv[1]});
+  return corners;
+}
+
+// The model's vertex positions alone.
+std::vector<V3> Points(const std::string& file) {
   std::vector<V3> points;
-  if (!ReadXFile(bytes.data(), bytes.size(), &mesh, &error)) return points;
-  for (const XVertex& v : mesh.vertices) points.push_back({v.position[0], v.position[1], v.position[2]});
+  for (const Corner& c : Corners(file)) points.push_back(c.p);
   return points;
 }
 
@@ -209,28 +229,8 @@ TEST_F(MadeAssets, TheHudsReloadBarAndPanelStayOnScreen) {
   EXPECT_LT(top, -0.5) << "the panel covers more than the bottom quarter";
 }
 
-// A model's triangles with their texture coordinates, in its own (device) coordinates.
-struct Corner {
-  V3 p, n;
-  double u, v;
-};
-
-std::vector<Corner> Corners(const std::string& file, std::string* texture) {
-  std::ifstream in(kRes / file, std::ios::binary);
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  XMeshData mesh;
-  std::string error;
-  std::vector<Corner> corners;
-  if (!ReadXFile(bytes.data(), bytes.size(), &mesh, &error)) return corners;
-  if (texture && !mesh.materials.empty()) *texture = mesh.materials[0].texture;
-  for (const XVertex& v : mesh.vertices)
-    corners.push_back({{v.position[0], v.position[1], v.position[2]}, {v.normal[0], v.normal[1], v.normal[2]}, v.uv[0], v.uv[1]});
-  return corners;
-}
-
 std::pair<int, int> TextureSize(const std::string& name) {
-  std::ifstream in(kRes / name, std::ios::binary);
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<std::uint8_t> bytes = ReadRes(name);
   DecodedImage image;
   std::string error;
   if (!ReadImageSize(bytes.data(), bytes.size(), &image, &error)) return {0, 0};
@@ -247,7 +247,8 @@ constexpr double kCot = 1.79259, kPixel = 2 / kCot / 480;
 // not on its border or past it, and the picture shows at least a texel a pixel: the sky is not
 // magnified.
 TEST_F(MadeAssets, TheSkyBackdropsFillTheViewAtEveryShiftWithoutMagnifying) {
-  for (const char* file : {"sky_cloudy_01.x", "sky_cloudy_02.x", "sky_clear_01.x", "sky_desert_01.x", "sky_sunset_01.x"}) {
+  for (const char* file :
+       {"sky_cloudy_01.x", "sky_cloudy_02.x", "sky_clear_01.x", "sky_desert_01.x", "sky_sunset_01.x"}) {
     std::string texture;
     std::vector<Corner> corners = Corners(file, &texture);
     ASSERT_FALSE(corners.empty()) << file;
@@ -258,7 +259,8 @@ TEST_F(MadeAssets, TheSkyBackdropsFillTheViewAtEveryShiftWithoutMagnifying) {
     for (size_t i = 0; i + 2 < corners.size(); i += 3) {
       double du = 0, dv = 0;
       for (int k = 1; k < 3; k++)
-        du = std::fmax(du, std::fabs(corners[i + k].u - corners[i].u)), dv = std::fmax(dv, std::fabs(corners[i + k].v - corners[i].v));
+        du = std::fmax(du, std::fabs(corners[i + k].u - corners[i].u)),
+        dv = std::fmax(dv, std::fabs(corners[i + k].v - corners[i].v));
       if (du < 0.5 || dv < 0.5) continue;
       for (int k = 0; k < 3; k++) {
         const Corner& c = corners[i + k];
@@ -286,7 +288,7 @@ TEST_F(MadeAssets, TheSkyBackdropsFillTheViewAtEveryShiftWithoutMagnifying) {
 // the rings, its orbit, its last move) stars lie in every direction, the starfield facing the eye,
 // so no edge ever comes into view; and the texture is laid on once, so nothing repeats.
 TEST_F(MadeAssets, TheStarsSurroundEveryCameraAndNeverRepeat) {
-  std::vector<Corner> corners = Corners("stars_01.x", nullptr);
+  std::vector<Corner> corners = Corners("stars_01.x");
   ASSERT_FALSE(corners.empty());
   for (Corner& c : corners) {
     c.p = {c.p.x + 70, c.p.y - 50, c.p.z};
@@ -294,7 +296,8 @@ TEST_F(MadeAssets, TheStarsSurroundEveryCameraAndNeverRepeat) {
   }
   std::vector<V3> eyes = {{70, -54, -100}};
   for (double x = 55; x <= 110; x += 11) eyes.push_back({x, -79, -10});
-  for (double a = 0; a < 360; a += 30) eyes.push_back({55 + 15 * std::sin(a * 0.017453292), -76, -15 * std::cos(a * 0.017453292)});
+  for (double a = 0; a < 360; a += 30)
+    eyes.push_back({55 + 15 * std::sin(a * 0.017453292), -76, -15 * std::cos(a * 0.017453292)});
   for (double v = 0; v <= 100; v += 10) eyes.push_back({70 + v, -(54 - v), 2 * v - 100});
   // A ray's nearest hit on the starfield, as the facing of the triangle it meets (true: toward the eye).
   auto hit = [&](V3 eye, V3 d, bool* facing) {

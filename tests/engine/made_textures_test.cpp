@@ -135,7 +135,8 @@ TexelScale Scale(const XVertex* corner, int width, int height) {
   double e1[3], e2[3], n[3];
   for (int i = 0; i < 3; i++) e1[i] = p[1][i] - p[0][i], e2[i] = p[2][i] - p[0][i];
   n[0] = e1[1] * e2[2] - e1[2] * e2[1], n[1] = e1[2] * e2[0] - e1[0] * e2[2], n[2] = e1[0] * e2[1] - e1[1] * e2[0];
-  double twice = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]), l1 = std::sqrt(e1[0] * e1[0] + e1[1] * e1[1] + e1[2] * e1[2]);
+  double twice = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]),
+         l1 = std::sqrt(e1[0] * e1[0] + e1[1] * e1[1] + e1[2] * e1[2]);
   if (twice < 1e-9 || l1 < 1e-9) return {0, 1, 0};
   // The triangle in its own plane: e1 along x, e2 at (bx, by).
   double bx = (e1[0] * e2[0] + e1[1] * e2[1] + e1[2] * e2[2]) / l1, by = twice / l1;
@@ -295,11 +296,13 @@ TEST(MadeTextures, CraftWearADarkRimRoundTheirSilhouette) {
     float body[2][2] = {{1e9f, -1e9f}, {1e9f, -1e9f}}, rim[2][2] = {{1e9f, -1e9f}, {1e9f, -1e9f}};
     for (std::size_t s = 0; s < mesh.subsets.size(); s++) {
       const XMaterial& m = mesh.materials[s];
-      bool black = std::max({m.diffuse[0], m.diffuse[1], m.diffuse[2], m.emissive[0], m.emissive[1], m.emissive[2]}) < 0.02f;
+      bool black =
+          std::max({m.diffuse[0], m.diffuse[1], m.diffuse[2], m.emissive[0], m.emissive[1], m.emissive[2]}) < 0.02f;
       auto& box = black ? rim : body;
       for (std::uint32_t t = 0; t < mesh.subsets[s].triangle_count * 3; t++) {
         const XVertex& v = mesh.vertices[mesh.subsets[s].first_triangle * 3 + t];
-        for (int a = 0; a < 2; a++) box[a][0] = std::min(box[a][0], v.position[a]), box[a][1] = std::max(box[a][1], v.position[a]);
+        for (int a = 0; a < 2; a++)
+          box[a][0] = std::min(box[a][0], v.position[a]), box[a][1] = std::max(box[a][1], v.position[a]);
       }
     }
     for (int a = 0; a < 2; a++) {
