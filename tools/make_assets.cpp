@@ -30,8 +30,16 @@ const Material kHull = Surface("metal_grey_01.jpg", kMetalTile, 0.85f, 0.85f, 0.
 const Material kRedHull = Surface("metal_red_01.jpg", kMetalTile);
 const Material kBlueHull = Surface("metal_blue_01.jpg", kMetalTile);
 const Material kDark = Surface("metal_dark_01.jpg", kMetalTile);
-const Material kPaleHull = Surface("metal_pale_01.jpg", kMetalTile);
-const Material kGoldHull = Surface("metal_gold_01.jpg", kMetalTile);
+// A craft's hull that also glows a little by itself, so that dusk, caves and night, whose lights
+// leave the camera's side of a craft dark, do not sink it into the sky behind.
+Material SelfLit(const char* texture, float gain, float glow) {
+  Material m = Surface(texture, kMetalTile, gain, gain, gain);
+  m.er = m.eg = m.eb = glow;
+  return m;
+}
+const Material kPaleHull = SelfLit("metal_pale_01.jpg", 1.0f, 0.45f);
+const Material kFighterRed = SelfLit("metal_red_01.jpg", 1.3f, 0.35f);
+const Material kFighterGold = SelfLit("metal_gold_01.jpg", 1.1f, 0.3f);
 const Material kCanopy = Solid(0.3f, 0.7f, 1.0f, 40, 0.8f);
 const Material kEngine = Glow(1.0f, 0.55f, 0.15f);
 const Material kWood = Surface("bark_01.jpg", kBarkTile);
@@ -468,10 +476,10 @@ void Crow(Model& m) {
           {{1.5f, 0}, {-2.5f, 3.5f}, {-3.5f, 3.5f}, {-2.5f, 0}, {-3.5f, -3.5f}, {-2.5f, -3.5f}}, 0.3f);
 }
 
-void RedFighter(Model& m) { Fighter(m, kRedHull, 1); }
+void RedFighter(Model& m) { Fighter(m, kFighterRed, 1); }
 
 // Gold, not grey: a grey fighter vanished against the corridors' grey wall band.
-void GoldFighter(Model& m) { Fighter(m, kGoldHull, 2); }
+void GoldFighter(Model& m) { Fighter(m, kFighterGold, 2); }
 
 void StaticTree(Model& m) {
   int w = m.AddMaterial(kWood);
