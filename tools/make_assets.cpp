@@ -137,13 +137,15 @@ void PlayerShip(Model& m, bool flash) {
   m.Outline(m.AddMaterial(kRim), kRimWidth);
 }
 
-// The enemy fighters, nose to -x: a lofted hull, a dark canopy, swept wings, twin tail fins, the
-// guns under the nose and an engine at the back, in a dark rim.
-void Fighter(Model& m, const Material& body, int guns) {
+// The enemy fighters, nose to -x: a lofted hull, a glowing amber canopy, swept wings and twin tail
+// fins (`wings`), the guns under the nose and an engine at the back, in a dark rim. A red hull is
+// dark however lit, so pale wings and the canopy's glow carry it against dark and red skies.
+void Fighter(Model& m, const Material& body, const Material& wings, int guns) {
   int hull = m.AddMaterial(body);
+  int wing = m.AddMaterial(wings);
   int dark = m.AddMaterial(kDark);
   int engine = m.AddMaterial(kEngine);
-  int glass = m.AddMaterial(kGlass);
+  int glass = m.AddMaterial(Glow(1.0f, 0.8f, 0.35f));
   m.Loft(hull, Put(0, 0, 0),
          {{-6.2f, -0.2f, 0, 0},
           {-4.2f, 0, 0.9f, 0.8f},
@@ -152,13 +154,13 @@ void Fighter(Model& m, const Material& body, int guns) {
           {4.2f, 0.2f, 1.0f, 0.9f}});
   m.Loft(glass, Put(0, 0, 0),
          {{-3.4f, 0.6f, 0, 0}, {-2.2f, 1.2f, 0.45f, 0.45f}, {-0.2f, 1.3f, 0.5f, 0.4f}, {1.0f, 1.0f, 0, 0}});
-  m.Plate(hull, Put(0, 0, 0, 90, 0, 0),
+  m.Plate(wing, Put(0, 0, 0, 90, 0, 0),
           {{-1.2f, 0}, {2.2f, 5.2f}, {3.8f, 5.2f}, {3.2f, 0}, {3.8f, -5.2f}, {2.2f, -5.2f}}, 0.35f);
   if (guns == 2)
     m.Plate(hull, Put(0, -0.2f, 0, 90, 0, 0),
             {{-4.8f, 0}, {-3.2f, 2.6f}, {-2.4f, 2.6f}, {-2.6f, 0}, {-2.4f, -2.6f}, {-3.2f, -2.6f}}, 0.3f);
   for (float z : {-1.0f, 1.0f})
-    m.Plate(hull, Put(0, 0, z, 0, 0, 0), {{1.2f, 0.8f}, {3.6f, 3.4f}, {4.5f, 3.4f}, {4.3f, 0.8f}}, 0.3f);
+    m.Plate(wing, Put(0, 0, z, 0, 0, 0), {{1.2f, 0.8f}, {3.6f, 3.4f}, {4.5f, 3.4f}, {4.3f, 0.8f}}, 0.3f);
   for (int g = 0; g < guns; g++) {
     float z = guns == 1 ? 0.0f : (g ? 2.4f : -2.4f);
     m.Cylinder(dark, At(-3.2f, -0.9f, z, 5, 0.6f, 0.6f));
@@ -476,10 +478,10 @@ void Crow(Model& m) {
           {{1.5f, 0}, {-2.5f, 3.5f}, {-3.5f, 3.5f}, {-2.5f, 0}, {-3.5f, -3.5f}, {-2.5f, -3.5f}}, 0.3f);
 }
 
-void RedFighter(Model& m) { Fighter(m, kFighterRed, 1); }
+void RedFighter(Model& m) { Fighter(m, kFighterRed, kPaleHull, 1); }
 
 // Gold, not grey: a grey fighter vanished against the corridors' grey wall band.
-void GoldFighter(Model& m) { Fighter(m, kFighterGold, 2); }
+void GoldFighter(Model& m) { Fighter(m, kFighterGold, kFighterGold, 2); }
 
 void StaticTree(Model& m) {
   int w = m.AddMaterial(kWood);
