@@ -17,6 +17,10 @@ struct Material {
   float sr, sg, sb;      // specular colour
   float er, eg, eb;      // emissive colour
   std::string texture;   // file name in res, empty for none
+  // The world size of one copy of the texture: surfaces take as many copies as they are long, so
+  // every face shows the texture at one scale. 0 stretches one copy over each primitive (sprites,
+  // backdrops, the HUD).
+  float tile = 0;
 };
 
 struct Vertex {
@@ -47,8 +51,14 @@ struct Model {
   void Cylinder(int material, const Place& p, int slices = 12);  // along x, length 1, radius 0.5
   void Cone(int material, const Place& p, int slices = 12);      // along +x, length 1, radius 0.5
   void Quad(int material, const Place& p, float u0 = 0, float v0 = 0, float u1 = 1, float v1 = 1);  // unit, xy plane, facing -z
-  void Torus(int material, const Place& p, float minor, int major_segments = 24, int minor_segments = 8);  // in the yz plane
-  void Dome(int material, const Place& p, int slices = 24, int stacks = 8);  // inside of a half sphere, radius 0.5
+  // A square of half-size `half` centred at `centre`, spanned by the unit vectors `right` and `up`
+  // and facing along `facing`, its texture from (u0, v0) at the top left to (u1, v1).
+  void Square(int material, Vec3 centre, Vec3 right, Vec3 up, Vec3 facing, float half, float u0, float v0, float u1,
+              float v1);
+  // A ring in the yz plane, of unit diameter and tube radius `minor`; `sweep` degrees of it from
+  // +y toward +z (all of it by default).
+  void Torus(int material, const Place& p, float minor, int major_segments = 24, int minor_segments = 8,
+             float sweep = 360);
   // A hull through cross-sections along x: each station is an ellipse (or, with few sides, a
   // polygon) centred at (x, y) with half-width hw across z and half-height hh; ends with a
   // section of size 0 come to a point, others are capped.
@@ -65,10 +75,22 @@ struct Model {
   // place's units (not scaled), with a front skirt (at -z) and side skirts down to `bottom`.
   void Field(int material, const Place& p, int nx, int nz, float bottom, const std::function<float(float, float)>& height);
   void Lump(int material, const Place& p, unsigned seed, float roughness, int slices = 10, int stacks = 7);
+
+  // A dark rim round the model as it stands so far, to set it off from any background: a copy
+  // grown by `width` on every side of the model's bounding box and turned inside out, so that only
+  // the part outside the model's silhouette shows.
+  void Outline(int material, float width);
+
+  // The texture coordinate a length of surface spans in the material: its length in copies of a
+  // tiled texture (a whole number of copies round a closed loop, so no seam shows), or `whole`
+  // for a material that stretches its texture.
+  float Span(int material, float length, bool closed, float whole = 1) const;
 };
 
 Material Solid(float r, float g, float b, float power = 20.0f, float spec = 0.3f);
 Material Glow(float r, float g, float b, float a = 1.0f);
 Material Textured(const std::string& texture, float r = 1, float g = 1, float b = 1, float a = 1);
+// A textured surface whose texture repeats every `tile` world units.
+Material Surface(const std::string& texture, float tile, float r = 1, float g = 1, float b = 1);
 
 bool WriteXFile(const std::string& path, const Model& model);

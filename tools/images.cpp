@@ -460,50 +460,97 @@ Image Rock(Rgb light, Rgb dark, std::uint32_t seed, float wet) {
   return c.ToImage();
 }
 
-// A sky from its zenith to its horizon colour with a sun glow and three layers of cloud: high thin
-// streaks, a middle layer, and low heaped clouds lit from above and darker beneath.
+// A backdrop as the player sees it, painted for the sky colour it is drawn under: the engine
+// lights a backdrop by that colour alone, so each texel is the colour wanted divided by it. Toward
+// the horizon the sky whitens into a haze that, so tinted, is the fog colour: scenery fogged into
+// the sky colour melts into it. Below the horizon lies the land, hazed the same way.
 struct SkyLook {
-  Rgb top, horizon;
-  float high, middle, low;  // cover of each layer, 0..1
+  Rgb tint;                 // the sky colour of the stages that draw it
+  Rgb zenith;               // the colours below are all as seen, after the tint
+  float haze;               // how far the sky's haze reaches up from the horizon, in texture heights
+  float fog_end;            // the stage's fog end, which the land's haze follows
+  float high, middle, low;  // cloud cover of each layer, 0..1
   Rgb cloud_lit, cloud_shade;
   float sun_x, sun_y, sun_size;  // in texture space; size 0 for none
   Rgb sun;
+  bool dunes;               // a sandy plain of dunes; otherwise rolling hills
+  Rgb land_far, land_near;  // the land at the horizon (before its haze) and at the bottom
   std::uint32_t seed;
 };
 
-// Wider than the least a sky needs: the backdrop is seen magnified, a few texels to a pixel.
-const int kSkyWidth = 768;
+Rgb Divided(Rgb seen, Rgb tint) {
+  auto channel = [](float a, float b) { return b > 0 ? Clamp01(a / b) : 0.0f; };
+  return {channel(seen.r, tint.r), channel(seen.g, tint.g), channel(seen.b, tint.b)};
+}
+
+// The land below the horizon at (u, v): dunes or fields whose pattern shrinks with distance, and
+// on the horizon a ridge of far hills (or mesas) standing up into the sky; `inside` is how much
+// of the texel the land covers.
+Rgb Land(const SkyLook& s, float u, float v, float* inside) {
+  const float h = kSkyHorizon;
+  // Far ridges rise a little above the horizon: rounded hills, or flat-topped mesas.
+  float ridge = Fbm(u, 0.5f, 9, 1, 5, s.seed + 41);
+  float rise = s.dunes ? 0.016f * SmoothStep(0.5f, 0.56f, ridge) + 0.002f : 0.01f + 0.035f * ridge * ridge;
+  *inside = Clamp01((v - (h - rise)) * kSkyHeight + 0.5f);
+  if (*inside <= 0) return {0, 0, 0};
+  float below = std::max(v - h, 0.0f);
+  // The ground's distance and its position across, as a flat plain seen from the camera's height.
+  float distance = 3.6f / (below + 0.01f), across = (u - 0.5f) * distance * kSkyQuadWidth / kSkyQuadHeight;
+  float near = SmoothStep(0.0f, 1 - h, below);
+  Rgb col = Lerp(s.land_far, s.land_near, near);
+  if (s.dunes) {
+    // Dune crests winding across the view, lit on their sunward flanks, with ripples near by.
+    float warp = Fbm(across * 0.02f, distance * 0.02f, 4, 4, 4, s.seed + 43) - 0.5f;
+    float phase = (distance + warp * 14 + 3 * std::sin(across * 0.08f)) * 0.9f;
+    float slope = std::cos(phase);
+    float ripple = 0.5f + 0.5f * std::sin(phase * 11 + across * 0.7f);
+    float light = Clamp01(0.5f + 0.5f * slope);
+    col = Scale(col, 0.75f + 0.35f * light + 0.08f * ripple * near);
+  } else {
+    // Fields and woods in patches, finer with distance.
+    float patch = Fbm(across * 0.03f, distance * 0.03f, 8, 8, 4, s.seed + 47);
+    col = Scale(col, 0.75f + 0.45f * patch);
+  }
+  // The land is fogged as the stage fogs its scenery, linearly with depth, so that a tree fogged on
+  // the ground nearly matches the land behind it (a trace of the land stays in the far haze); the
+  // ridges stand out a little from it.
+  float depth = kGroundBelowEye * (kSkyQuadDepth + 100) / (std::max(below, 1e-4f) * kSkyQuadHeight);
+  float haze = v < h ? 0.6f : 0.88f * Clamp01(depth / s.fog_end);
+  return Lerp(col, s.tint, Clamp01(haze));
+}
 
 Image Sky(const SkyLook& s) {
-  const int w = kSkyWidth, h = kSkyWidth / 2;
+  const int w = kSkyWidth, h = kSkyHeight;
+  const float aspect = float(kSkyQuadWidth) / kSkyQuadHeight;  // world width of the texture to its height
   Canvas c(w, h);
   for (int y = 0; y < h; y++)
     for (int x = 0; x < w; x++) {
-      float u = x / float(w), v = y / float(h);
-      Rgb col = Lerp(s.top, s.horizon, std::pow(v, 1.6f));
+      float u = (x + 0.5f) / w, v = (y + 0.5f) / h;
+      float above = kSkyHorizon - v;  // height over the horizon, in texture heights
+      Rgb col = Lerp(s.tint, s.zenith, Clamp01(1 - std::exp(-std::max(above, 0.0f) / s.haze)));
       if (s.sun_size > 0) {
-        // The backdrop is 4:3 in the world, so a texel is taller than it is wide.
-        float dx = (u - s.sun_x) * 4 / 3, dy = v - s.sun_y, d = std::sqrt(dx * dx + dy * dy);
-        col = Lerp(col, s.sun, Clamp01(std::exp(-d / s.sun_size) * 0.9f));
-        float disc = d / (s.sun_size * 0.22f);
-        col = Lerp(col, {1, 1, 0.92f}, 0.95f * std::exp(-disc * disc * disc * disc));  // soft-edged: the sky is magnified
+        float dx = (u - s.sun_x) * aspect, dy = v - s.sun_y, d = std::sqrt(dx * dx + dy * dy);
+        col = Lerp(col, s.sun, Clamp01(std::exp(-d / s.sun_size) * 0.8f));
+        float disc = d / (s.sun_size * 0.2f);
+        col = Lerp(col, s.sun, std::exp(-disc * disc * disc * disc));
       }
-      // Layers lie flatter and thicker toward the horizon.
-      float squash = 1 + 1.2f * v;
+      // Clouds lie flatter and thicker toward the horizon and fade into its haze.
+      float fade = SmoothStep(0.0f, s.haze * 1.5f, above);
+      float squash = 1 + 2.0f * Clamp01(1 - above / kSkyHorizon);
       float high = Fbm(u, v * 0.5f * squash, 4, 16, 5, s.seed) * Fbm(u, v, 2, 2, 2, s.seed + 1);
-      float hi = s.high * SmoothStep(0.22f, 0.45f, high) * (1 - v * 0.4f);
-      col = Lerp(col, s.cloud_lit, hi * 0.55f);
+      col = Lerp(col, s.cloud_lit, s.high * SmoothStep(0.22f, 0.45f, high) * 0.5f * fade);
       float mid = Fbm(u, v * squash * 0.6f, 6, 6, 5, s.seed + 3);
-      float mi = s.middle * SmoothStep(0.5f - 0.3f * s.middle, 0.75f, mid);
-      col = Lerp(col, Lerp(s.cloud_lit, s.cloud_shade, 0.45f), mi * 0.7f);
-      float vl = v * 1.3f;
-      float low = Fbm(u, vl * squash * 0.5f, 5, 5, 6, s.seed + 5);
-      float low_above = Fbm(u, (vl - 0.03f) * squash * 0.5f, 5, 5, 6, s.seed + 5);
-      float cover = SmoothStep(0.62f - 0.25f * s.low, 0.78f - 0.2f * s.low, low) * SmoothStep(0.25f, 0.55f, v);
+      col = Lerp(col, Lerp(s.cloud_lit, s.cloud_shade, 0.5f),
+                 s.middle * SmoothStep(0.5f - 0.3f * s.middle, 0.75f, mid) * 0.7f * fade);
+      float low = Fbm(u, v * squash * 0.65f, 5, 5, 6, s.seed + 5);
+      float low_above = Fbm(u, (v - 0.03f) * squash * 0.65f, 5, 5, 6, s.seed + 5);
+      float cover = SmoothStep(0.62f - 0.25f * s.low, 0.78f - 0.2f * s.low, low) * fade;
       float light = Clamp01(0.5f + (low_above - low) * 14);  // thinner above: the sun reaches in
-      Rgb cloud = Lerp(s.cloud_shade, s.cloud_lit, light);
-      col = Lerp(col, cloud, s.low > 0 ? cover : 0);
-      c.Put(x, y, col);
+      col = Lerp(col, Lerp(s.cloud_shade, s.cloud_lit, light), s.low > 0 ? cover : 0);
+      float inside;
+      Rgb land = Land(s, u, v, &inside);
+      col = Lerp(col, land, inside);
+      c.Put(x, y, Divided(col, s.tint));
     }
   return c.ToImage();
 }
@@ -574,6 +621,45 @@ Image Smoke() {
       float wisp = Fbm(px * 0.5f + 0.5f, py * 0.5f + 0.5f, 16, 16, 3, seed + 9);
       float grey = 0.25f + 0.55f * shade + 0.1f * (wisp - 0.5f);
       c.Put(x, y, {grey, grey, grey}, edge * (0.22f + 0.3f * wisp));
+    }
+  return c.ToImage();
+}
+
+// A burning billow, for the smoke of explosions and hits: a heap of round puffs like Smoke()'s,
+// glowing white-yellow where it is thickest through orange and red to soot at its thin edges.
+// Shown by emission alone, so it burns in every stage's light.
+Image FireSmoke() {
+  const int n = 256;
+  Canvas c(n, n, {0.5f, 0.1f, 0.02f}, 0);
+  const std::uint32_t seed = 745;
+  float puffs[9][3] = {{0, 0, 0.46f}};
+  for (int k = 1; k < 9; k++) {
+    float a = k * 2 * kPi / 8 + Hash01(k, 0, seed), d = 0.26f + 0.2f * Hash01(k, 1, seed);
+    puffs[k][0] = std::cos(a) * d, puffs[k][1] = std::sin(a) * d, puffs[k][2] = 0.2f + 0.15f * Hash01(k, 2, seed);
+  }
+  auto height = [&](float x, float y) {
+    float sum = 0;  // a soft union, so the billows merge without hard creases
+    for (auto& p : puffs) {
+      float dx = x - p[0], dy = y - p[1], q = 1 - (dx * dx + dy * dy) / (p[2] * p[2]);
+      sum += std::exp(24 * (q > 0 ? std::sqrt(q) * p[2] : q * 0.3f));
+    }
+    return std::log(sum) / 24 + 0.07f * (Fbm(x * 0.5f + 0.5f, y * 0.5f + 0.5f, 8, 8, 4, seed + 3) - 0.5f);
+  };
+  const Rgb white = {1, 0.92f, 0.65f}, yellow = {1, 0.72f, 0.22f}, orange = {0.95f, 0.38f, 0.05f},
+            red = {0.55f, 0.1f, 0.02f}, soot = {0.1f, 0.06f, 0.05f};
+  for (int y = 0; y < n; y++)
+    for (int x = 0; x < n; x++) {
+      float px = (x + 0.5f) / n * 2 - 1, py = (y + 0.5f) / n * 2 - 1;
+      float h = height(px, py);
+      if (h <= 0) continue;
+      float flicker = Fbm(px * 0.5f + 0.5f, py * 0.5f + 0.5f, 12, 12, 4, seed + 9);
+      float heat = Clamp01(h * 2.1f + (flicker - 0.5f) * 0.6f);  // 1 at the thick heart of the heap
+      Rgb col = heat > 0.75f   ? Lerp(yellow, white, (heat - 0.75f) / 0.25f)
+                : heat > 0.5f  ? Lerp(orange, yellow, (heat - 0.5f) / 0.25f)
+                : heat > 0.28f ? Lerp(red, orange, (heat - 0.28f) / 0.22f)
+                               : Lerp(soot, red, heat / 0.28f);
+      float edge = SmoothStep(0.0f, 0.16f, h);
+      c.Put(x, y, col, edge * (0.45f + 0.5f * heat) * (0.75f + 0.25f * flicker));
     }
   return c.ToImage();
 }
@@ -747,23 +833,39 @@ Image SingleLeaf() {
   return c.ToImage();
 }
 
-// Stars on a clear ground: many faint points, fewer bright ones with a halo, a few tinted.
+// The stars of the whole sky on the starfield cube's faces (kStarFaces), clear between them: many
+// faint points, fewer bright ones with a halo, a few tinted. Each star is a direction, painted on
+// every face it falls on (two or three near an edge), its size kept in angle where the faces'
+// texels grow toward their corners: nothing repeats and no seam shows.
 Image Stars() {
-  const int n = 256;
-  Canvas c(n, n, {1, 1, 1}, 0);
+  Canvas c(kStarsSize, kStarsSize, {1, 1, 1}, 0);
   const std::uint32_t seed = 907;
-  for (int i = 0; i < 75; i++) {
-    float x = Hash01(i, 0, seed) * n, y = Hash01(i, 1, seed) * n;
-    float b = std::pow(Hash01(i, 2, seed), 4.0f);
+  const int count = 9000;
+  for (int i = 0; i < count; i++) {
+    // A direction uniform over the sphere.
+    float z = Hash01(i, 0, seed) * 2 - 1, a = Hash01(i, 1, seed) * 2 * kPi, r = std::sqrt(1 - z * z);
+    float dir[3] = {r * std::cos(a), r * std::sin(a), z};
+    float b = std::pow(Hash01(i, 2, seed), 5.0f);
     float t = Hash01(i, 3, seed);
     Rgb col = t < 0.15f ? Rgb{0.7f, 0.8f, 1} : t > 0.9f ? Rgb{1, 0.85f, 0.6f} : Rgb{1, 1, 1};
-    float radius = 0.9f + 2.2f * b;
-    for (int y0 = int(y - radius - 2); y0 <= int(y + radius + 2); y0++)
-      for (int x0 = int(x - radius - 2); x0 <= int(x + radius + 2); x0++) {
-        float d = std::sqrt((x0 + 0.5f - x) * (x0 + 0.5f - x) + (y0 + 0.5f - y) * (y0 + 0.5f - y));
-        float i_ = Clamp01((0.45f + 0.55f * b) * std::exp(-d * d / (radius * radius)) * 1.6f);
-        c.Over(x0, y0, col, i_);
-      }
+    float peak = 0.35f + 0.65f * b, angle = (0.5f + 1.1f * b) * 0.0019f;  // radius in radians: about a texel
+    for (const StarFace& f : kStarFaces) {
+      float along = dir[0] * f.out[0] + dir[1] * f.out[1] + dir[2] * f.out[2];
+      if (along < 0.3f) continue;
+      float fs = (dir[0] * f.right[0] + dir[1] * f.right[1] + dir[2] * f.right[2]) / along;
+      float ft = (dir[0] * f.up[0] + dir[1] * f.up[1] + dir[2] * f.up[2]) / along;
+      if (std::fabs(fs) > 1.05f || std::fabs(ft) > 1.05f) continue;
+      float cx = (fs + 1) / 2 * f.size, cy = (1 - ft) / 2 * f.size;
+      float radius = angle * f.size / 2 * (1 + fs * fs + ft * ft);  // in texels
+      int reach = int(radius * 2 + 2);
+      for (int y = int(cy) - reach; y <= int(cy) + reach; y++)
+        for (int x = int(cx) - reach; x <= int(cx) + reach; x++) {
+          if (x < 0 || y < 0 || x >= f.size || y >= f.size) continue;
+          float dx = x + 0.5f - cx, dy = y + 0.5f - cy, d2 = (dx * dx + dy * dy) / (radius * radius);
+          float glow = peak * (std::exp(-d2) * 1.2f + 0.3f * b * std::exp(-d2 / 5));
+          if (glow > 0.02f) c.Over(f.x + x, f.y + y, col, Clamp01(glow));  // no faint tails to store
+        }
+    }
   }
   return c.ToImage();
 }
@@ -886,43 +988,176 @@ Image Icon() {
   return c.ToImage();
 }
 
+// ---- The images, one builder each -----------------------------------------------------------------
+
+Image GreyMetal() { return Hull({0.66f, 0.68f, 0.72f}, 11, 1.0f); }
+Image RedMetal() { return Hull({0.72f, 0.2f, 0.15f}, 23, 1.2f); }
+Image BlueMetal() { return Hull({0.25f, 0.4f, 0.78f}, 37, 0.6f); }
+Image DarkMetal() { return Hull({0.26f, 0.27f, 0.31f}, 53, 1.4f); }
+Image PaleMetal() { return Hull({0.8f, 0.84f, 0.92f}, 41, 0.5f); }
+Image GoldMetal() { return Hull({0.85f, 0.62f, 0.2f}, 47, 0.9f); }
+Image Stone() { return Rock({0.62f, 0.55f, 0.46f}, {0.25f, 0.21f, 0.17f}, 61, 0); }
+Image CaveRock() { return Rock({0.4f, 0.36f, 0.32f}, {0.1f, 0.09f, 0.08f}, 67, 0.6f); }
+
+// Stage 16's red sky (its sky colour has no blue): crimson heights over lit cloud banks.
+Image SkyCloudy1() {
+  return Sky({.tint = {0.6f, 0.2f, 0},
+              .zenith = {0.15f, 0.04f, 0},
+              .haze = 0.12f,
+              .fog_end = 300,
+              .high = 0.6f,
+              .middle = 0.4f,
+              .low = 0.8f,
+              .cloud_lit = {0.6f, 0.19f, 0},
+              .cloud_shade = {0.16f, 0.03f, 0},
+              .sun_x = 0.62f,
+              .sun_y = 0.44f,
+              .sun_size = 0.1f,
+              .sun = {0.6f, 0.2f, 0},
+              .dunes = false,
+              .land_far = {0.2f, 0.05f, 0},
+              .land_near = {0.07f, 0.02f, 0},
+              .seed = 71});
+}
+
+// Overcast for stages 11 and 14, whose sky colours lie either side of this tint: low slate cloud.
+Image SkyCloudy2() {
+  return Sky({.tint = {0.5f, 0.55f, 0.6f},
+              .zenith = {0.17f, 0.19f, 0.22f},
+              .haze = 0.1f,
+              .fog_end = 400,
+              .high = 0.5f,
+              .middle = 0.9f,
+              .low = 1.0f,
+              .cloud_lit = {0.32f, 0.35f, 0.39f},
+              .cloud_shade = {0.11f, 0.12f, 0.15f},
+              .sun_x = 0,
+              .sun_y = 0,
+              .sun_size = 0,
+              .sun = {0, 0, 0},
+              .dunes = false,
+              .land_far = {0.2f, 0.27f, 0.22f},
+              .land_near = {0.09f, 0.13f, 0.09f},
+              .seed = 73});
+}
+
+// A clear day over green hills, for the blue sky colours of stages 11 and 18.
+Image SkyClear() {
+  return Sky({.tint = {0.5f, 0.5f, 0.8f},
+              .zenith = {0.07f, 0.16f, 0.5f},
+              .haze = 0.12f,
+              .fog_end = 400,
+              .high = 0.7f,
+              .middle = 0.05f,
+              .low = 0.15f,
+              .cloud_lit = {0.45f, 0.47f, 0.72f},
+              .cloud_shade = {0.3f, 0.32f, 0.55f},
+              .sun_x = 0.36f,
+              .sun_y = 0.3f,
+              .sun_size = 0.08f,
+              .sun = {0.5f, 0.5f, 0.75f},
+              .dunes = false,
+              .land_far = {0.18f, 0.28f, 0.3f},
+              .land_near = {0.1f, 0.2f, 0.1f},
+              .seed = 79});
+}
+
+// Stage 4's desert: a deep blue sky paling into dust over a plain of dunes and far mesas.
+Image SkyDesert() {
+  return Sky({.tint = {0.55f, 0.5f, 0.5f},
+              .zenith = {0.15f, 0.25f, 0.46f},
+              .haze = 0.12f,
+              .fog_end = 300,
+              .high = 0.35f,
+              .middle = 0.1f,
+              .low = 0,
+              .cloud_lit = {0.5f, 0.47f, 0.48f},
+              .cloud_shade = {0.32f, 0.3f, 0.34f},
+              .sun_x = 0.3f,
+              .sun_y = 0.2f,
+              .sun_size = 0.05f,
+              .sun = {0.55f, 0.5f, 0.47f},
+              .dunes = true,
+              .land_far = {0.5f, 0.4f, 0.3f},
+              .land_near = {0.45f, 0.31f, 0.19f},
+              .seed = 83});
+}
+
+// Stage 10's evening (and stage 11's, under its own colours): a low sun under banded cloud; the
+// stage's dusk colour later darkens it to embers.
+Image SkySunset() {
+  return Sky({.tint = {0.7f, 0.65f, 0.5f},
+              .zenith = {0.2f, 0.1f, 0.24f},
+              .haze = 0.1f,
+              .fog_end = 400,
+              .high = 0.6f,
+              .middle = 0.5f,
+              .low = 0.5f,
+              .cloud_lit = {0.7f, 0.38f, 0.2f},
+              .cloud_shade = {0.2f, 0.09f, 0.16f},
+              .sun_x = 0.55f,
+              .sun_y = 0.53f,
+              .sun_size = 0.08f,
+              .sun = {0.7f, 0.6f, 0.35f},
+              .dunes = false,
+              .land_far = {0.28f, 0.16f, 0.14f},
+              .land_near = {0.12f, 0.08f, 0.07f},
+              .seed = 89});
+}
+
+struct ImageFile {
+  const char* file;  // a .jpg is written as JPEG (opaque), a .png as PNG with its alpha
+  Image (*make)();
+};
+
+// Every texture a mesh names: the file, the function that paints it, and what wears it.
+// clang-format off
+const ImageFile kImages[] = {
+  {.file = "metal_grey_01.jpg",   .make = GreyMetal},     // grey hulls, structure parts, braces
+  {.file = "metal_red_01.jpg",    .make = RedMetal},      // red hulls, posts, bars, fins
+  {.file = "metal_blue_01.jpg",   .make = BlueMetal},     // the player's wings, map pads
+  {.file = "metal_dark_01.jpg",   .make = DarkMetal},     // guns, trim, insets
+  {.file = "metal_pale_01.jpg",   .make = PaleMetal},     // the player's hull
+  {.file = "metal_gold_01.jpg",   .make = GoldMetal},     // the second fighter
+  {.file = "bark_01.jpg",         .make = Bark},          // trunks and branches
+  {.file = "wood_01.jpg",         .make = Planks},        // the bridge, splinters
+  {.file = "rock_01.jpg",         .make = Stone},         // rocks and debris
+  {.file = "cave_01.jpg",         .make = CaveRock},      // cave walls, floor and hill
+  {.file = "sky_cloudy_01.jpg",   .make = SkyCloudy1},    // the five sky backdrops
+  {.file = "sky_cloudy_02.jpg",   .make = SkyCloudy2},
+  {.file = "sky_clear_01.jpg",    .make = SkyClear},
+  {.file = "sky_desert_01.jpg",   .make = SkyDesert},
+  {.file = "sky_sunset_01.jpg",   .make = SkySunset},
+  {.file = "hud_panel_01.jpg",    .make = HudPanel},      // the HUD's instrument panel
+  {.file = "explosion_01.png",    .make = Explosion},     // a destroyed thing's fireball
+  {.file = "smoke_01.png",        .make = Smoke},         // damage smoke
+  {.file = "fire_smoke_01.png",   .make = FireSmoke},     // the smoke of explosions and hits
+  {.file = "spark_01.png",        .make = Spark},         // hit sparks and barrier sparks
+  {.file = "flare_01.png",        .make = Flare},         // the beam's flare, the pickups' glow
+  {.file = "beam_01.png",         .make = Beam},          // the beam
+  {.file = "afterburn_01.png",    .make = Afterburn},     // missiles' flames
+  {.file = "shadow_01.png",       .make = Shadow},        // the ship's shadow
+  {.file = "plasma_01.png",       .make = Plasma},        // cores, the glow bug
+  {.file = "leaves_01.png",       .make = Foliage},       // tree tops and tufts
+  {.file = "leaf_01.png",         .make = SingleLeaf},    // a falling leaf
+  {.file = "stars_01.png",        .make = Stars},         // the starfield
+  {.file = "company_logo_01.png", .make = Logo},          // the maker's logo
+};
+// clang-format on
+
+bool EndsWith(const std::string& s, const char* tail) {
+  std::string t = tail;
+  return s.size() >= t.size() && s.compare(s.size() - t.size(), t.size(), t) == 0;
+}
+
 }  // namespace
 
 bool MakeImages(const std::string& folder) {
-  auto png = [&](const char* name, const Image& img) { return WritePng(folder + "/" + name, img); };
-  auto jpg = [&](const char* name, const Image& img) { return WriteJpeg(folder + "/" + name, img); };
   bool ok = true;
-  ok &= jpg("metal_grey_01.jpg", Hull({0.66f, 0.68f, 0.72f}, 11, 1.0f));
-  ok &= jpg("metal_red_01.jpg", Hull({0.72f, 0.2f, 0.15f}, 23, 1.2f));
-  ok &= jpg("metal_blue_01.jpg", Hull({0.25f, 0.4f, 0.78f}, 37, 0.6f));
-  ok &= jpg("metal_dark_01.jpg", Hull({0.26f, 0.27f, 0.31f}, 53, 1.4f));
-  ok &= jpg("bark_01.jpg", Bark());
-  ok &= jpg("wood_01.jpg", Planks());
-  ok &= jpg("rock_01.jpg", Rock({0.62f, 0.55f, 0.46f}, {0.25f, 0.21f, 0.17f}, 61, 0));
-  ok &= jpg("cave_01.jpg", Rock({0.4f, 0.36f, 0.32f}, {0.1f, 0.09f, 0.08f}, 67, 0.6f));
-  ok &= jpg("sky_cloudy_01.jpg", Sky({{0.22f, 0.38f, 0.72f}, {0.7f, 0.8f, 0.92f}, 0.6f, 0.4f, 0.8f, {1, 1, 1},
-                                      {0.55f, 0.6f, 0.7f}, 0.62f, 0.44f, 0.1f, {1, 0.98f, 0.9f}, 71}));
-  ok &= jpg("sky_cloudy_02.jpg", Sky({{0.2f, 0.22f, 0.27f}, {0.55f, 0.57f, 0.6f}, 0.5f, 0.9f, 1.0f, {0.72f, 0.73f, 0.76f},
-                                      {0.24f, 0.25f, 0.29f}, 0, 0, 0, {0, 0, 0}, 73}));
-  ok &= jpg("sky_clear_01.jpg", Sky({{0.1f, 0.25f, 0.65f}, {0.62f, 0.8f, 0.98f}, 0.7f, 0.05f, 0.15f, {1, 1, 1},
-                                     {0.7f, 0.78f, 0.9f}, 0.36f, 0.46f, 0.1f, {1, 1, 0.95f}, 79}));
-  ok &= jpg("sky_desert_01.jpg", Sky({{0.36f, 0.5f, 0.72f}, {0.95f, 0.8f, 0.58f}, 0.5f, 0.15f, 0.25f, {1, 0.95f, 0.85f},
-                                      {0.75f, 0.62f, 0.5f}, 0.56f, 0.5f, 0.16f, {1, 0.95f, 0.8f}, 83}));
-  ok &= jpg("sky_sunset_01.jpg", Sky({{0.16f, 0.08f, 0.3f}, {1, 0.5f, 0.2f}, 0.6f, 0.5f, 0.6f, {1, 0.6f, 0.4f},
-                                      {0.3f, 0.13f, 0.28f}, 0.5f, 0.7f, 0.25f, {1, 0.75f, 0.35f}, 89}));
-  ok &= jpg("hud_panel_01.jpg", HudPanel());
-  ok &= png("explosion_01.png", Explosion());
-  ok &= png("smoke_01.png", Smoke());
-  ok &= png("spark_01.png", Spark());
-  ok &= png("flare_01.png", Flare());
-  ok &= png("beam_01.png", Beam());
-  ok &= png("afterburn_01.png", Afterburn());
-  ok &= png("shadow_01.png", Shadow());
-  ok &= png("plasma_01.png", Plasma());
-  ok &= png("leaves_01.png", Foliage());
-  ok &= png("leaf_01.png", SingleLeaf());
-  ok &= png("stars_01.png", Stars());
-  ok &= png("company_logo_01.png", Logo());
+  for (const ImageFile& row : kImages) {
+    const std::string path = folder + "/" + row.file;
+    ok &= EndsWith(path, ".jpg") ? WriteJpeg(path, row.make()) : WritePng(path, row.make());
+  }
   ok &= WriteIcon(folder + "/parent.ico", Icon());
   return ok;
 }

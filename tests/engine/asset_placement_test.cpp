@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/image_decode.h"
 #include "platform/xfile.h"
 
 namespace {
@@ -20,15 +21,35 @@ struct V3 {
 
 const std::filesystem::path kRes = std::filesystem::path(KESTRUNE_BUILD_DIR) / "res";
 
-// The model's vertex positions in its own (device) coordinates; empty when it cannot be read.
-std::vector<V3> Points(const std::string& file) {
-  std::ifstream in(kRes / file, std::ios::binary);
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+std::vector<std::uint8_t> ReadRes(const std::string& name) {
+  std::ifstream in(kRes / name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A model's triangle corners in its own (device) coordinates, with their normals and texture
+// coordinates; empty when it cannot be read. `texture`, when given, gets its first material's.
+struct Corner {
+  V3 p, n;
+  double u, v;
+};
+
+std::vector<Corner> Corners(const std::string& file, std::string* texture = nullptr) {
+  std::vector<std::uint8_t> bytes = ReadRes(file);
   XMeshData mesh;
   std::string error;
+  std::vector<Corner> corners;
+  if (!ReadXFile(bytes.data(), bytes.size(), &mesh, &error)) return corners;
+  if (texture && !mesh.materials.empty()) *texture = mesh.materials[0].texture;
+  for (const XVertex& v : mesh.vertices)
+    corners.push_back(
+        {{v.position[0], v.position[1], v.position[2]}, {v.normal[0], v.normal[1], v.normal[2]}, v.uv[0], v.uv[1]});
+  return corners;
+}
+
+// The model's vertex positions alone.
+std::vector<V3> Points(const std::string& file) {
   std::vector<V3> points;
-  if (!ReadXFile(bytes.data(), bytes.size(), &mesh, &error)) return points;
-  for (const XVertex& v : mesh.vertices) points.push_back({v.position[0], v.position[1], v.position[2]});
+  for (const Corner& c : Corners(file)) points.push_back(c.p);
   return points;
 }
 
@@ -206,6 +227,108 @@ TEST_F(MadeAssets, TheHudsReloadBarAndPanelStayOnScreen) {
   }
   EXPECT_GT(top, -0.9) << "the panel's top edge is below the screen";
   EXPECT_LT(top, -0.5) << "the panel covers more than the bottom quarter";
+}
+
+std::pair<int, int> TextureSize(const std::string& name) {
+  std::vector<std::uint8_t> bytes = ReadRes(name);
+  DecodedImage image;
+  std::string error;
+  if (!ReadImageSize(bytes.data(), bytes.size(), &image, &error)) return {0, 0};
+  return {image.width, image.height};
+}
+
+// The game camera (70, -54, -100) looks along +z with a vertical scale of cot(22.5 radians) and a
+// 4:3 frame; at a depth of `distance` in front of it a pixel of a 640 x 480 frame spans this much.
+constexpr double kCot = 1.79259, kPixel = 2 / kCot / 480;
+
+// The sky backdrops are drawn at the playfield's bottom edge, 4 units lower for each unit of the
+// world's shift (0 to 50 in the stages that show one). At every shift the game camera's whole view
+// falls on the picture itself (the part of the model whose texture coordinates span the texture),
+// not on its border or past it, and the picture shows at least a texel a pixel: the sky is not
+// magnified.
+TEST_F(MadeAssets, TheSkyBackdropsFillTheViewAtEveryShiftWithoutMagnifying) {
+  for (const char* file :
+       {"sky_cloudy_01.x", "sky_cloudy_02.x", "sky_clear_01.x", "sky_desert_01.x", "sky_sunset_01.x"}) {
+    std::string texture;
+    std::vector<Corner> corners = Corners(file, &texture);
+    ASSERT_FALSE(corners.empty()) << file;
+    auto [width, height] = TextureSize(texture);
+    ASSERT_GT(width, 0) << texture;
+    // The picture: the triangles whose texture coordinates are not pinned to an edge.
+    double x0 = 1e9, x1 = -1e9, y0 = 1e9, y1 = -1e9, z = 0, u0 = 1e9, u1 = -1e9, v0 = 1e9, v1 = -1e9;
+    for (size_t i = 0; i + 2 < corners.size(); i += 3) {
+      double du = 0, dv = 0;
+      for (int k = 1; k < 3; k++)
+        du = std::fmax(du, std::fabs(corners[i + k].u - corners[i].u)),
+        dv = std::fmax(dv, std::fabs(corners[i + k].v - corners[i].v));
+      if (du < 0.5 || dv < 0.5) continue;
+      for (int k = 0; k < 3; k++) {
+        const Corner& c = corners[i + k];
+        x0 = std::fmin(x0, c.p.x), x1 = std::fmax(x1, c.p.x), y0 = std::fmin(y0, c.p.y), y1 = std::fmax(y1, c.p.y);
+        u0 = std::fmin(u0, c.u), u1 = std::fmax(u1, c.u), v0 = std::fmin(v0, c.v), v1 = std::fmax(v1, c.v), z = c.p.z;
+      }
+    }
+    ASSERT_LT(x0, x1) << file << " has no picture";
+    const double distance = z + 100, half_h = distance / kCot, half_w = half_h * 4 / 3;
+    for (int shift : {0, 50}) {
+      const double origin_y = -(100.0 + 4 * shift);  // the draw position in device y; x is the camera's
+      EXPECT_LE(x0, -half_w) << file << " at shift " << shift;
+      EXPECT_GE(x1, half_w) << file << " at shift " << shift;
+      EXPECT_LE(origin_y + y0, -54 - half_h) << file << " leaves the bottom of the view at shift " << shift;
+      EXPECT_GE(origin_y + y1, -54 + half_h) << file << " leaves the top of the view at shift " << shift;
+    }
+    const double pixel = kPixel * distance;
+    EXPECT_GE((u1 - u0) * width / (x1 - x0) * pixel, 1.0) << file << ": texels a pixel across";
+    EXPECT_GE((v1 - v0) * height / (y1 - y0) * pixel, 1.0) << file << ": texels a pixel down";
+  }
+}
+
+// The stars are drawn round (70, 50) with the depth test off, behind everything. From every eye the
+// game and the title scene use (the game camera, and the title camera's three phases: its sweep past
+// the rings, its orbit, its last move) stars lie in every direction, the starfield facing the eye,
+// so no edge ever comes into view; and the texture is laid on once, so nothing repeats.
+TEST_F(MadeAssets, TheStarsSurroundEveryCameraAndNeverRepeat) {
+  std::vector<Corner> corners = Corners("stars_01.x");
+  ASSERT_FALSE(corners.empty());
+  for (Corner& c : corners) {
+    c.p = {c.p.x + 70, c.p.y - 50, c.p.z};
+    ASSERT_TRUE(c.u >= 0 && c.u <= 1 && c.v >= 0 && c.v <= 1) << "texture coordinates " << c.u << ", " << c.v;
+  }
+  std::vector<V3> eyes = {{70, -54, -100}};
+  for (double x = 55; x <= 110; x += 11) eyes.push_back({x, -79, -10});
+  for (double a = 0; a < 360; a += 30)
+    eyes.push_back({55 + 15 * std::sin(a * 0.017453292), -76, -15 * std::cos(a * 0.017453292)});
+  for (double v = 0; v <= 100; v += 10) eyes.push_back({70 + v, -(54 - v), 2 * v - 100});
+  // A ray's nearest hit on the starfield, as the facing of the triangle it meets (true: toward the eye).
+  auto hit = [&](V3 eye, V3 d, bool* facing) {
+    double best = 1e18;
+    for (size_t i = 0; i + 2 < corners.size(); i += 3) {
+      V3 a = corners[i].p, b = corners[i + 1].p, c = corners[i + 2].p;
+      V3 e1 = {b.x - a.x, b.y - a.y, b.z - a.z}, e2 = {c.x - a.x, c.y - a.y, c.z - a.z};
+      V3 q = {d.y * e2.z - d.z * e2.y, d.z * e2.x - d.x * e2.z, d.x * e2.y - d.y * e2.x};
+      double det = e1.x * q.x + e1.y * q.y + e1.z * q.z;
+      if (std::fabs(det) < 1e-12) continue;
+      V3 s = {eye.x - a.x, eye.y - a.y, eye.z - a.z};
+      double bu = (s.x * q.x + s.y * q.y + s.z * q.z) / det;
+      V3 r = {s.y * e1.z - s.z * e1.y, s.z * e1.x - s.x * e1.z, s.x * e1.y - s.y * e1.x};
+      double bv = (d.x * r.x + d.y * r.y + d.z * r.z) / det, t = (e2.x * r.x + e2.y * r.y + e2.z * r.z) / det;
+      if (bu < -1e-9 || bv < -1e-9 || bu + bv > 1 + 1e-9 || t <= 0 || t >= best) continue;
+      best = t;
+      const V3& n = corners[i].n;
+      *facing = n.x * d.x + n.y * d.y + n.z * d.z < 0;
+    }
+    return best < 1e18;
+  };
+  for (const V3& eye : eyes)
+    for (int i = 0; i < 7; i++)
+      for (int k = 0; k < 12; k++) {
+        double pitch = (i - 3) * 0.5, yaw = k * 0.5236;
+        V3 d = {std::cos(pitch) * std::sin(yaw), std::sin(pitch), std::cos(pitch) * std::cos(yaw)};
+        bool facing = false;
+        ASSERT_TRUE(hit(eye, d, &facing)) << "from (" << eye.x << ", " << eye.y << ", " << eye.z << ") toward (" << d.x
+                                          << ", " << d.y << ", " << d.z << ") there are no stars";
+        ASSERT_TRUE(facing) << "the starfield faces away from (" << eye.x << ", " << eye.y << ", " << eye.z << ")";
+      }
 }
 
 }  // namespace
