@@ -235,6 +235,9 @@ BOOL ShowWindow(HWND window, int show_command) {
     } else {
       SDL_ShowWindow(window->sdl);
       if (window->placement_pending) PlaceSdlWindow(window);
+      // Showing a window activates it: one shown again by a display restart has the focus back
+      // whatever the window manager's rules for new windows.
+      SDL_RaiseWindow(window->sdl);
     }
   }
   return was;

@@ -87,7 +87,7 @@ BOOL UnregisterClassA(const char* class_name, HINSTANCE instance);
 // not name) the window is made nowhere: it has no SDL window, and a display cannot start on it.
 HWND CreateWindowExA(DWORD ex_style, const char* class_name, const char* title, DWORD style, int x, int y,
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* param);
-BOOL ShowWindow(HWND window, int show_command);  // the previous visibility
+BOOL ShowWindow(HWND window, int show_command);  // the previous visibility; showing activates
 BOOL IsWindowVisible(HWND window);
 // A hidden window is placed when it is next shown; its rectangles give the new place at once.
 BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);

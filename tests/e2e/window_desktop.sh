@@ -59,6 +59,12 @@ mkdir "$work/bin"
 cp "$build/bin/Kestrune PC" "$build/bin/prefs.cfg" "$work/bin/"
 cp -r "$build/res" "$work/res"
 cd "$work/bin"
+# Under AddressSanitizer the run is checked for memory faults but not for leaks: at its end Mesa's
+# GL driver has been unloaded (with the display SDL closes) before LeakSanitizer looks, so what the
+# driver and D-Bus keep can be neither named nor suppressed. The headless runs check the game's own.
+# (ldd is read whole first: under pipefail, grep -q leaving early can fail the pipe.)
+libs=$(ldd "./Kestrune PC")
+if grep -q libasan <<< "$libs"; then export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"; fi
 SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy "./Kestrune PC" > "$work/stdout.txt" 2> "$work/stderr.txt" &
 game=$!
 helpers+=($game)
@@ -139,7 +145,7 @@ for ((i = 0; i < applies; i++)); do
 done
 last_mode="640 480"
 ((applies == 0)) || last_mode=${modes[$(((applies - 1) % 4))]}
-for ((i = 0; i < applies; i++)); do
+for ((i = 0; i < (applies + 1) / 2 * 2; i++)); do  # an even number: back in a window at the end
   key Right
   key Escape
   if ((i % 2 == 0)); then
