@@ -250,6 +250,7 @@ UINT GlMaxSamples(int backend) {
   static int sdl_most = -1, egl_most = -1;
   int& most = backend == GFX_BACKEND_EGL ? egl_most : sdl_most;
   if (most >= 0) return static_cast<UINT>(most);
+  if (backend != GFX_BACKEND_EGL && !SDL_WasInit(SDL_INIT_VIDEO)) return 0;  // asked again once it is up
   most = 0;
   if (backend == GFX_BACKEND_EGL) {
     EGLContext context = EglCreateContext();
@@ -265,7 +266,6 @@ UINT GlMaxSamples(int backend) {
     eglDestroyContext(egl_display, context);
     return static_cast<UINT>(most);
   }
-  if (!SDL_WasInit(SDL_INIT_VIDEO)) return 0;
   SDL_Window* before_window = SDL_GL_GetCurrentWindow();
   SDL_GLContext before = SDL_GL_GetCurrentContext();
   SDL_Window* probe = SDL_CreateWindow("", 0, 0, 16, 16, SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
