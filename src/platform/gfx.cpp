@@ -120,8 +120,13 @@ float BitsFloat(DWORD bits) {
 
 static bool Headless(int backend) { return backend != GFX_BACKEND_SDL; }
 
-// The most samples a multisampled surface may have on the backend.
-static UINT MaxSamples(int backend) { return Headless(backend) ? gfx_headless.max_samples : 16; }
+// The most samples a multisampled surface may have on the backend: what its GL can really make
+// (on EGL, no more than the headless adapter offers); the recording device has the adapter alone.
+static UINT MaxSamples(int backend) {
+  if (backend == GFX_BACKEND_RECORD) return gfx_headless.max_samples;
+  UINT gl = GlMaxSamples(backend);
+  return backend == GFX_BACKEND_EGL ? std::min(gl, gfx_headless.max_samples) : gl;
+}
 
 static bool ScriptHasCaptures() {
   for (int i = 0; i < script_event_count; i++) {

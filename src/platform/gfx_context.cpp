@@ -3,8 +3,10 @@
 // adapter: the desktop's modes, the window's size, full screen on the desktop.
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
+#include <GL/glcorearb.h>
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -198,4 +200,83 @@ bool WindowClientSize(HWND window, UINT* width, UINT* height) {
 void SdlSetFullScreen(HWND window, bool full_screen) {
   SDL_Window* sdl = WindowSdl(window);
   if (sdl) SDL_SetWindowFullscreen(sdl, full_screen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+}
+
+// ---- Multisampling ------------------------------------------------------------------------------
+
+static bool HasGlExtension(const char* name, void* (*proc)(const char*)) {
+  auto get_integer = reinterpret_cast<PFNGLGETINTEGERVPROC>(proc("glGetIntegerv"));
+  auto get_string = reinterpret_cast<PFNGLGETSTRINGIPROC>(proc("glGetStringi"));
+  if (!get_integer || !get_string) return false;
+  GLint count = 0;
+  get_integer(GL_NUM_EXTENSIONS, &count);
+  for (GLint i = 0; i < count; i++) {
+    const GLubyte* extension = get_string(GL_EXTENSIONS, static_cast<GLuint>(i));
+    if (extension && std::strcmp(reinterpret_cast<const char*>(extension), name) == 0) return true;
+  }
+  return false;
+}
+
+// The most samples the current context can give the device's back buffer (a colour and a depth
+// renderbuffer): GL_MAX_SAMPLES, and no more than the most that each of the two formats offers
+// where the GL lists its sample counts by format (GL 4.2, or ARB_internalformat_query).
+static UINT CurrentContextMaxSamples(void* (*proc)(const char*)) {
+  auto get_integer = reinterpret_cast<PFNGLGETINTEGERVPROC>(proc("glGetIntegerv"));
+  if (!get_integer) return 0;
+  GLint most = 0, major = 0, minor = 0;
+  get_integer(GL_MAX_SAMPLES, &most);
+  get_integer(GL_MAJOR_VERSION, &major);
+  get_integer(GL_MINOR_VERSION, &minor);
+  auto query = reinterpret_cast<PFNGLGETINTERNALFORMATIVPROC>(proc("glGetInternalformativ"));
+  bool by_format = major > 4 || (major == 4 && minor >= 2) || HasGlExtension("GL_ARB_internalformat_query", proc);
+  if (query && by_format) {
+    for (GLenum format : {GL_RGBA8, GL_DEPTH24_STENCIL8}) {
+      GLint counts = 0, format_most = 0;
+      query(GL_RENDERBUFFER, format, GL_NUM_SAMPLE_COUNTS, 1, &counts);
+      // The counts come largest first.
+      if (counts > 0) query(GL_RENDERBUFFER, format, GL_SAMPLES, 1, &format_most);
+      most = std::min(most, format_most);
+    }
+  }
+  return most > 0 ? static_cast<UINT>(most) : 0;
+}
+
+static void* EglProc(const char* name) { return reinterpret_cast<void*>(eglGetProcAddress(name)); }
+static void* SdlProc(const char* name) { return SDL_GL_GetProcAddress(name); }
+
+// Read once per backend on a context of its own (a hidden window's for SDL), so that it is known
+// before any device exists; the context current before is current again after.
+UINT GlMaxSamples(int backend) {
+  static int sdl_most = -1, egl_most = -1;
+  int& most = backend == GFX_BACKEND_EGL ? egl_most : sdl_most;
+  if (most >= 0) return static_cast<UINT>(most);
+  if (backend != GFX_BACKEND_EGL && !SDL_WasInit(SDL_INIT_VIDEO)) return 0;  // asked again once it is up
+  most = 0;
+  if (backend == GFX_BACKEND_EGL) {
+    EGLContext context = EglCreateContext();
+    if (context == EGL_NO_CONTEXT) return 0;
+    EGLDisplay display = eglGetCurrentDisplay();
+    EGLContext before = eglGetCurrentContext();
+    EGLSurface draw = eglGetCurrentSurface(EGL_DRAW), read = eglGetCurrentSurface(EGL_READ);
+    if (eglMakeCurrent(egl_display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
+      most = static_cast<int>(CurrentContextMaxSamples(EglProc));
+    }
+    if (before != EGL_NO_CONTEXT) eglMakeCurrent(display, draw, read, before);
+    else eglMakeCurrent(egl_display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglDestroyContext(egl_display, context);
+    return static_cast<UINT>(most);
+  }
+  SDL_Window* before_window = SDL_GL_GetCurrentWindow();
+  SDL_GLContext before = SDL_GL_GetCurrentContext();
+  SDL_Window* probe = SDL_CreateWindow("", 0, 0, 16, 16, SDL_WINDOW_HIDDEN | SDL_WINDOW_OPENGL);
+  if (!probe) return 0;
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+  SDL_GLContext context = SDL_GL_CreateContext(probe);
+  if (context) most = static_cast<int>(CurrentContextMaxSamples(SdlProc));
+  SDL_GL_MakeCurrent(before_window, before);
+  if (context) SDL_GL_DeleteContext(context);
+  SDL_DestroyWindow(probe);
+  return static_cast<UINT>(most);
 }

@@ -92,3 +92,5 @@ bool SdlAdapterModes(D3DDISPLAYMODE* modes, UINT capacity, UINT* count, D3DDISPL
 bool WindowClientSize(HWND window, UINT* width, UINT* height);
 // Full screen on the desktop (scaled, with black bars) or back to the window.
 void SdlSetFullScreen(HWND window, bool full_screen);
+// The most samples the backend's GL can give a device's back buffer (GFX_BACKEND_SDL or _EGL).
+UINT GlMaxSamples(int backend);

@@ -11,6 +11,7 @@
 #include "platform/files.h"
 #include "platform/icon.h"
 #include "platform/script.h"
+#include "platform/x11.h"
 
 HINSTANCE GetModuleHandleA(const char*) {
   static int module;
@@ -18,6 +19,24 @@ HINSTANCE GetModuleHandleA(const char*) {
 }
 
 // ---- SDL ----------------------------------------------------------------------------------------
+
+static int no_desktop;  // SDL's video came up on a driver that shows nothing, unasked
+
+// Without a desktop SDL falls back to a driver that shows nothing, and the game would run where
+// nobody sees it. Such a driver is no display unless the player named it in SDL_VIDEODRIVER.
+static int ShowsNothingUnasked(const char* driver) {
+  static const char* const invisible[] = {"offscreen", "dummy", "evdev"};
+  int shows_nothing = 0;
+  for (const char* name : invisible) shows_nothing |= SDL_strcasecmp(driver, name) == 0;
+  if (!shows_nothing) return 0;
+  const char* named = std::getenv("SDL_VIDEODRIVER");
+  std::size_t length = std::strlen(driver);
+  for (const char* p = named; p && *p; p = std::strchr(p, ',') ? std::strchr(p, ',') + 1 : nullptr) {
+    while (*p == ' ') p++;
+    if (SDL_strncasecmp(p, driver, length) == 0 && (p[length] == 0 || p[length] == ',' || p[length] == ' ')) return 0;
+  }
+  return 1;
+}
 
 // Starts SDL's video part the first time a window or the desktop is asked for.
 static int VideoReady() {
@@ -33,6 +52,15 @@ static int VideoReady() {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
       state = 1;
       std::atexit(SDL_Quit);
+      const char* driver = SDL_GetCurrentVideoDriver();
+      if (driver && ShowsNothingUnasked(driver)) {
+        std::fprintf(stderr, "SDL video: no desktop to show a window on (%s)\n",
+                     "neither DISPLAY nor WAYLAND_DISPLAY leads to one");
+        no_desktop = 1;
+        state = -1;
+      } else if (driver && std::strcmp(driver, "x11") == 0) {
+        X11GuardErrors();
+      }
     } else {
       std::fprintf(stderr, "SDL video: %s\n", SDL_GetError());
       state = -1;
@@ -64,6 +92,7 @@ struct WinWindow {
   char title[WIN_TITLE_MAX];
   int x, y, width, height;
   int visible;
+  int placement_pending;  // moved while hidden: placed when shown
   SDL_Window* sdl;
 };
 
@@ -169,8 +198,10 @@ HWND CreateWindowExA(DWORD, const char* class_name, const char* title, DWORD, in
   made.x = x, made.y = y;
   made.width = width > 1 ? width : 1;
   made.height = height > 1 ? height : 1;
-  if (!IsHeadless()) {
-    if (!VideoReady()) return nullptr;
+  int video = !IsHeadless() && VideoReady();
+  // Without a desktop the window is made nowhere, and the display start on it fails.
+  if (!IsHeadless() && !video && !no_desktop) return nullptr;
+  if (video) {
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
@@ -185,13 +216,29 @@ HWND CreateWindowExA(DWORD, const char* class_name, const char* title, DWORD, in
   return w;
 }
 
+// SDL's X11 backend (2.26) asks the window manager's frame where the window is whenever it moves
+// it, and the frame of a window just hidden may be destroyed under that request: a hidden window is
+// only placed once it is shown again.
+static void PlaceSdlWindow(WinWindow* window) {
+  window->placement_pending = 0;
+  SDL_SetWindowSize(window->sdl, window->width, window->height);
+  SDL_SetWindowPosition(window->sdl, window->x, window->y);
+}
+
 BOOL ShowWindow(HWND window, int show_command) {
   if (!LiveWindow(window)) return FALSE;
   BOOL was = window->visible;
   window->visible = show_command != SW_HIDE;
   if (window->sdl) {
-    if (window->visible) SDL_ShowWindow(window->sdl);
-    else SDL_HideWindow(window->sdl);
+    if (!window->visible) {
+      SDL_HideWindow(window->sdl);
+    } else {
+      SDL_ShowWindow(window->sdl);
+      if (window->placement_pending) PlaceSdlWindow(window);
+      // Showing a window activates it: one shown again by a display restart has the focus back
+      // whatever the window manager's rules for new windows.
+      SDL_RaiseWindow(window->sdl);
+    }
   }
   return was;
 }
@@ -204,8 +251,8 @@ BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL) {
   window->width = width > 1 ? width : 1;
   window->height = height > 1 ? height : 1;
   if (window->sdl) {
-    SDL_SetWindowPosition(window->sdl, x, y);
-    SDL_SetWindowSize(window->sdl, window->width, window->height);
+    if (window->visible) PlaceSdlWindow(window);
+    else window->placement_pending = 1;
   }
   return TRUE;
 }
@@ -213,7 +260,7 @@ BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL) {
 BOOL GetClientRect(HWND window, RECT* rect) {
   if (!LiveWindow(window) || !rect) return FALSE;
   int w = window->width, h = window->height;
-  if (window->sdl) SDL_GetWindowSize(window->sdl, &w, &h);
+  if (window->sdl && !window->placement_pending) SDL_GetWindowSize(window->sdl, &w, &h);
   *rect = RECT{0, 0, w, h};
   return TRUE;
 }
@@ -221,7 +268,7 @@ BOOL GetClientRect(HWND window, RECT* rect) {
 BOOL GetWindowRect(HWND window, RECT* rect) {
   if (!LiveWindow(window) || !rect) return FALSE;
   int x = window->x, y = window->y, w = window->width, h = window->height;
-  if (window->sdl) {
+  if (window->sdl && !window->placement_pending) {
     SDL_GetWindowPosition(window->sdl, &x, &y);
     SDL_GetWindowSize(window->sdl, &w, &h);
   }
@@ -291,7 +338,7 @@ static HWND WindowOfSdl(Uint32 id) {
 }
 
 // A close request that is already waiting is not queued again: clicks on the close box while the
-// game is busy (or asking whether to exit) are one request.
+// game is busy are one request.
 static void PostClose(HWND window) {
   for (int i = 0; i < queue_count; i++) {
     const MSG& m = queue[(queue_head + i) % WIN_QUEUE_MAX];
@@ -300,32 +347,35 @@ static void PostClose(HWND window) {
   PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
-// A close request; right after a modal box, one made while it was up goes to the window at once,
-// as the box's own message loop would have delivered it while the box still stood.
-static void CloseRequest(HWND window, int after_modal_box) {
-  if (!after_modal_box) PostClose(window);
-  else if (LiveWindow(window)) window->proc(window, WM_CLOSE, 0, 0);
-}
-
-static void PumpSdl(int after_modal_box) {
+static void PumpSdl() {
   if (!VideoReady()) return;
   SDL_Event event;
   while (SDL_PollEvent(&event)) {
     if (event.type == SDL_QUIT) {
-      CloseRequest(MainWindow(), after_modal_box);
+      PostClose(MainWindow());
     } else if (event.type == SDL_WINDOWEVENT) {
       HWND window = WindowOfSdl(event.window.windowID);
       if (!window) continue;
-      if (event.window.event == SDL_WINDOWEVENT_CLOSE) CloseRequest(window, after_modal_box);
+      if (event.window.event == SDL_WINDOWEVENT_CLOSE) PostClose(window);
       else if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) PostFocus(window, 1);
       else if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) PostFocus(window, 0);
     }
   }
 }
 
+// While a message box is up the game window keeps answering the window manager (SDL answers its
+// pings as it pumps), and what is done to it meanwhile changes nothing: a close request is
+// dropped, and the focus going to the box and back is no change of activation.
+static void PumpWhileBoxUp() {
+  if (!VideoReady()) return;
+  SDL_Event event;
+  while (SDL_PollEvent(&event)) {
+  }
+}
+
 BOOL PeekMessageA(MSG* msg, HWND, UINT, UINT, UINT remove) {
   if (IsHeadless()) BeginScriptedPass();
-  else PumpSdl(0);
+  else PumpSdl();
   if (queue_count > 0) {
     *msg = queue[queue_head];
     if (remove & PM_REMOVE) {
@@ -411,6 +461,17 @@ int MessageBoxExA(HWND, const char* text, const char* caption, UINT type, unsign
     std::fprintf(stderr, "message box [%s] %s -> %s\n", caption, text, AnswerName(id));
     return id;
   }
+  // Our own box first, so that the game window is pumped while it waits; SDL's, which holds the
+  // game's events back until it closes, where there is no X display. The box stays over the game
+  // window while that is shown: a click on the window cannot bury the box the game waits for.
+  HWND shown = MainWindow();
+  unsigned long over = shown && shown->visible ? X11WindowOf(shown->sdl) : 0;
+  const X11BoxButton yes_no_buttons[2] = {{IDYES, "Yes"}, {IDNO, "No"}};
+  const X11BoxButton ok_button[1] = {{IDOK, "OK"}};
+  int id = yes_no ? X11MessageBox(caption, text, yes_no_buttons, 2, default_id == IDNO ? 1 : 0, 1, over,
+                                  PumpWhileBoxUp)
+                  : X11MessageBox(caption, text, ok_button, 1, 0, 0, over, PumpWhileBoxUp);
+  if (id >= 0) return id;
   Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
   UINT icon = type & 0xF0;
   if (icon == MB_ICONHAND) flags = SDL_MESSAGEBOX_ERROR;
@@ -428,15 +489,13 @@ int MessageBoxExA(HWND, const char* text, const char* caption, UINT type, unsign
     count = 1;
   }
   SDL_MessageBoxData box{flags, nullptr, caption, text, count, buttons, nullptr};
-  int id = default_id;
+  id = default_id;
   if (SDL_ShowMessageBox(&box, &id) != 0) {
     // No way to show it (no display at all): say it where it can still be read.
     std::fprintf(stderr, "message box [%s] %s -> %s\n", caption, text, AnswerName(default_id));
     return default_id;
   }
-  // SDL's box holds the game's events back until it closes: deliver what came meanwhile while the
-  // caller still knows its box is up (a second click on the close box asks nothing twice).
-  PumpSdl(1);
+  PumpWhileBoxUp();
   return id < 0 ? (yes_no ? IDNO : IDOK) : id;
 }
 

@@ -10,6 +10,9 @@
 //     stays current for the input module);
 // then removes at most one message. The queue holds WIN_QUEUE_MAX messages and drops what does
 // not fit, so nothing piles up.
+//
+// On SDL's X11 driver, X errors about windows that vanished under the window manager are logged
+// and survived (platform/x11.h).
 #pragma once
 
 #include <cstdint>
@@ -80,10 +83,13 @@ BOOL UnregisterClassA(const char* class_name, HINSTANCE instance);
 // and height are its outer placement; it has no frame of its own here (the desktop's window
 // manager draws one), so its client area is its whole size. The SDL window is made for OpenGL
 // (double-buffered, 24-bit depth, 8-bit stencil, not multisampled).
+// Without a desktop (SDL's video came up on a driver that shows nothing, which SDL_VIDEODRIVER did
+// not name) the window is made nowhere: it has no SDL window, and a display cannot start on it.
 HWND CreateWindowExA(DWORD ex_style, const char* class_name, const char* title, DWORD style, int x, int y,
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* param);
-BOOL ShowWindow(HWND window, int show_command);  // the previous visibility
+BOOL ShowWindow(HWND window, int show_command);  // the previous visibility; showing activates
 BOOL IsWindowVisible(HWND window);
+// A hidden window is placed when it is next shown; its rectangles give the new place at once.
 BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);
 BOOL GetClientRect(HWND window, RECT* rect);
 BOOL GetWindowRect(HWND window, RECT* rect);
@@ -163,9 +169,11 @@ constexpr int IDNO = 7;
 
 // Shows a modal box and returns the button chosen. Only MB_OK and MB_YESNO boxes exist here.
 // Headless: the caption and text go to standard error and the script answers; an OK box is always
-// answered IDOK, a Yes/No box without a scripted answer takes its default button. Real: a close
-// request made while the box was up reaches the window's procedure (WM_CLOSE) before the box
-// returns, as a Windows box's message loop delivers it; other events wait in the queue.
+// answered IDOK, a Yes/No box without a scripted answer takes its default button. Real: a box of
+// our own on the X display (SDL's where there is none; standard error, answered by the default
+// button, where no box can show), kept above the game window while that is shown. While it waits
+// no pass runs, but the game window keeps answering the window manager; a close request or a
+// focus change made to it meanwhile changes nothing.
 int MessageBoxExA(HWND owner, const char* text, const char* caption, UINT type, unsigned short language);
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
 
