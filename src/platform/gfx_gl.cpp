@@ -704,6 +704,25 @@ static GlProgram* UseProgram(GfxGlDevice* g, const ProgramChoices& choices) {
   return p;
 }
 
+// ---- The call log -------------------------------------------------------------------------------
+
+static GfxGlCall gl_calls[GFX_GL_CALL_CAPACITY];
+static int gl_call_total;  // calls since the last clear; the ring keeps the newest
+
+int GfxGlCallCount() { return std::min(gl_call_total, GFX_GL_CALL_CAPACITY); }
+
+const GfxGlCall* GfxGlCallAt(int index) {
+  if (index < 0 || index >= GfxGlCallCount()) return nullptr;
+  return &gl_calls[(gl_call_total - GfxGlCallCount() + index) % GFX_GL_CALL_CAPACITY];
+}
+
+void GfxGlClearCalls() { gl_call_total = 0; }
+
+static void LogCall(GfxGlOp op, DWORD flags, const D3DRECT& rect, int count) {
+  gl_calls[gl_call_total % GFX_GL_CALL_CAPACITY] = {op, flags, rect, count};
+  if (++gl_call_total >= 2 * GFX_GL_CALL_CAPACITY) gl_call_total -= GFX_GL_CALL_CAPACITY;
+}
+
 // ---- Clears and presents -----------------------------------------------------------------------
 
 static void ChannelsOf(D3DCOLOR c, float out[4]) {
@@ -738,6 +757,7 @@ static void ClearNow(GfxGlDevice* g, const PendingClear& c) {
     SetScissor(g, r.x1, g->height - r.y2, r.x2 - r.x1, r.y2 - r.y1);
   }
   SetDepthMask(g, true);
+  LogCall(GFX_GL_CLEAR, c.flags, r, 0);
   GLbitfield bits = 0;
   if (c.flags & D3DCLEAR_TARGET) {
     float rgba[4];
@@ -797,8 +817,9 @@ static bool DepthPartsAreOneClear(const GfxGlDevice* g) {
 static void FlushClears(GfxGlDevice* g) {
   int count = g->pending_count;
   if (count == 0) return;
+  const bool one_clear = DepthPartsAreOneClear(g);
   g->pending_count = 0;
-  if (!DepthPartsAreOneClear(g)) {
+  if (!one_clear) {
     for (int i = 0; i < count; i++) ClearNow(g, g->pending[i]);
     return;
   }
@@ -845,6 +866,7 @@ static void FlushClears(GfxGlDevice* g) {
   Toggle(c.scissor, GL_SCISSOR_TEST, false);
   SetPolygonMode(g, GL_FILL);
   BindVertexArray(g, g->fill_vao);
+  LogCall(GFX_GL_FILL, 0, {0, 0, g->width, g->height}, rects);
   glDrawArrays(GL_TRIANGLES, first, rects * 6);
 }
 
@@ -1401,6 +1423,7 @@ void GlDrawMesh(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_inde
   UploadFogAndAlpha(device, p);
   BindStage0(device, p);
   BindVertexArray(g, buffer->gl->vao);
+  LogCall(GFX_GL_DRAW, 0, {0, 0, g->width, g->height}, static_cast<int>(index_count));
   glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(index_count), GL_UNSIGNED_INT,
                  reinterpret_cast<void*>(static_cast<uintptr_t>(first_index) * sizeof(DWORD)));
 }

@@ -162,6 +162,110 @@ TEST_F(GlDevice, RunsOfClearsKeepTheirColoursDepthAndOrder) {
   }
 }
 
+// The clears a frame holds reach GL as few calls as their parts allow: depth and stencil parts
+// alike that together reach every row are one clear, and the colour rectangles after the last
+// clear of the whole target are filled by one draw; any other run is cleared as it came. The
+// target starts black with depth 0; a white quad at depth 0.5 over the left half shows on the rows
+// whose depth was cleared to 1, and the right half shows each row's colour.
+TEST_F(GlDevice, HeldClearsReachGlInAsFewCallsAsTheyAllow) {
+  const DWORD all = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
+  const DWORD depth = D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
+  struct Step {
+    LONG top, bottom;
+    DWORD flags;
+    D3DCOLOR color;
+    float z;
+  };
+  struct Sent {
+    GfxGlOp op;
+    DWORD flags;
+    LONG top, bottom;  // of a clear
+    int count;         // of a fill or a draw
+  };
+  struct Case {
+    const char* what;
+    std::vector<Step> steps;
+    std::vector<Sent> sent;                         // up to the quad's draw
+    std::vector<std::pair<int, int>> quad_rows;     // [from, to) where the quad shows
+    std::vector<std::pair<int, D3DCOLOR>> cleared;  // a row and its colour on the right
+  };
+  const Case cases[] = {
+      {"a game frame's sky: the upper half, then bands from the bottom up",
+       {{0, 24, all, 0xFF0A141E, 1}, {40, 48, all, 0xFF010203, 1}, {32, 40, all, 0xFF040506, 1},
+        {24, 32, all, 0xFF07FF09, 1}},
+       {{GFX_GL_CLEAR, depth, 0, 48, 0}, {GFX_GL_FILL, 0, 0, 0, 4}, {GFX_GL_DRAW, 0, 0, 0, 6}},
+       {{0, 48}},
+       {{0, 0xFF0A141E}, {23, 0xFF0A141E}, {24, 0xFF07FF09}, {31, 0xFF07FF09}, {32, 0xFF040506},
+        {47, 0xFF010203}}},
+      {"a black clear of the whole target",
+       {{0, 48, all, 0xFF000000, 1}},
+       {{GFX_GL_CLEAR, all, 0, 48, 0}, {GFX_GL_DRAW, 0, 0, 0, 6}},
+       {{0, 48}},
+       {{0, 0xFF000000}, {47, 0xFF000000}}},
+      {"colour under a later clear of the whole target is painted over",
+       {{0, 16, all, 0xFF0A141E, 1}, {0, 48, all, 0xFF102030, 1}, {16, 24, all, 0xFF405060, 1}},
+       {{GFX_GL_CLEAR, all, 0, 48, 0}, {GFX_GL_FILL, 0, 0, 0, 1}, {GFX_GL_DRAW, 0, 0, 0, 6}},
+       {{0, 48}},
+       {{0, 0xFF102030}, {15, 0xFF102030}, {16, 0xFF405060}, {23, 0xFF405060}, {24, 0xFF102030}}},
+      {"colour alone is filled, depth kept",
+       {{0, 24, D3DCLEAR_TARGET, 0xFF0A141E, 1}, {24, 48, D3DCLEAR_TARGET, 0xFF405060, 1}},
+       {{GFX_GL_FILL, 0, 0, 0, 2}, {GFX_GL_DRAW, 0, 0, 0, 6}},
+       {},
+       {{0, 0xFF0A141E}, {24, 0xFF405060}}},
+      {"depths that differ are cleared one by one",
+       {{0, 24, all, 0xFF0A141E, 1}, {24, 48, all, 0xFF405060, 0}},
+       {{GFX_GL_CLEAR, all, 0, 24, 0}, {GFX_GL_CLEAR, all, 24, 48, 0}, {GFX_GL_DRAW, 0, 0, 0, 6}},
+       {{0, 24}},
+       {{0, 0xFF0A141E}, {47, 0xFF405060}}},
+      {"a band no clear reaches",
+       {{0, 24, all, 0xFF0A141E, 1}, {32, 48, all, 0xFF040506, 1}},
+       {{GFX_GL_CLEAR, all, 0, 24, 0}, {GFX_GL_CLEAR, all, 32, 48, 0}, {GFX_GL_DRAW, 0, 0, 0, 6}},
+       {{0, 24}, {32, 48}},
+       {{0, 0xFF0A141E}, {24, 0xFF000000}, {31, 0xFF000000}, {40, 0xFF040506}}},
+  };
+  SetRenderState(device, D3DRS_LIGHTING, FALSE);
+  quad = Rect(-1, -1, 0, 1, 0.5f);  // white, left half
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (int i = 0; i < 2; i++) {  // both buffers black, the depth 0
+      Clear(device, 0, nullptr, all, 0xFF000000, 0.0f, 0);
+      ASSERT_EQ(Present(device, nullptr, nullptr, nullptr, nullptr), S_OK);
+    }
+    GfxGlClearCalls();
+    for (const Step& s : c.steps) {
+      const D3DRECT r = {0, s.top, static_cast<LONG>(kWidth), s.bottom};
+      Clear(device, 1, &r, s.flags, s.color, s.z, 0);
+    }
+    DrawQuad(quad);
+    ASSERT_EQ(GfxGlCallCount(), static_cast<int>(c.sent.size()));
+    for (int i = 0; i < GfxGlCallCount(); i++) {
+      SCOPED_TRACE(i);
+      const GfxGlCall& got = *GfxGlCallAt(i);
+      const Sent& want = c.sent[i];
+      EXPECT_EQ(got.op, want.op);
+      if (want.op == GFX_GL_CLEAR) {
+        EXPECT_EQ(got.flags, want.flags);
+        EXPECT_EQ(got.rect.y1, want.top);
+        EXPECT_EQ(got.rect.y2, want.bottom);
+        EXPECT_EQ(got.rect.x1, 0);
+        EXPECT_EQ(got.rect.x2, static_cast<LONG>(kWidth));
+      } else {
+        EXPECT_EQ(got.count, want.count);
+      }
+    }
+    Show();
+    for (int y = 0; y < static_cast<int>(kHeight); y++) {
+      bool shown = false;
+      for (auto [from, to] : c.quad_rows) shown = shown || (y >= from && y < to);
+      EXPECT_EQ(At(5, y).r == 255 && At(5, y).g == 255 && At(5, y).b == 255, shown) << "row " << y;
+    }
+    for (const auto& [row, color] : c.cleared) {
+      SCOPED_TRACE(row);
+      ExpectColor(At(kWidth - 1, row), (color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF, 0);
+    }
+  }
+}
+
 TEST_F(GlDevice, PresentShowsTheFrameUntilTheNextPresent) {
   Clear(device, 0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
   Show();
