@@ -396,6 +396,7 @@ enum GfxGlOp : int {
   GFX_GL_CLEAR,  // flags: the D3DCLEAR_ parts cleared, rect: the rectangle (the whole target unscissored)
   GFX_GL_FILL,   // count: rectangles filled with their colours by one draw
   GFX_GL_DRAW,   // count: indices of a mesh drawn
+  GFX_GL_COPY,   // the backdrop kept copied into the frame; count: its draws
 };
 struct GfxGlCall {
   GfxGlOp op;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -80,6 +81,52 @@ struct GlCache {
   GLint scissor_box[4];
 };
 
+// What of the device's state a draw reads, compared bytewise: made from zero bytes.
+struct DrawInputs {
+  IDirect3DTexture8* texture;  // of stage 0
+  D3DMATRIX transforms[D3DTS_COUNT];
+  DWORD render_states[D3DRS_COUNT];
+  DWORD stage_states[D3DTSS_COUNT];  // of stage 0
+  D3DMATERIAL8 material;
+  D3DLIGHT8 lights[GFX_MAX_LIGHTS];
+  bool light_on[GFX_MAX_LIGHTS];
+};
+static_assert(sizeof(DrawInputs) == sizeof(IDirect3DTexture8*) + sizeof(D3DMATRIX) * D3DTS_COUNT +
+                                        sizeof(DWORD) * D3DRS_COUNT + sizeof(DWORD) * D3DTSS_COUNT + sizeof(D3DMATERIAL8) +
+                                        (sizeof(D3DLIGHT8) + sizeof(bool)) * GFX_MAX_LIGHTS,
+              "no padding, which a bytewise comparison would read");
+
+// One draw of a backdrop: what it reads (its inputs with what the draw leaves unread made zero),
+// what it draws, and the serials of its mesh and of its texture's contents, which no other mesh or
+// contents share; then its inputs as they were, to draw it again.
+struct BackdropDraw {
+  DrawInputs reads;
+  GfxMeshBuffer* buffer;
+  uint64_t mesh_serial, texture_serial;
+  UINT first_index, index_count;
+  DrawInputs in;  // not compared
+};
+static_assert(offsetof(BackdropDraw, in) == sizeof(DrawInputs) + sizeof(GfxMeshBuffer*) + 2 * sizeof(uint64_t) +
+                                                2 * sizeof(UINT),
+              "no padding in what is compared");
+constexpr int kBackdropDraws = 8;
+
+enum BackdropRun { RUN_NONE, RUN_MATCHING, RUN_DRAWING };
+
+// The picture a frame starts with when its held clears reach every pixel and the draws after them
+// neither test nor write depth (the sky and the stars behind the playfield), kept in a framebuffer
+// of its own with what made it: while a frame's clears and draws are those, it is copied instead.
+struct Backdrop {
+  GLuint fbo, color;  // made when first needed
+  bool valid;         // the framebuffer holds the clears and draws below
+  PendingClear clears[kMaxPendingClears];
+  int clear_count;
+  BackdropDraw draws[kBackdropDraws];
+  int draw_count;
+  BackdropRun run;  // of the frame being drawn: matching the kept draws so far, or drawing anew
+  int run_draws;    // draws of the frame's run so far
+};
+
 struct GfxGlDevice {
   GlProgram programs[kMaxPrograms];
   int program_count;
@@ -100,18 +147,24 @@ struct GfxGlDevice {
   int max_lights;
   PendingClear pending[kMaxPendingClears];
   int pending_count;
+  Backdrop backdrop;
+  bool to_backdrop;  // draws and clears go to the backdrop's framebuffer
   GlCache cache;
 };
 
 struct GfxGlTexture {
   GLuint id;
   bool opaque;  // every texel's alpha reads 1, so is every mip level's
+  uint64_t serial;  // of its contents, new at each upload
 };
 
 struct GfxGlMesh {
   GLuint vao, vbo, ebo;
   float low[3], high[3];  // the box around its vertices, in model space
+  uint64_t serial;
 };
+
+static uint64_t last_serial;  // of meshes and texture contents, of every device
 
 // ---- The program -------------------------------------------------------------------------------
 
@@ -434,8 +487,9 @@ static void DestroyObjects(GfxGlDevice* g) {
   for (int i = 0; i < g->program_count; i++) glDeleteProgram(g->programs[i].id);
   glDeleteFramebuffers(1, &g->back_fbo);
   glDeleteFramebuffers(1, &g->front_fbo);
-  GLuint renderbuffers[] = {g->back_color, g->back_depth, g->front_color};
-  glDeleteRenderbuffers(3, renderbuffers);
+  glDeleteFramebuffers(1, &g->backdrop.fbo);
+  GLuint renderbuffers[] = {g->back_color, g->back_depth, g->front_color, g->backdrop.color};
+  glDeleteRenderbuffers(4, renderbuffers);
   for (GLuint& sampler : g->samplers) {
     if (sampler) glDeleteSamplers(1, &sampler);
   }
@@ -605,10 +659,11 @@ static void BindFramebuffer(GfxGlDevice* g, GLuint fbo) {
   glBindFramebuffer(GL_FRAMEBUFFER, fbo);
 }
 
-// Draws and clears go to the back buffer over its whole size.
+// Draws and clears go to the back buffer (or the backdrop's framebuffer) over its whole size.
 static void BindBack(GfxGlDevice* g) {
-  if (g->cache.fbo == g->back_fbo) return;
-  BindFramebuffer(g, g->back_fbo);
+  GLuint target = g->to_backdrop ? g->backdrop.fbo : g->back_fbo;
+  if (g->cache.fbo == target) return;
+  BindFramebuffer(g, target);
   glViewport(0, 0, g->width, g->height);
 }
 
@@ -725,6 +780,8 @@ static void LogCall(GfxGlOp op, DWORD flags, const D3DRECT& rect, int count) {
 
 // ---- Clears and presents -----------------------------------------------------------------------
 
+static void EndBackdrop(IDirect3DDevice8* device);
+
 static void ChannelsOf(D3DCOLOR c, float out[4]) {
   out[0] = ((c >> 16) & 0xFF) / 255.0f;
   out[1] = ((c >> 8) & 0xFF) / 255.0f;
@@ -780,20 +837,15 @@ static bool CoversTarget(const GfxGlDevice* g, const D3DRECT& r) {
   return r.x1 == 0 && r.y1 == 0 && r.x2 == g->width && r.y2 == g->height;
 }
 
-// Whether the pending clears' depth and stencil parts, all alike, together reach every pixel: then
-// they are one clear of the whole target, whatever their order.
-static bool DepthPartsAreOneClear(const GfxGlDevice* g) {
-  const PendingClear& first = g->pending[0];
-  DWORD parts = first.flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
+// Whether the clears of `part` in the list are rows across the whole width that together reach
+// every row of the target.
+static bool RowsReachEveryRow(const GfxGlDevice* g, const PendingClear* list, int count, DWORD part) {
   int rows[kMaxPendingClears][2];
   int n = 0;
-  for (int i = 0; i < g->pending_count; i++) {
-    const PendingClear& c = g->pending[i];
-    if ((c.flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) != parts) return false;
-    if (parts == 0) continue;
-    if ((parts & D3DCLEAR_ZBUFFER) && std::memcmp(&c.z, &first.z, sizeof c.z) != 0) return false;
-    if ((parts & D3DCLEAR_STENCIL) && (c.stencil & 0xFF) != (first.stencil & 0xFF)) return false;
-    if (c.rect.x1 != 0 || c.rect.x2 != g->width) return false;  // rows across the whole width only
+  for (int i = 0; i < count; i++) {
+    const PendingClear& c = list[i];
+    if (!(c.flags & part)) continue;
+    if (c.rect.x1 != 0 || c.rect.x2 != g->width) return false;
     // Insertion by top edge.
     int k = n++;
     for (; k > 0 && rows[k - 1][0] > c.rect.y1; k--) {
@@ -803,7 +855,6 @@ static bool DepthPartsAreOneClear(const GfxGlDevice* g) {
     rows[k][0] = c.rect.y1;
     rows[k][1] = c.rect.y2;
   }
-  if (parts == 0) return true;
   int reached = 0;
   for (int i = 0; i < n; i++) {
     if (rows[i][0] > reached) return false;
@@ -812,41 +863,50 @@ static bool DepthPartsAreOneClear(const GfxGlDevice* g) {
   return reached >= g->height;
 }
 
-// Does the held clears. Where they amount to one clear of depth and stencil, that is done once and
-// the colour rectangles are filled in order by one draw; otherwise each is done as it came.
-static void FlushClears(GfxGlDevice* g) {
-  int count = g->pending_count;
-  if (count == 0) return;
-  const bool one_clear = DepthPartsAreOneClear(g);
-  g->pending_count = 0;
-  if (!one_clear) {
-    for (int i = 0; i < count; i++) ClearNow(g, g->pending[i]);
-    return;
+// Whether the clears' depth and stencil parts, all alike, together reach every pixel (or there are
+// none): then they are one clear of the whole target, whatever their order.
+static bool DepthPartsAreOneClear(const GfxGlDevice* g, const PendingClear* list, int count) {
+  const PendingClear& first = list[0];
+  DWORD parts = first.flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
+  for (int i = 0; i < count; i++) {
+    const PendingClear& c = list[i];
+    if ((c.flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) != parts) return false;
+    if ((parts & D3DCLEAR_ZBUFFER) && std::memcmp(&c.z, &first.z, sizeof c.z) != 0) return false;
+    if ((parts & D3DCLEAR_STENCIL) && (c.stencil & 0xFF) != (first.stencil & 0xFF)) return false;
   }
+  return parts == 0 || RowsReachEveryRow(g, list, count, parts);
+}
+
+// Does clears whose depth parts are one clear: that clear once for the whole target, then the
+// colour rectangles after the last colour clear of the whole target, filled in order by one draw.
+// `parts` picks what is done of them: the colour, the depth and stencil, or all.
+static void MergedClears(GfxGlDevice* g, const PendingClear* list, int count, DWORD parts) {
   // Colour cleared before the last clear of the whole target is painted over by it.
   int start = 0;
   for (int i = 0; i < count; i++) {
-    if ((g->pending[i].flags & D3DCLEAR_TARGET) && CoversTarget(g, g->pending[i].rect)) start = i;
+    if ((list[i].flags & D3DCLEAR_TARGET) && CoversTarget(g, list[i].rect)) start = i;
   }
-  PendingClear whole = g->pending[start];
+  PendingClear whole = list[start];
   whole.rect = {0, 0, g->width, g->height};
-  if (!CoversTarget(g, g->pending[start].rect) || !(whole.flags & D3DCLEAR_TARGET)) {
+  if (!CoversTarget(g, list[start].rect) || !(whole.flags & D3DCLEAR_TARGET)) {
     whole.flags &= ~D3DCLEAR_TARGET;
   } else {
     start++;
   }
-  whole.flags |= g->pending[0].flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
-  whole.z = g->pending[0].z;
-  whole.stencil = g->pending[0].stencil;
+  whole.flags |= list[0].flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
+  whole.flags &= parts;
+  whole.z = list[0].z;
+  whole.stencil = list[0].stencil;
   if (whole.flags) ClearNow(g, whole);
+  if (!(parts & D3DCLEAR_TARGET)) return;
   int rects = 0;
-  for (int i = start; i < count; i++) rects += (g->pending[i].flags & D3DCLEAR_TARGET) != 0;
+  for (int i = start; i < count; i++) rects += (list[i].flags & D3DCLEAR_TARGET) != 0;
   if (rects == 0) return;
   GLint first = 0;
   auto* v = reinterpret_cast<FillVertex*>(MapStream(g, rects * 6, &first));
   if (!v) return;
   for (int i = start; i < count; i++) {
-    const PendingClear& c = g->pending[i];
+    const PendingClear& c = list[i];
     if (!(c.flags & D3DCLEAR_TARGET)) continue;
     float rgba[4];
     ChannelsOf(c.color, rgba);
@@ -870,9 +930,23 @@ static void FlushClears(GfxGlDevice* g) {
   glDrawArrays(GL_TRIANGLES, first, rects * 6);
 }
 
+// Does the held clears: merged where their depth parts are one clear, otherwise each as it came.
+static void FlushClears(GfxGlDevice* g) {
+  int count = g->pending_count;
+  if (count == 0) return;
+  const bool one_clear = DepthPartsAreOneClear(g, g->pending, count);
+  g->pending_count = 0;
+  if (!one_clear) {
+    for (int i = 0; i < count; i++) ClearNow(g, g->pending[i]);
+    return;
+  }
+  MergedClears(g, g->pending, count, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
+}
+
 void GlClear(IDirect3DDevice8* device, const D3DRECT* r, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
   GfxGlDevice* g = device->gl;
   MakeCurrent(device);
+  EndBackdrop(device);
   if (g->pending_count == kMaxPendingClears) FlushClears(g);
   g->pending[g->pending_count++] = {*r, flags, color, z, stencil};
 }
@@ -902,6 +976,7 @@ static void ShowFront(GfxGlDevice* g) {
 void GlPresent(IDirect3DDevice8* device) {
   GfxGlDevice* g = device->gl;
   MakeCurrent(device);
+  EndBackdrop(device);
   FlushClears(g);
   int window_w = 0, window_h = 0;
   if (!GlContextWindowSize(device, &window_w, &window_h) || window_w <= 0 || window_h <= 0) {
@@ -943,6 +1018,7 @@ void GlPresent(IDirect3DDevice8* device) {
 HRESULT GlReadFrame(IDirect3DDevice8* device, BYTE* rgba) {
   GfxGlDevice* g = device->gl;
   MakeCurrent(device);
+  EndBackdrop(device);
   // A frame shown straight from the back buffer is still there: frames are read between passes.
   if (g->front_stale) ResolveFront(g);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, g->front_fbo);
@@ -1005,6 +1081,7 @@ static bool TexelsOpaque(const IDirect3DTexture8* texture, const GlFormat& f) {
 
 HRESULT GlCreateTexture(IDirect3DTexture8* texture) {
   MakeCurrent(texture->device);
+  EndBackdrop(texture->device);
   GfxGlDevice* g = texture->device->gl;
   auto* t = new (std::nothrow) GfxGlTexture{};
   if (!t) return E_OUTOFMEMORY;
@@ -1027,21 +1104,25 @@ HRESULT GlCreateTexture(IDirect3DTexture8* texture) {
     return D3DERR_OUTOFVIDEOMEMORY;
   }
   t->opaque = TexelsOpaque(texture, f);
+  t->serial = ++last_serial;
   texture->gl = t;
   return S_OK;
 }
 
 void GlUploadTexture(IDirect3DTexture8* texture) {
   MakeCurrent(texture->device);
+  EndBackdrop(texture->device);
   GlFormat f = FormatOf(texture->format);
   BindTexture(texture->device->gl, texture->gl->id);
   glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, texture->width, texture->height, f.format, f.type, texture->pixels);
   if (texture->levels != 1) glGenerateMipmap(GL_TEXTURE_2D);
   texture->gl->opaque = TexelsOpaque(texture, f);
+  texture->gl->serial = ++last_serial;
 }
 
 void GlReleaseTexture(IDirect3DTexture8* texture) {
   MakeCurrent(texture->device);
+  EndBackdrop(texture->device);
   GfxGlDevice* g = texture->device->gl;
   if (g->cache.texture == texture->gl->id) g->cache.texture = kUnknown;
   glDeleteTextures(1, &texture->gl->id);
@@ -1051,6 +1132,7 @@ void GlReleaseTexture(IDirect3DTexture8* texture) {
 
 HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWORD* indices) {
   MakeCurrent(buffer->device);
+  EndBackdrop(buffer->device);
   GfxGlDevice* g = buffer->device->gl;
   auto* m = new (std::nothrow) GfxGlMesh{};
   if (!m) return E_OUTOFMEMORY;
@@ -1079,12 +1161,14 @@ HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWO
     delete m;
     return D3DERR_OUTOFVIDEOMEMORY;
   }
+  m->serial = ++last_serial;
   buffer->gl = m;
   return S_OK;
 }
 
 void GlReleaseMesh(GfxMeshBuffer* buffer) {
   MakeCurrent(buffer->device);
+  EndBackdrop(buffer->device);
   GfxGlDevice* g = buffer->device->gl;
   GfxGlMesh* m = buffer->gl;
   if (g->cache.vao == m->vao) g->cache.vao = kUnknown;
@@ -1405,12 +1489,11 @@ static bool OutsideView(const D3DXMATRIX& world_view, const D3DXMATRIX& projecti
   return outside_all != 0;
 }
 
-void GlDrawMesh(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_index, UINT index_count) {
+// Draws with the device's state as it stands into the back buffer, or into the backdrop while one
+// is being drawn.
+static void DrawNow(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_index, UINT index_count,
+                    const D3DXMATRIX& world_view) {
   GfxGlDevice* g = device->gl;
-  MakeCurrent(device);
-  D3DXMATRIX world_view;
-  D3DXMatrixMultiply(&world_view, &device->transforms[D3DTS_WORLD], &device->transforms[D3DTS_VIEW]);
-  if (OutsideView(world_view, device->transforms[D3DTS_PROJECTION], buffer->gl)) return;
   FlushClears(g);
   BindBack(g);
   Toggle(g->cache.scissor, GL_SCISSOR_TEST, false);
@@ -1428,10 +1511,219 @@ void GlDrawMesh(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_inde
                  reinterpret_cast<void*>(static_cast<uintptr_t>(first_index) * sizeof(DWORD)));
 }
 
+// ---- The backdrop ------------------------------------------------------------------------------
+
+static void ReadInputs(const IDirect3DDevice8* device, DrawInputs* in) {
+  std::memcpy(&in->texture, &device->textures[0], sizeof in->texture);
+  std::memcpy(in->transforms, device->transforms, sizeof in->transforms);
+  std::memcpy(in->render_states, device->render_states, sizeof in->render_states);
+  std::memcpy(in->stage_states, device->stage_states[0], sizeof in->stage_states);
+  std::memcpy(&in->material, &device->material, sizeof in->material);
+  std::memcpy(in->lights, device->lights, sizeof in->lights);
+  std::memcpy(in->light_on, device->light_on, sizeof in->light_on);
+}
+
+static void WriteInputs(IDirect3DDevice8* device, const DrawInputs& in) {
+  device->textures[0] = in.texture;
+  std::memcpy(device->transforms, in.transforms, sizeof in.transforms);
+  std::memcpy(device->render_states, in.render_states, sizeof in.render_states);
+  std::memcpy(device->stage_states[0], in.stage_states, sizeof in.stage_states);
+  device->material = in.material;
+  std::memcpy(device->lights, in.lights, sizeof in.lights);
+  std::memcpy(device->light_on, in.light_on, sizeof in.light_on);
+}
+
+// Zero in the inputs of a draw without depth what its program and states leave unread, so that
+// inputs that differ only there compare the same: fog states without fog, lights and material
+// unlit, the texture and its sampling where no stage reads it, and so on.
+static void LeaveWhatIsRead(const ProgramChoices& c, DrawInputs* in) {
+  DWORD* rs = in->render_states;
+  DWORD* ts = in->stage_states;
+  for (D3DRENDERSTATETYPE unread : {D3DRS_ZFUNC, D3DRS_ZWRITEENABLE, D3DRS_DITHERENABLE, D3DRS_EDGEANTIALIAS}) {
+    rs[unread] = 0;
+  }
+  if (!rs[D3DRS_ALPHABLENDENABLE]) rs[D3DRS_SRCBLEND] = rs[D3DRS_DESTBLEND] = 0;
+  if (!c.fog) {
+    for (D3DRENDERSTATETYPE fog : {D3DRS_FOGENABLE, D3DRS_FOGCOLOR, D3DRS_FOGTABLEMODE, D3DRS_FOGVERTEXMODE,
+                                   D3DRS_FOGSTART, D3DRS_FOGEND, D3DRS_FOGDENSITY, D3DRS_RANGEFOGENABLE}) {
+      rs[fog] = 0;
+    }
+  }
+  if (!c.alpha_func) rs[D3DRS_ALPHATESTENABLE] = rs[D3DRS_ALPHAFUNC] = rs[D3DRS_ALPHAREF] = 0;
+  bool factor = false;
+  for (int arg : {c.color_arg1, c.color_arg2, c.alpha_arg1, c.alpha_arg2}) factor |= arg == D3DTA_TFACTOR;
+  if (!factor) rs[D3DRS_TEXTUREFACTOR] = 0;
+  for (DWORD i = 0; i < GFX_MAX_LIGHTS; i++) {
+    if (!c.lighting || !in->light_on[i]) {
+      std::memset(&in->lights[i], 0, sizeof in->lights[i]);
+      in->light_on[i] = false;
+    }
+  }
+  if (!c.lighting) {
+    rs[D3DRS_AMBIENT] = rs[D3DRS_NORMALIZENORMALS] = 0;
+    std::memset(&in->material, 0, sizeof in->material);
+  }
+  if (!c.textured) {
+    in->texture = nullptr;
+    for (D3DTEXTURESTAGESTATETYPE sampling : {D3DTSS_ADDRESSU, D3DTSS_ADDRESSV, D3DTSS_MAGFILTER, D3DTSS_MINFILTER,
+                                              D3DTSS_MIPFILTER, D3DTSS_MIPMAPLODBIAS}) {
+      ts[sampling] = 0;
+    }
+  }
+}
+
+static void DescribeDraw(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_index, UINT index_count,
+                         BackdropDraw* out) {
+  std::memset(out, 0, sizeof *out);
+  ReadInputs(device, &out->in);
+  std::memcpy(&out->reads, &out->in, sizeof out->reads);
+  const ProgramChoices choices = MeshChoices(device);
+  LeaveWhatIsRead(choices, &out->reads);
+  const IDirect3DTexture8* texture = device->textures[0];
+  out->buffer = buffer;
+  out->mesh_serial = buffer->gl->serial;
+  out->texture_serial = choices.textured ? texture->gl->serial : 0;
+  out->first_index = first_index;
+  out->index_count = index_count;
+}
+
+// Whether two draws read and draw the same.
+static bool SameDraw(const BackdropDraw& a, const BackdropDraw& b) {
+  return std::memcmp(&a, &b, offsetof(BackdropDraw, in)) == 0;
+}
+
+// Draws a kept draw again, with its inputs in place of the device's for the time.
+static void Redraw(IDirect3DDevice8* device, const BackdropDraw& draw) {
+  DrawInputs saved;  // the device's own, put back after
+  ReadInputs(device, &saved);
+  WriteInputs(device, draw.in);
+  D3DXMATRIX world_view;
+  D3DXMatrixMultiply(&world_view, &device->transforms[D3DTS_WORLD], &device->transforms[D3DTS_VIEW]);
+  DrawNow(device, draw.buffer, draw.first_index, draw.index_count, world_view);
+  WriteInputs(device, saved);
+}
+
+// The backdrop's framebuffer again from its clears and its first `draws` draws.
+static void RedrawBackdrop(IDirect3DDevice8* device, int draws) {
+  GfxGlDevice* g = device->gl;
+  Backdrop& b = g->backdrop;
+  g->to_backdrop = true;
+  MergedClears(g, b.clears, b.clear_count, D3DCLEAR_TARGET);
+  for (int i = 0; i < draws; i++) Redraw(device, b.draws[i]);
+  b.draw_count = draws;
+}
+
+static bool MakeBackdrop(GfxGlDevice* g) {
+  Backdrop& b = g->backdrop;
+  glGenRenderbuffers(1, &b.color);
+  glBindRenderbuffer(GL_RENDERBUFFER, b.color);
+  glRenderbufferStorageMultisample(GL_RENDERBUFFER, g->samples, GL_RGBA8, g->width, g->height);
+  glGenFramebuffers(1, &b.fbo);
+  BindFramebuffer(g, b.fbo);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, b.color);
+  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) return true;
+  glDeleteFramebuffers(1, &b.fbo);
+  glDeleteRenderbuffers(1, &b.color);
+  b.fbo = b.color = 0;
+  g->cache.fbo = kUnknown;
+  return false;
+}
+
+// A frame's first draw after held clears that reach every pixel with one depth clear: their colour
+// is the backdrop's start, their depth and stencil go to the frame after the backdrop.
+static bool StartBackdrop(IDirect3DDevice8* device) {
+  GfxGlDevice* g = device->gl;
+  Backdrop& b = g->backdrop;
+  const int count = g->pending_count;
+  if (count == 0 || !DepthPartsAreOneClear(g, g->pending, count) ||
+      !RowsReachEveryRow(g, g->pending, count, D3DCLEAR_TARGET)) {
+    return false;
+  }
+  if (!b.fbo && !MakeBackdrop(g)) return false;
+  g->pending_count = 0;
+  b.run_draws = 0;
+  if (b.valid && count == b.clear_count && std::memcmp(g->pending, b.clears, sizeof(PendingClear) * count) == 0) {
+    b.run = RUN_MATCHING;
+    return true;
+  }
+  std::copy(g->pending, g->pending + count, b.clears);
+  b.clear_count = count;
+  b.valid = false;
+  b.run = RUN_DRAWING;
+  RedrawBackdrop(device, 0);
+  return true;
+}
+
+// Takes a draw that neither tests nor writes depth into the backdrop's run: true when the kept
+// backdrop already holds it, false when the caller draws it (into the backdrop when it joins it).
+static bool BackdropHolds(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_index, UINT index_count) {
+  GfxGlDevice* g = device->gl;
+  Backdrop& b = g->backdrop;
+  if (b.run == RUN_NONE && !StartBackdrop(device)) return false;
+  BackdropDraw draw;
+  DescribeDraw(device, buffer, first_index, index_count, &draw);
+  const int i = b.run_draws;
+  if (b.run == RUN_MATCHING) {
+    if (i < b.draw_count && SameDraw(draw, b.draws[i])) {
+      b.run_draws++;
+      return true;
+    }
+    // From here the frame differs: what it shares with the kept backdrop is drawn again under it.
+    if (i < b.draw_count) RedrawBackdrop(device, i);
+    b.valid = false;
+    b.run = RUN_DRAWING;
+  }
+  if (i == kBackdropDraws) {
+    EndBackdrop(device);
+    return false;
+  }
+  b.draws[i] = draw;
+  b.draw_count = b.run_draws = i + 1;
+  g->to_backdrop = true;
+  return false;
+}
+
+// The frame's backdrop is complete: kept, and copied into the frame, whose depth and stencil are
+// cleared after it (the copy so finds nothing drawn into the frame yet that it would wait for).
+static void EndBackdrop(IDirect3DDevice8* device) {
+  GfxGlDevice* g = device->gl;
+  Backdrop& b = g->backdrop;
+  if (b.run == RUN_NONE) return;
+  if (b.run == RUN_MATCHING && b.run_draws < b.draw_count) RedrawBackdrop(device, b.run_draws);
+  b.run = RUN_NONE;
+  b.valid = true;
+  g->to_backdrop = false;
+  Toggle(g->cache.scissor, GL_SCISSOR_TEST, false);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, b.fbo);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, g->back_fbo);
+  g->cache.fbo = kUnknown;
+  LogCall(GFX_GL_COPY, 0, {0, 0, g->width, g->height}, b.draw_count);
+  glBlitFramebuffer(0, 0, g->width, g->height, 0, 0, g->width, g->height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  MergedClears(g, b.clears, b.clear_count, D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
+}
+
+static bool DepthFree(const IDirect3DDevice8* device) {
+  return device->render_states[D3DRS_ZENABLE] == D3DZB_FALSE || !device->params.EnableAutoDepthStencil;
+}
+
+void GlDrawMesh(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_index, UINT index_count) {
+  MakeCurrent(device);
+  D3DXMATRIX world_view;
+  D3DXMatrixMultiply(&world_view, &device->transforms[D3DTS_WORLD], &device->transforms[D3DTS_VIEW]);
+  if (OutsideView(world_view, device->transforms[D3DTS_PROJECTION], buffer->gl)) return;
+  if (!DepthFree(device)) {
+    EndBackdrop(device);
+  } else if (BackdropHolds(device, buffer, first_index, index_count)) {
+    return;
+  }
+  DrawNow(device, buffer, first_index, index_count, world_view);
+}
+
 void GlDrawScreenQuads(IDirect3DDevice8* device, IDirect3DTexture8* texture, const GfxScreenQuad* quads, int count,
                        D3DCOLOR color, const RECT* clip) {
   GfxGlDevice* g = device->gl;
   MakeCurrent(device);
+  EndBackdrop(device);
   FlushClears(g);
   BindBack(g);
   GlProgram* p = UseProgram(g, kTextChoices);

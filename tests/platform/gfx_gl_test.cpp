@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -264,6 +265,205 @@ TEST_F(GlDevice, HeldClearsReachGlInAsFewCallsAsTheyAllow) {
       ExpectColor(At(kWidth - 1, row), (color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF, 0);
     }
   }
+}
+
+// A frame that starts with clears of every pixel and draws without depth (a sky behind the world)
+// gets that backdrop copied while its clears and every state, texture, transform and vertex its
+// draws read are as they were; a change of any one draws it again, where the frame's first draws
+// match only in part by drawing the part they share again. Each frame is checked against the same
+// frame drawn with the depth test on, which keeps the colours and takes no backdrop.
+TEST_F(GlDevice, AnUnchangedBackdropIsCopiedAndAnyChangeDrawsItAgain) {
+  const DWORD all = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
+  auto texture_of = [&](DWORD left, DWORD right) {
+    IDirect3DTexture8* t = nullptr;
+    EXPECT_EQ(CreateTexture(device, 2, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t), S_OK);
+    D3DLOCKED_RECT locked;
+    EXPECT_EQ(LockRect(t, 0, &locked, nullptr, 0), S_OK);
+    static_cast<DWORD*>(locked.pBits)[0] = left;
+    static_cast<DWORD*>(locked.pBits)[1] = right;
+    UnlockRect(t, 0);
+    return t;
+  };
+  IDirect3DTexture8* texture = texture_of(0x80FF8000, 0x8000FF80);
+  IDirect3DTexture8* other_texture = texture_of(0x800080FF, 0x80FFFF00);
+  GfxMeshBuffer* halves[2] = {Rect(-1, -1, 0, 1, 0.5f), Rect(0, -1, 1, 1, 0.5f)};
+  GfxMeshBuffer* smaller = Rect(0.25f, -0.5f, 0.75f, 0.5f, 0.5f);
+  quad = Rect(-0.25f, -0.25f, 0.25f, 0.25f, 0.5f);  // over both, with the depth test
+  D3DCOLOR band = 0xFF204060;
+  D3DXMATRIX identity;
+  D3DXMatrixIdentity(&identity);
+  D3DLIGHT8 light = {};
+  light.Type = D3DLIGHT_DIRECTIONAL;
+  light.Diffuse = {0.3f, 0.2f, 0.1f, 0};
+  light.Direction = {0, 0, 1};
+  SetLight(device, 0, &light);
+  SetLight(device, 1, &light);
+  struct Change {
+    const char* what;
+    int draw;  // the draw it is made on, -1 for the frame
+    std::function<void()> make, undo;
+    bool kept;  // the backdrop stays as it was
+    GfxMeshBuffer* mesh = nullptr;  // drawn instead
+    UINT indices = 6;
+    bool second_left_out = false;
+    std::function<void()> base = [] {};  // made on both draws of every frame of the case
+  };
+  auto move = [&](D3DTRANSFORMSTATETYPE which, float scale, float x) {  // scaled about the centre, then moved
+    return [&, which, scale, x] {
+      D3DXMATRIX m;
+      D3DXMatrixIdentity(&m);
+      m.m[0][0] = m.m[1][1] = scale;
+      m.m[3][0] = x;
+      SetTransform(device, which, &m);
+    };
+  };
+  const std::function<void()> nothing = [] {};
+  const Change changes[] = {
+      {"a clear's colour", -1, [&] { band = 0xFF602040; }, [&] { band = 0xFF204060; }, false},
+      {"the ambient colour", 0, [&] { SetRenderState(device, D3DRS_AMBIENT, 0xFF808080); }, nothing, false},
+      {"the material", 1,
+       [&] {
+         D3DMATERIAL8 m = {};
+         m.Diffuse = {1, 1, 1, 1};
+         m.Ambient = {0.5f, 1, 0.5f, 1};
+         SetMaterial(device, &m);
+       },
+       nothing, false},
+      {"a light switched on", 0, [&] { LightEnable(device, 0, TRUE); }, nothing, false},
+      {"the colour of a light that is on", 1,
+       [&] {
+         D3DLIGHT8 l = light;
+         l.Diffuse = {0.1f, 0.4f, 0.6f, 0};
+         SetLight(device, 1, &l);
+       },
+       [&] { SetLight(device, 1, &light); }, false},
+      {"a light that is off", 0,
+       [&] {
+         D3DLIGHT8 l = light;
+         l.Diffuse = {1, 1, 1, 0};
+         SetLight(device, 0, &l);
+       },
+       [&] { SetLight(device, 0, &light); }, true},
+      {"the texture's texels", -1,
+       [&] {
+         D3DLOCKED_RECT locked;
+         LockRect(texture, 0, &locked, nullptr, 0);
+         static_cast<DWORD*>(locked.pBits)[1] = 0x80FF0000;
+         UnlockRect(texture, 0);
+       },
+       [&] {
+         D3DLOCKED_RECT locked;
+         LockRect(texture, 0, &locked, nullptr, 0);
+         static_cast<DWORD*>(locked.pBits)[1] = 0x8000FF80;
+         UnlockRect(texture, 0);
+       },
+       false},
+      {"another texture", 1, [&] { SetTexture(device, 0, other_texture); }, nothing, false},
+      {"a texture stage state", 0,
+       [&] { SetTextureStageState(device, 0, D3DTSS_COLOROP, D3DTOP_SELECTARG1); }, nothing, false},
+      {"the texture's filtering", 0,
+       [&] { SetTextureStageState(device, 0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR); },
+       [&] { SetTextureStageState(device, 0, D3DTSS_MAGFILTER, D3DTEXF_POINT); }, false},
+      {"a render state", 1, [&] { SetRenderState(device, D3DRS_ALPHABLENDENABLE, FALSE); }, nothing, false},
+      {"the world", 1, move(D3DTS_WORLD, 0.5f, 0.1f), nothing, false},
+      {"the view", 0, move(D3DTS_VIEW, 1, 0.25f), nothing, false},
+      {"the projection", 0, move(D3DTS_PROJECTION, 0.5f, 0), nothing, false},
+      {"another mesh", 1, nothing, nothing, false, smaller},
+      {"part of the mesh", 0, nothing, nothing, false, nullptr, 3},
+      {"the second draw left out", 1, nothing, nothing, false, nullptr, 6, true},
+      {"the fog's end, fog off", 0, [&] { SetRenderState(device, D3DRS_FOGEND, FloatBits(0.5f)); }, nothing, true},
+      {"the fog's end, fog on", 1, [&] { SetRenderState(device, D3DRS_FOGEND, FloatBits(0.75f)); }, nothing, false,
+       nullptr, 6, false,
+       [&] {
+         SetRenderState(device, D3DRS_FOGENABLE, TRUE);
+         SetRenderState(device, D3DRS_FOGCOLOR, 0xFFFFFFFF);
+         SetRenderState(device, D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
+       }},
+  };
+  // The frame: the sky, two halves without depth, and a quad over both with the depth test.
+  auto draw_frame = [&](bool depth_free, const Change& c, bool changed) {
+    const Change* change = changed ? &c : nullptr;
+    if (change && change->draw < 0) change->make();
+    const D3DRECT top = {0, 0, static_cast<LONG>(kWidth), 24}, bottom = {0, 24, static_cast<LONG>(kWidth), 48};
+    Clear(device, 1, &top, all, 0xFF102030, 1.0f, 0);
+    Clear(device, 1, &bottom, all, band, 1.0f, 0);
+    BeginScene(device);
+    for (int d = 0; d < 2; d++) {
+      const bool on_this = change && change->draw == d;
+      if (on_this && change->second_left_out) break;
+      SetRenderState(device, D3DRS_LIGHTING, TRUE);
+      SetRenderState(device, D3DRS_AMBIENT, 0xFF404040);
+      SetRenderState(device, D3DRS_FOGENABLE, FALSE);
+      SetRenderState(device, D3DRS_FOGSTART, FloatBits(0.0f));
+      SetRenderState(device, D3DRS_FOGEND, FloatBits(1.0f));
+      SetRenderState(device, D3DRS_ALPHABLENDENABLE, TRUE);
+      SetRenderState(device, D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+      SetRenderState(device, D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+      SetTextureStageState(device, 0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+      SetTextureStageState(device, 0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+      D3DMATERIAL8 m = {};
+      m.Diffuse = {1, 1, 1, 1};
+      m.Ambient = {1, 1, 1, 1};
+      SetMaterial(device, &m);
+      SetTexture(device, 0, texture);
+      LightEnable(device, 0, FALSE);
+      LightEnable(device, 1, TRUE);
+      for (D3DTRANSFORMSTATETYPE t : {D3DTS_WORLD, D3DTS_VIEW, D3DTS_PROJECTION}) SetTransform(device, t, &identity);
+      c.base();
+      if (on_this) change->make();
+      SetRenderState(device, D3DRS_ZENABLE, depth_free ? D3DZB_FALSE : D3DZB_TRUE);
+      GfxMeshBuffer* mesh = on_this && change->mesh ? change->mesh : halves[d];
+      DrawMeshBuffer(device, mesh, 0, on_this ? change->indices : 6);
+      if (on_this) change->undo();
+    }
+    SetRenderState(device, D3DRS_ZENABLE, D3DZB_TRUE);
+    SetRenderState(device, D3DRS_LIGHTING, FALSE);
+    SetRenderState(device, D3DRS_FOGENABLE, FALSE);
+    SetTexture(device, 0, nullptr);
+    DrawMeshBuffer(device, quad, 0, 6);
+    EndScene(device);
+    Show();
+    if (change && change->draw < 0) change->undo();
+    return frame;
+  };
+  // How many draws reached GL, whether the backdrop was filled anew, whether it was copied.
+  struct Sent {
+    int draws = 0;
+    bool filled = false, copied = false;
+  };
+  auto sent = [] {
+    Sent s;
+    for (int i = 0; i < GfxGlCallCount(); i++) {
+      s.draws += GfxGlCallAt(i)->op == GFX_GL_DRAW;
+      s.filled |= GfxGlCallAt(i)->op == GFX_GL_FILL;
+      s.copied |= GfxGlCallAt(i)->op == GFX_GL_COPY;
+    }
+    return s;
+  };
+  for (const Change& c : changes) {
+    SCOPED_TRACE(c.what);
+    const std::vector<BYTE> unchanged = draw_frame(false, c, false);
+    EXPECT_EQ(draw_frame(true, c, false), unchanged);
+    GfxGlClearCalls();
+    EXPECT_EQ(draw_frame(true, c, false), unchanged);
+    Sent kept = sent();
+    EXPECT_TRUE(kept.copied);
+    EXPECT_FALSE(kept.filled);
+    EXPECT_EQ(kept.draws, 1);
+    const std::vector<BYTE> changed = draw_frame(false, c, true);
+    EXPECT_EQ(c.kept, changed == unchanged);
+    GfxGlClearCalls();
+    EXPECT_EQ(draw_frame(true, c, true), changed);
+    Sent again = sent();
+    EXPECT_TRUE(again.copied);
+    EXPECT_EQ(again.filled, !c.kept);
+    EXPECT_EQ(again.draws, c.kept ? 1 : (c.second_left_out ? 2 : 3));
+    EXPECT_EQ(draw_frame(true, c, false), unchanged);
+  }
+  Release(smaller);
+  for (GfxMeshBuffer* h : halves) Release(h);
+  Release(texture);
+  Release(other_texture);
 }
 
 TEST_F(GlDevice, PresentShowsTheFrameUntilTheNextPresent) {
