@@ -337,8 +337,10 @@ bool Passes(int func, float a, float ref) {
 void main() {
   vec4 diffuse = u_flat ? v_diffuse_flat : v_diffuse;
   vec4 specular = u_flat ? v_specular_flat : v_specular;
-#if TEXTURED
+#if TEXTURED && LOD_BIAS
   vec4 tex = texture(u_texture, v_texcoord, u_lod_bias);
+#elif TEXTURED
+  vec4 tex = texture(u_texture, v_texcoord);
 #else
   vec4 tex = vec4(1.0);  // no stage reads the texture, or none is set: white
 #endif
@@ -363,6 +365,7 @@ struct ProgramChoices {
   int mode = 0;  // 0 the world, 1 screen quads coloured u_color, 2 screen quads coloured per vertex
   int lighting = 0, specular = 0, normalize = 0, light_count = 0, fog_mode = 0, range_fog = 0;
   int flat = 0, textured = 0, fog = 0;
+  int lod_bias = 0;  // the texture read takes a bias: with one the rasteriser works the level out per pixel
   int color_op = 0, color_arg1 = 0, color_arg2 = 0, alpha_op = 0, alpha_arg1 = 0, alpha_arg2 = 0;
   int alpha_func = 0;  // 0 no test, else D3DCMP_NEVER to D3DCMP_GREATEREQUAL
   int light_types[kMaxShaderLights] = {};  // of the lights on, in order: 1 point, 2 spot, 3 directional
@@ -379,8 +382,8 @@ constexpr ProgramChoices kFillChoices = {.mode = 2, .flat = 1, .color_op = D3DTO
 static ProgramKey KeyOf(const ProgramChoices& c) {
   const int fields[] = {c.mode,     c.lighting,   c.specular,   c.normalize, c.light_count, c.fog_mode,
                         c.range_fog, c.flat,      c.textured,   c.fog,       c.color_op,    c.color_arg1,
-                        c.color_arg2, c.alpha_op, c.alpha_arg1, c.alpha_arg2, c.alpha_func};
-  const int bits[] = {2, 1, 1, 1, 5, 2, 1, 1, 1, 1, 4, 2, 2, 4, 2, 2, 3};
+                        c.color_arg2, c.alpha_op, c.alpha_arg1, c.alpha_arg2, c.alpha_func, c.lod_bias};
+  const int bits[] = {2, 1, 1, 1, 5, 2, 1, 1, 1, 1, 4, 2, 2, 4, 2, 2, 3, 1};
   uint64_t key = 0;
   for (size_t i = 0; i < sizeof fields / sizeof fields[0]; i++) key = (key << bits[i]) | static_cast<uint64_t>(fields[i]);
   uint64_t types = 0;
@@ -418,11 +421,12 @@ static bool LinkProgram(const ProgramChoices& c, GlProgram* out) {
   }
   std::snprintf(vs_header + length, sizeof vs_header - length, "\n");
   std::snprintf(fs_header, sizeof fs_header,
-                "#version 330 core\n#define u_flat %s\n#define TEXTURED %d\n#define u_fog_enable %s\n"
+                "#version 330 core\n#define u_flat %s\n#define TEXTURED %d\n#define LOD_BIAS %d\n#define u_fog_enable %s\n"
                 "#define u_specular_enable %s\n#define u_color_stage ivec3(%d, %d, %d)\n"
                 "#define u_alpha_stage ivec3(%d, %d, %d)\n#define u_alpha_func %d\n",
-                c.flat ? "true" : "false", c.textured, c.fog ? "true" : "false", c.specular ? "true" : "false",
-                c.color_op, c.color_arg1, c.color_arg2, c.alpha_op, c.alpha_arg1, c.alpha_arg2, c.alpha_func);
+                c.flat ? "true" : "false", c.textured, c.lod_bias, c.fog ? "true" : "false",
+                c.specular ? "true" : "false", c.color_op, c.color_arg1, c.color_arg2, c.alpha_op, c.alpha_arg1,
+                c.alpha_arg2, c.alpha_func);
   GLuint vs = Compile(GL_VERTEX_SHADER, vs_header, kVertexShader);
   GLuint fs = Compile(GL_FRAGMENT_SHADER, fs_header, kFragmentShader);
   if (!vs || !fs) {
@@ -1303,6 +1307,7 @@ static ProgramChoices MeshChoices(IDirect3DDevice8* device) {
   IDirect3DTexture8* texture = device->textures[0];
   bool reads = c.color_arg1 == 2 || c.color_arg2 == 2 || c.alpha_arg1 == 2 || c.alpha_arg2 == 2;
   c.textured = reads && texture && texture->gl;  // without a texture the stage reads white
+  c.lod_bias = c.textured && BitsFloat(ts[D3DTSS_MIPMAPLODBIAS]) != 0.0f;
   DWORD func = rs[D3DRS_ALPHAFUNC];
   c.alpha_func = rs[D3DRS_ALPHATESTENABLE] && func >= D3DCMP_NEVER && func < D3DCMP_ALWAYS ? static_cast<int>(func) : 0;
   return c;
@@ -1318,7 +1323,7 @@ static void BindStage0(IDirect3DDevice8* device, GlProgram* p) {
   bool mag_linear = ts[D3DTSS_MAGFILTER] != D3DTEXF_POINT && ts[D3DTSS_MAGFILTER] != D3DTEXF_NONE;
   BindSampler(g, MinFilterIndex(ts[D3DTSS_MINFILTER], ts[D3DTSS_MIPFILTER], mips), mag_linear,
               AddressIndex(ts[D3DTSS_ADDRESSU]), AddressIndex(ts[D3DTSS_ADDRESSV]));
-  Uniform1f(p->loc.lod_bias, p->shadow.lod_bias, BitsFloat(ts[D3DTSS_MIPMAPLODBIAS]));
+  if (p->loc.lod_bias >= 0) Uniform1f(p->loc.lod_bias, p->shadow.lod_bias, BitsFloat(ts[D3DTSS_MIPMAPLODBIAS]));
 }
 
 // Whether every fragment of the draw comes out with full alpha: blending by source alpha then gives
@@ -1729,7 +1734,6 @@ void GlDrawScreenQuads(IDirect3DDevice8* device, IDirect3DTexture8* texture, con
   GlProgram* p = UseProgram(g, kTextChoices);
   if (!p) return;
   PackedColorUniform(p->loc.color, p->shadow.color, color);
-  Uniform1f(p->loc.lod_bias, p->shadow.lod_bias, 0.0f);
   GlCache& c = g->cache;
   Toggle(c.depth_test, GL_DEPTH_TEST, false);
   Toggle(c.cull, GL_CULL_FACE, false);

@@ -597,6 +597,43 @@ TEST_F(GlDevice, TextureStageZeroModulatesTheDiffuse) {
   Release(texture);
 }
 
+// The mip level follows the stage's bias: a checker of single texels drawn a texel a pixel shows
+// its texels without a bias, and the average of its next levels with a bias of 1 or more.
+TEST_F(GlDevice, TheMipLevelFollowsTheLodBias) {
+  IDirect3DTexture8* texture = nullptr;
+  ASSERT_EQ(CreateTexture(device, 16, 16, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &texture), S_OK);
+  D3DLOCKED_RECT locked;
+  ASSERT_EQ(LockRect(texture, 0, &locked, nullptr, 0), S_OK);
+  for (int y = 0; y < 16; y++) {
+    for (int x = 0; x < 16; x++) static_cast<DWORD*>(locked.pBits)[y * 16 + x] = (x + y) % 2 ? 0xFFFF0000 : 0xFF0000FF;
+  }
+  UnlockRect(texture, 0);
+  SetTexture(device, 0, texture);
+  SetRenderState(device, D3DRS_LIGHTING, FALSE);
+  SetTextureStageState(device, 0, D3DTSS_MIPFILTER, D3DTEXF_POINT);
+  quad = Rect(-1, 1 - 16.0f / 24, -0.5f, 1, 0.5f);  // the top left 16 x 16 pixels
+  const struct {
+    float bias;
+    bool averaged;
+  } cases[] = {{0, false}, {-1, false}, {1, true}, {2.5f, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bias);
+    SetTextureStageState(device, 0, D3DTSS_MIPMAPLODBIAS, FloatBits(c.bias));
+    BlackClear();
+    DrawQuad(quad);
+    Show();
+    for (int x : {4, 5}) {
+      const Pixel p = At(x, 8);
+      if (c.averaged) {
+        ExpectColor(p, 128, 0, 128, 1);
+      } else {
+        ExpectColor(p, (x + 8) % 2 ? 255 : 0, 0, (x + 8) % 2 ? 0 : 255, 0);
+      }
+    }
+  }
+  Release(texture);
+}
+
 // Each set of states draws with its own program: the alpha test's function against a factor alpha
 // of 0x80 and a reference of 0x80, and an operation the stage does not know working as SELECTARG1.
 TEST_F(GlDevice, AlphaTestFunctionsAndUnknownOperations) {
