@@ -21,6 +21,7 @@ constexpr int kStreamVertices = 8192;  // the ring that text and fill quads stre
 constexpr int kQuadCapacity = kStreamVertices / 6;
 constexpr int kMaxPendingClears = 64;
 constexpr int kSamplerKeys = 6 * 2 * 3 * 3;  // min filter, mag filter, wrap s, wrap t
+constexpr int kFramesQueued = 2;  // presented frames a headless device lets the rasteriser hold
 constexpr GLuint kUnknown = 0xFFFFFFFFu;       // a cached binding or state not yet known
 
 // A clear not yet done: clears are held until something draws, reads or presents, so that a run of
@@ -143,6 +144,8 @@ struct GfxGlDevice {
   // Single-sampled with a back buffer discarded at each present: the two buffers trade places at a
   // present (both with the depth buffer) instead of the frame being copied.
   bool swap_buffers;
+  GLsync presented[kFramesQueued];  // headless: the last frames presented, done when signalled
+  int presented_next;
   int width, height, samples;
   int max_lights;
   PendingClear pending[kMaxPendingClears];
@@ -648,6 +651,9 @@ HRESULT GlCreateDevice(IDirect3DDevice8* device) {
 void GlReleaseDevice(IDirect3DDevice8* device) {
   GfxGlDevice* g = device->gl;
   MakeCurrent(device);
+  for (GLsync& fence : g->presented) {
+    if (fence) glDeleteSync(fence);
+  }
   DestroyObjects(g);
   GlContextDestroy(device);
   current_gl = nullptr;
@@ -965,6 +971,18 @@ static void ResolveFront(GfxGlDevice* g) {
   g->front_stale = false;
 }
 
+// Nothing paces a headless run: Mesa's rasteriser would take up to 64 frames into its queue, each
+// holding its scene's memory. A present waits until the frame kFramesQueued presents back is done.
+static void LimitQueuedFrames(GfxGlDevice* g) {
+  GLsync& oldest = g->presented[g->presented_next];
+  if (oldest) {
+    glClientWaitSync(oldest, GL_SYNC_FLUSH_COMMANDS_BIT, GL_TIMEOUT_IGNORED);
+    glDeleteSync(oldest);
+  }
+  oldest = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+  g->presented_next = (g->presented_next + 1) % kFramesQueued;
+}
+
 // The frame just drawn becomes the front buffer, without a copy where the buffers can trade places.
 static void ShowFront(GfxGlDevice* g) {
   if (!g->swap_buffers) {
@@ -985,6 +1003,7 @@ void GlPresent(IDirect3DDevice8* device) {
   int window_w = 0, window_h = 0;
   if (!GlContextWindowSize(device, &window_w, &window_h) || window_w <= 0 || window_h <= 0) {
     ShowFront(g);  // headless: the front buffer is what is on screen
+    LimitQueuedFrames(g);
     return;
   }
   Toggle(g->cache.scissor, GL_SCISSOR_TEST, false);

@@ -76,6 +76,9 @@ void GlDrawScreenQuads(IDirect3DDevice8* device, IDirect3DTexture8* texture, con
 bool GlContextCreate(IDirect3DDevice8* device);
 void GlContextDestroy(IDirect3DDevice8* device);
 void GlContextMakeCurrent(IDirect3DDevice8* device);
+// Chooses how many threads Mesa's software rasteriser takes for a window of that size (before the
+// window's GL screen is made), unless the user chose.
+void GlChooseRasteriserThreads(int width, int height);
 // The window's drawable size (SDL) for showing the frame; false headless.
 bool GlContextWindowSize(IDirect3DDevice8* device, int* width, int* height);
 void GlContextSwap(IDirect3DDevice8* device);
