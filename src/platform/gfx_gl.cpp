@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "platform/gfx_internal.h"
 
@@ -140,6 +141,7 @@ struct GfxGlDevice {
   int stream_used;  // vertices of the ring handed out since it was last orphaned
   GLuint white_texture;
   bool remap_depth;  // no glClipControl: the shader maps D3D depth 0..1 to GL's -1..1
+  bool texture_storage;  // glTexStorage2D makes a texture's levels at once
   bool front_stale;  // the last present went straight to the window; the back buffer holds it
   // Single-sampled with a back buffer discarded at each present: the two buffers trade places at a
   // present (both with the depth buffer) instead of the frame being copied.
@@ -152,6 +154,7 @@ struct GfxGlDevice {
   int pending_count;
   Backdrop backdrop;
   bool to_backdrop;  // draws and clears go to the backdrop's framebuffer
+  std::vector<BYTE> mip_levels;  // room for a texture's lower levels while they are made
   GlCache cache;
 };
 
@@ -476,16 +479,17 @@ static void MakeCurrent(IDirect3DDevice8* device) {
   current_gl = device;
 }
 
-static bool HasClipControl() {
+// Whether the context has the extension, or a version that made it core.
+static bool Has(const char* extension, GLint core_major, GLint core_minor) {
   GLint major = 0, minor = 0;
   glGetIntegerv(GL_MAJOR_VERSION, &major);
   glGetIntegerv(GL_MINOR_VERSION, &minor);
-  if (major > 4 || (major == 4 && minor >= 5)) return true;
+  if (major > core_major || (major == core_major && minor >= core_minor)) return true;
   GLint count = 0;
   glGetIntegerv(GL_NUM_EXTENSIONS, &count);
   for (GLint i = 0; i < count; i++) {
     const char* name = reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, i));
-    if (name && std::strcmp(name, "GL_ARB_clip_control") == 0) return true;
+    if (name && std::strcmp(name, extension) == 0) return true;
   }
   return false;
 }
@@ -618,7 +622,8 @@ HRESULT GlCreateDevice(IDirect3DDevice8* device) {
   D3DCAPS8 caps;
   GetDeviceCaps(device->direct3d, 0, D3DDEVTYPE_HAL, &caps);
   g->max_lights = static_cast<int>(std::min<DWORD>(caps.MaxActiveLights, kMaxShaderLights));
-  g->remap_depth = !HasClipControl();
+  g->remap_depth = !Has("GL_ARB_clip_control", 4, 5);
+  g->texture_storage = Has("GL_ARB_texture_storage", 4, 2);
   if (!g->remap_depth) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
   glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
@@ -1102,6 +1107,101 @@ static bool TexelsOpaque(const IDirect3DTexture8* texture, const GlFormat& f) {
   return true;
 }
 
+// ---- Mip levels ----------------------------------------------------------------------------------
+// The lower levels of a texture of four-byte texels are made here from level 0, not by GL: Mesa's
+// rasteriser would compile a shader for its mipmap blit at every start. Each texel is the bilinear
+// sample of the level above at the texel's centre, clamped to the edge, with weights in 256ths and
+// each of the three lerps rounded, which is what that blit makes of them too.
+
+static bool MadeHere(const IDirect3DTexture8* texture) {
+  return texture->levels != 1 && texture->bytes_per_pixel == 4;
+}
+
+static int LevelSize(UINT size, int level) { return std::max(1, static_cast<int>(size >> level)); }
+
+static int LevelCount(const IDirect3DTexture8* texture) {
+  int levels = 1;
+  while (LevelSize(texture->width, levels - 1) > 1 || LevelSize(texture->height, levels - 1) > 1) levels++;
+  return levels;
+}
+
+// Where the centre of texel i of a row of `to` texels falls in a row of `from`: the texel before
+// it, the one after (clamped) and the weight of that one in 256ths.
+struct Tap {
+  int before, after, weight;
+};
+
+static Tap TapOf(int i, int from, int to) {
+  const double at = (i + 0.5) * from / to - 0.5;
+  const int before = static_cast<int>(std::floor(at));
+  const int weight = static_cast<int>(std::floor((at - before) * 256 + 0.5));
+  return {std::clamp(before, 0, from - 1), std::clamp(before + 1, 0, from - 1), weight};
+}
+
+static int Lerp(int a, int b, int weight) { return a + (((b - a) * weight + 128) >> 8); }
+
+static void NextLevel(const BYTE* from, int from_w, int from_h, BYTE* to, int to_w, int to_h) {
+  for (int y = 0; y < to_h; y++) {
+    const Tap ty = TapOf(y, from_h, to_h);
+    const BYTE* upper = from + static_cast<size_t>(ty.before) * from_w * 4;
+    const BYTE* lower = from + static_cast<size_t>(ty.after) * from_w * 4;
+    for (int x = 0; x < to_w; x++) {
+      const Tap tx = TapOf(x, from_w, to_w);
+      for (int c = 0; c < 4; c++) {
+        const int top = Lerp(upper[tx.before * 4 + c], upper[tx.after * 4 + c], tx.weight);
+        const int bottom = Lerp(lower[tx.before * 4 + c], lower[tx.after * 4 + c], tx.weight);
+        *to++ = static_cast<BYTE>(Lerp(top, bottom, ty.weight));
+      }
+    }
+  }
+}
+
+// A new texture's levels: its texels are all zero still, and so are the levels made from them.
+// Made at once where the context can (level by level, GL would hold the levels apart and copy them
+// into one texture at its first use).
+static void DefineLevels(const GfxGlDevice* g, IDirect3DTexture8* texture, const GlFormat& f) {
+  const int w = static_cast<int>(texture->width), h = static_cast<int>(texture->height);
+  if (!MadeHere(texture)) {
+    glTexImage2D(GL_TEXTURE_2D, 0, f.internal, w, h, 0, f.format, f.type, texture->pixels);
+    if (texture->levels != 1) glGenerateMipmap(GL_TEXTURE_2D);
+    return;
+  }
+  const int count = LevelCount(texture);
+  if (g->texture_storage) glTexStorage2D(GL_TEXTURE_2D, count, f.internal, w, h);
+  for (int level = 0; level < count; level++) {
+    const int lw = LevelSize(w, level), lh = LevelSize(h, level);
+    if (g->texture_storage) {
+      glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, lw, lh, f.format, f.type, texture->pixels);
+    } else {
+      glTexImage2D(GL_TEXTURE_2D, level, f.internal, lw, lh, 0, f.format, f.type, texture->pixels);
+    }
+  }
+}
+
+// Level 0 from the texture's texels and the levels below it from that.
+static void SendLevels(GfxGlDevice* g, IDirect3DTexture8* texture, const GlFormat& f) {
+  const int w = static_cast<int>(texture->width), h = static_cast<int>(texture->height);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, w, h, f.format, f.type, texture->pixels);
+  if (texture->levels == 1) return;
+  if (!MadeHere(texture)) {
+    glGenerateMipmap(GL_TEXTURE_2D);
+    return;
+  }
+  // Made in turns into two places: each level from the one made before it.
+  const size_t odd = static_cast<size_t>(LevelSize(w, 1)) * LevelSize(h, 1) * 4;
+  const size_t even = static_cast<size_t>(LevelSize(w, 2)) * LevelSize(h, 2) * 4;
+  if (g->mip_levels.size() < odd + even) g->mip_levels.resize(odd + even);
+  BYTE* places[2] = {g->mip_levels.data(), g->mip_levels.data() + odd};
+  const BYTE* above = texture->pixels;
+  for (int level = 1, count = LevelCount(texture); level < count; level++) {
+    BYTE* made = places[(level - 1) % 2];
+    const int lw = LevelSize(w, level), lh = LevelSize(h, level);
+    NextLevel(above, LevelSize(w, level - 1), LevelSize(h, level - 1), made, lw, lh);
+    glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, lw, lh, f.format, f.type, made);
+    above = made;
+  }
+}
+
 HRESULT GlCreateTexture(IDirect3DTexture8* texture) {
   MakeCurrent(texture->device);
   EndBackdrop(texture->device);
@@ -1111,7 +1211,6 @@ HRESULT GlCreateTexture(IDirect3DTexture8* texture) {
   GlFormat f = FormatOf(texture->format);
   glGenTextures(1, &t->id);
   BindTexture(g, t->id);
-  glTexImage2D(GL_TEXTURE_2D, 0, f.internal, texture->width, texture->height, 0, f.format, f.type, texture->pixels);
   if (f.alpha_only) {
     const GLint swizzle[4] = {GL_ZERO, GL_ZERO, GL_ZERO, GL_RED};
     glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, swizzle);
@@ -1119,7 +1218,7 @@ HRESULT GlCreateTexture(IDirect3DTexture8* texture) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
   }
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, texture->levels == 1 ? 0 : 1000);
-  if (texture->levels != 1) glGenerateMipmap(GL_TEXTURE_2D);
+  DefineLevels(g, texture, f);
   if (glGetError() != GL_NO_ERROR) {
     glDeleteTextures(1, &t->id);
     g->cache.texture = kUnknown;
@@ -1137,10 +1236,17 @@ void GlUploadTexture(IDirect3DTexture8* texture) {
   EndBackdrop(texture->device);
   GlFormat f = FormatOf(texture->format);
   BindTexture(texture->device->gl, texture->gl->id);
-  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, texture->width, texture->height, f.format, f.type, texture->pixels);
-  if (texture->levels != 1) glGenerateMipmap(GL_TEXTURE_2D);
+  SendLevels(texture->device->gl, texture, f);
   texture->gl->opaque = TexelsOpaque(texture, f);
   texture->gl->serial = ++last_serial;
+}
+
+void GlReadTextureLevel(IDirect3DTexture8* texture, int level, BYTE* out) {
+  MakeCurrent(texture->device);
+  texture->device->gl->cache.texture = texture->gl->id;  // whatever the caller bound since
+  glBindTexture(GL_TEXTURE_2D, texture->gl->id);
+  GlFormat f = FormatOf(texture->format);
+  glGetTexImage(GL_TEXTURE_2D, level, f.format, f.type, out);
 }
 
 void GlReleaseTexture(IDirect3DTexture8* texture) {

@@ -63,6 +63,9 @@ void GlPresent(IDirect3DDevice8* device);
 HRESULT GlReadFrame(IDirect3DDevice8* device, BYTE* rgba);
 HRESULT GlCreateTexture(IDirect3DTexture8* texture);
 void GlUploadTexture(IDirect3DTexture8* texture);
+// One level of the texture as GL holds it, its rows from the first, into `out` (4 bytes a texel of
+// a four-byte format); for tests.
+void GlReadTextureLevel(IDirect3DTexture8* texture, int level, BYTE* out);
 void GlReleaseTexture(IDirect3DTexture8* texture);
 HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWORD* indices);
 void GlReleaseMesh(GfxMeshBuffer* buffer);

@@ -9,8 +9,12 @@
 #include <string>
 #include <vector>
 
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/glcorearb.h>
+
 #include "platform/gfx.h"
 #include "platform/gfx_font.h"
+#include "platform/gfx_internal.h"
 #include "platform/image_decode.h"
 #include "platform/script.h"
 
@@ -632,6 +636,44 @@ TEST_F(GlDevice, TheMipLevelFollowsTheLodBias) {
     }
   }
   Release(texture);
+}
+
+// A texture's lower levels are those the rasteriser's own mipmap generation makes of the same
+// texels, level by level down to 1 x 1: for the sizes the assets use and for odd ones.
+TEST_F(GlDevice, MipLevelsAreThoseTheRasteriserMakes) {
+  const struct {
+    UINT width, height;
+  } sizes[] = {{256, 256}, {512, 256}, {768, 384}, {12, 6}, {7, 7}, {100, 60}, {1, 5}};
+  std::uint32_t seed = 1;
+  for (const auto& size : sizes) {
+    SCOPED_TRACE(testing::Message() << size.width << " x " << size.height);
+    std::vector<BYTE> texels(size.width * size.height * 4);
+    for (BYTE& b : texels) b = static_cast<BYTE>((seed = seed * 214013 + 2531011) >> 16);
+    IDirect3DTexture8* texture = nullptr;
+    ASSERT_EQ(CreateTexture(device, size.width, size.height, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture), S_OK);
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(LockRect(texture, 0, &locked, nullptr, 0), S_OK);
+    std::memcpy(locked.pBits, texels.data(), texels.size());
+    UnlockRect(texture, 0);
+    GLuint made = 0;
+    glGenTextures(1, &made);
+    glBindTexture(GL_TEXTURE_2D, made);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, size.width, size.height, 0, GL_BGRA, GL_UNSIGNED_BYTE, texels.data());
+    glGenerateMipmap(GL_TEXTURE_2D);
+    for (int level = 1; (size.width >> (level - 1)) > 1 || (size.height >> (level - 1)) > 1; level++) {
+      SCOPED_TRACE(level);
+      const size_t bytes = std::max(1u, size.width >> level) * std::max(1u, size.height >> level) * 4;
+      std::vector<BYTE> ours(bytes), theirs(bytes);
+      glBindTexture(GL_TEXTURE_2D, made);
+      glGetTexImage(GL_TEXTURE_2D, level, GL_BGRA, GL_UNSIGNED_BYTE, theirs.data());
+      GlReadTextureLevel(texture, level, ours.data());
+      const auto differ = std::mismatch(ours.begin(), ours.end(), theirs.begin());
+      EXPECT_TRUE(differ.first == ours.end()) << "byte " << differ.first - ours.begin() << ": " << int(*differ.first)
+                                              << ", made by GL " << int(*differ.second);
+    }
+    glDeleteTextures(1, &made);
+    Release(texture);
+  }
 }
 
 // Each set of states draws with its own program: the alpha test's function against a factor alpha
