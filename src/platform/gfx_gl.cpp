@@ -113,7 +113,11 @@ static_assert(offsetof(BackdropDraw, in) == sizeof(DrawInputs) + sizeof(GfxMeshB
               "no padding in what is compared");
 constexpr int kBackdropDraws = 8;
 
-enum BackdropRun { RUN_NONE, RUN_MATCHING, RUN_DRAWING };
+// A frame's run of backdrop draws: matching the kept draws so far, drawing the backdrop anew into its
+// framebuffer, or watching: drawn into the frame as they come, while the backdrop changes from frame
+// to frame (a camera in motion) and keeping it would only add a copy.
+enum BackdropRun { RUN_NONE, RUN_MATCHING, RUN_DRAWING, RUN_WATCHING };
+constexpr int kBackdropMisses = 2;  // frames in a row drawn anew before the next ones are watched
 
 // The picture a frame starts with when its held clears reach every pixel and the draws after them
 // neither test nor write depth (the sky and the stars behind the playfield), kept in a framebuffer
@@ -125,8 +129,11 @@ struct Backdrop {
   int clear_count;
   BackdropDraw draws[kBackdropDraws];
   int draw_count;
-  BackdropRun run;  // of the frame being drawn: matching the kept draws so far, or drawing anew
+  BackdropRun run;  // of the frame being drawn
   int run_draws;    // draws of the frame's run so far
+  int misses;       // frames in a row whose backdrop was drawn anew
+  bool same;        // watching: the frame's run so far is the last frame's
+  int last_count;   // watching: the last frame's draws
 };
 
 struct GfxGlDevice {
@@ -1772,13 +1779,21 @@ static bool StartBackdrop(IDirect3DDevice8* device) {
   if (!b.fbo && !MakeBackdrop(g)) return false;
   g->pending_count = 0;
   b.run_draws = 0;
-  if (b.valid && count == b.clear_count && std::memcmp(g->pending, b.clears, sizeof(PendingClear) * count) == 0) {
+  const bool same = count == b.clear_count && std::memcmp(g->pending, b.clears, sizeof(PendingClear) * count) == 0;
+  if (b.valid && same && b.misses < kBackdropMisses) {
     b.run = RUN_MATCHING;
     return true;
   }
   std::copy(g->pending, g->pending + count, b.clears);
   b.clear_count = count;
   b.valid = false;
+  if (b.misses >= kBackdropMisses) {
+    b.run = RUN_WATCHING;
+    b.same = same;
+    b.last_count = b.draw_count;
+    MergedClears(g, b.clears, count, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
+    return true;
+  }
   b.run = RUN_DRAWING;
   RedrawBackdrop(device, 0);
   return true;
@@ -1793,6 +1808,16 @@ static bool BackdropHolds(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT 
   BackdropDraw draw;
   DescribeDraw(device, buffer, first_index, index_count, &draw);
   const int i = b.run_draws;
+  if (b.run == RUN_WATCHING) {
+    if (i == kBackdropDraws) {
+      EndBackdrop(device);
+      return false;
+    }
+    b.same = b.same && i < b.last_count && SameDraw(draw, b.draws[i]);
+    b.draws[i] = draw;
+    b.draw_count = b.run_draws = i + 1;
+    return false;
+  }
   if (b.run == RUN_MATCHING) {
     if (i < b.draw_count && SameDraw(draw, b.draws[i])) {
       b.run_draws++;
@@ -1819,6 +1844,14 @@ static void EndBackdrop(IDirect3DDevice8* device) {
   GfxGlDevice* g = device->gl;
   Backdrop& b = g->backdrop;
   if (b.run == RUN_NONE) return;
+  if (b.run == RUN_WATCHING) {
+    // Once a frame's backdrop is the last one's, the next is drawn to be kept.
+    if (b.same && b.run_draws == b.last_count) b.misses = 0;
+    b.run = RUN_NONE;
+    return;
+  }
+  const bool found = b.run == RUN_MATCHING && b.run_draws == b.draw_count;
+  b.misses = found ? 0 : b.misses + 1;
   if (b.run == RUN_MATCHING && b.run_draws < b.draw_count) RedrawBackdrop(device, b.run_draws);
   b.run = RUN_NONE;
   b.valid = true;

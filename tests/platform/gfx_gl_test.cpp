@@ -447,7 +447,7 @@ TEST_F(GlDevice, AnUnchangedBackdropIsCopiedAndAnyChangeDrawsItAgain) {
   for (const Change& c : changes) {
     SCOPED_TRACE(c.what);
     const std::vector<BYTE> unchanged = draw_frame(false, c, false);
-    EXPECT_EQ(draw_frame(true, c, false), unchanged);
+    for (int i = 0; i < 3; i++) EXPECT_EQ(draw_frame(true, c, false), unchanged);  // the backdrop stands still
     GfxGlClearCalls();
     EXPECT_EQ(draw_frame(true, c, false), unchanged);
     Sent kept = sent();
@@ -468,6 +468,61 @@ TEST_F(GlDevice, AnUnchangedBackdropIsCopiedAndAnyChangeDrawsItAgain) {
   for (GfxMeshBuffer* h : halves) Release(h);
   Release(texture);
   Release(other_texture);
+}
+
+// A backdrop that changes frame after frame (a camera in motion) is drawn into the frame itself
+// after two changes in a row, with no framebuffer of its own to copy; once a frame's backdrop is
+// the last one's, the next is drawn to be kept and the one after copies it.
+TEST_F(GlDevice, ABackdropInMotionIsDrawnIntoTheFrame) {
+  const DWORD all = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
+  SetRenderState(device, D3DRS_LIGHTING, FALSE);
+  GfxMeshBuffer* sky = Rect(-0.5f, -0.5f, 0.5f, 0.5f, 0.5f);
+  quad = Rect(-0.25f, -0.25f, 0.25f, 0.25f, 0.25f);
+  auto draw_frame = [&](float x, bool depth_free) {
+    Clear(device, 0, nullptr, all, 0xFF102030, 1.0f, 0);
+    BeginScene(device);
+    D3DXMATRIX world;
+    D3DXMatrixTranslation(&world, x, 0, 0);
+    SetTransform(device, D3DTS_WORLD, &world);
+    SetRenderState(device, D3DRS_TEXTUREFACTOR, 0xFF804020);
+    SetTextureStageState(device, 0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
+    SetRenderState(device, D3DRS_ZENABLE, depth_free ? D3DZB_FALSE : D3DZB_TRUE);
+    DrawMeshBuffer(device, sky, 0, 6);
+    D3DXMatrixIdentity(&world);
+    SetTransform(device, D3DTS_WORLD, &world);
+    SetTextureStageState(device, 0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    SetRenderState(device, D3DRS_ZENABLE, D3DZB_TRUE);
+    DrawMeshBuffer(device, quad, 0, 6);
+    EndScene(device);
+    Show();
+    return frame;
+  };
+  const struct {
+    float x;
+    bool copied;  // the backdrop copied into the frame
+    int draws;    // 1: the copy alone, 2: the backdrop drawn too
+  } frames[] = {
+      {0.0f, true, 2},   {0.1f, true, 2},   // drawn anew, changed twice in a row
+      {0.2f, false, 2},  {0.3f, false, 2},  // drawn into the frame
+      {0.3f, false, 2},                     // as the last: the next is kept
+      {0.3f, true, 2},   {0.3f, true, 1},   // kept, then copied
+      {0.4f, true, 2},   {0.3f, true, 2},   {0.5f, false, 2},
+  };
+  for (const auto& f : frames) {
+    SCOPED_TRACE(testing::Message() << "x " << f.x);
+    const std::vector<BYTE> want = draw_frame(f.x, false);
+    GfxGlClearCalls();
+    EXPECT_EQ(draw_frame(f.x, true), want);
+    bool copied = false;
+    int draws = 0;
+    for (int i = 0; i < GfxGlCallCount(); i++) {
+      copied |= GfxGlCallAt(i)->op == GFX_GL_COPY;
+      draws += GfxGlCallAt(i)->op == GFX_GL_DRAW;
+    }
+    EXPECT_EQ(copied, f.copied);
+    EXPECT_EQ(draws, f.draws);
+  }
+  Release(sky);
 }
 
 TEST_F(GlDevice, PresentShowsTheFrameUntilTheNextPresent) {
