@@ -82,6 +82,23 @@ class GlDevice : public ::testing::Test {
   }
   void BlackClear() { Clear(device, 0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0); }
 
+  // Clears of rows across the frame's width, as a frame's background bands make them.
+  struct Band {
+    LONG top, bottom;
+    DWORD flags;
+    D3DCOLOR color;
+    float z;
+  };
+  void ClearBands(const std::vector<Band>& bands) {
+    for (const Band& b : bands) {
+      const D3DRECT r = {0, b.top, static_cast<LONG>(kWidth), b.bottom};
+      Clear(device, 1, &r, b.flags, b.color, b.z, 0);
+    }
+  }
+  // Of the frame shown: the white quad over the left half is on the rows [from, to) listed and no
+  // others, and the right edge has each listed row's colour.
+  void ExpectRows(const std::vector<std::pair<int, int>>& quad_rows, const std::vector<std::pair<int, D3DCOLOR>>& colors);
+
   IDirect3D8* direct3d = nullptr;
   IDirect3DDevice8* device = nullptr;
   GfxMeshBuffer* quad = nullptr;
@@ -92,6 +109,19 @@ void ExpectColor(Pixel p, int r, int g, int b, int tolerance = 2) {
   EXPECT_NEAR(p.r, r, tolerance);
   EXPECT_NEAR(p.g, g, tolerance);
   EXPECT_NEAR(p.b, b, tolerance);
+}
+
+void GlDevice::ExpectRows(const std::vector<std::pair<int, int>>& quad_rows,
+                          const std::vector<std::pair<int, D3DCOLOR>>& colors) {
+  for (int y = 0; y < static_cast<int>(kHeight); y++) {
+    bool shown = false;
+    for (auto [from, to] : quad_rows) shown = shown || (y >= from && y < to);
+    EXPECT_EQ(At(5, y).r == 255 && At(5, y).g == 255 && At(5, y).b == 255, shown) << "row " << y;
+  }
+  for (const auto& [row, color] : colors) {
+    SCOPED_TRACE(row);
+    ExpectColor(At(kWidth - 1, row), (color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF, 0);
+  }
 }
 
 TEST_F(GlDevice, ClearsTheWholeTargetAndRectanglesFromTheTop) {
@@ -111,15 +141,9 @@ TEST_F(GlDevice, ClearsTheWholeTargetAndRectanglesFromTheTop) {
 // the later clear where they overlap.
 TEST_F(GlDevice, RunsOfClearsKeepTheirColoursDepthAndOrder) {
   const DWORD all = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
-  struct Step {
-    LONG top, bottom;
-    DWORD flags;
-    D3DCOLOR color;
-    float z;
-  };
   struct Case {
     const char* what;
-    std::vector<Step> steps;
+    std::vector<Band> steps;
     std::vector<std::pair<int, int>> quad_rows;     // [from, to) where the quad shows
     std::vector<std::pair<int, D3DCOLOR>> cleared;  // a row and its colour on the right
   };
@@ -149,21 +173,10 @@ TEST_F(GlDevice, RunsOfClearsKeepTheirColoursDepthAndOrder) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Clear(device, 0, nullptr, all, 0xFF000000, 0.0f, 0);
-    for (const Step& s : c.steps) {
-      const D3DRECT r = {0, s.top, static_cast<LONG>(kWidth), s.bottom};
-      Clear(device, 1, &r, s.flags, s.color, s.z, 0);
-    }
+    ClearBands(c.steps);
     DrawQuad(quad);
     Show();
-    for (int y = 0; y < static_cast<int>(kHeight); y++) {
-      bool shown = false;
-      for (auto [from, to] : c.quad_rows) shown = shown || (y >= from && y < to);
-      EXPECT_EQ(At(5, y).r == 255 && At(5, y).g == 255 && At(5, y).b == 255, shown) << "row " << y;
-    }
-    for (const auto& [row, color] : c.cleared) {
-      SCOPED_TRACE(row);
-      ExpectColor(At(kWidth - 1, row), (color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF, 0);
-    }
+    ExpectRows(c.quad_rows, c.cleared);
   }
 }
 
@@ -175,12 +188,6 @@ TEST_F(GlDevice, RunsOfClearsKeepTheirColoursDepthAndOrder) {
 TEST_F(GlDevice, HeldClearsReachGlInAsFewCallsAsTheyAllow) {
   const DWORD all = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
   const DWORD depth = D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
-  struct Step {
-    LONG top, bottom;
-    DWORD flags;
-    D3DCOLOR color;
-    float z;
-  };
   struct Sent {
     GfxGlOp op;
     DWORD flags;
@@ -189,7 +196,7 @@ TEST_F(GlDevice, HeldClearsReachGlInAsFewCallsAsTheyAllow) {
   };
   struct Case {
     const char* what;
-    std::vector<Step> steps;
+    std::vector<Band> steps;
     std::vector<Sent> sent;                         // up to the quad's draw
     std::vector<std::pair<int, int>> quad_rows;     // [from, to) where the quad shows
     std::vector<std::pair<int, D3DCOLOR>> cleared;  // a row and its colour on the right
@@ -237,10 +244,7 @@ TEST_F(GlDevice, HeldClearsReachGlInAsFewCallsAsTheyAllow) {
       ASSERT_EQ(Present(device, nullptr, nullptr, nullptr, nullptr), S_OK);
     }
     GfxGlClearCalls();
-    for (const Step& s : c.steps) {
-      const D3DRECT r = {0, s.top, static_cast<LONG>(kWidth), s.bottom};
-      Clear(device, 1, &r, s.flags, s.color, s.z, 0);
-    }
+    ClearBands(c.steps);
     DrawQuad(quad);
     ASSERT_EQ(GfxGlCallCount(), static_cast<int>(c.sent.size()));
     for (int i = 0; i < GfxGlCallCount(); i++) {
@@ -259,15 +263,7 @@ TEST_F(GlDevice, HeldClearsReachGlInAsFewCallsAsTheyAllow) {
       }
     }
     Show();
-    for (int y = 0; y < static_cast<int>(kHeight); y++) {
-      bool shown = false;
-      for (auto [from, to] : c.quad_rows) shown = shown || (y >= from && y < to);
-      EXPECT_EQ(At(5, y).r == 255 && At(5, y).g == 255 && At(5, y).b == 255, shown) << "row " << y;
-    }
-    for (const auto& [row, color] : c.cleared) {
-      SCOPED_TRACE(row);
-      ExpectColor(At(kWidth - 1, row), (color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF, 0);
-    }
+    ExpectRows(c.quad_rows, c.cleared);
   }
 }
 
