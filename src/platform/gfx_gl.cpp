@@ -136,6 +136,12 @@ struct Backdrop {
   int last_count;   // watching: the last frame's draws
 };
 
+// Where the centre of a texel of a mip level falls in the level above, along one axis: the texel
+// before it, the one after (clamped) and the weight of that one in 256ths.
+struct Tap {
+  int before, after, weight;
+};
+
 struct GfxGlDevice {
   GlProgram programs[kMaxPrograms];
   int program_count;
@@ -162,6 +168,7 @@ struct GfxGlDevice {
   Backdrop backdrop;
   bool to_backdrop;  // draws and clears go to the backdrop's framebuffer
   std::vector<BYTE> mip_levels;  // room for a texture's lower levels while they are made
+  std::vector<Tap> mip_taps;     // and for the taps of a level's columns
   GlCache cache;
 };
 
@@ -1132,12 +1139,7 @@ static int LevelCount(const IDirect3DTexture8* texture) {
   return levels;
 }
 
-// Where the centre of texel i of a row of `to` texels falls in a row of `from`: the texel before
-// it, the one after (clamped) and the weight of that one in 256ths.
-struct Tap {
-  int before, after, weight;
-};
-
+// Of texel i of a row of `to` texels, in a row of `from`.
 static Tap TapOf(int i, int from, int to) {
   const double at = (i + 0.5) * from / to - 0.5;
   const int before = static_cast<int>(std::floor(at));
@@ -1147,13 +1149,15 @@ static Tap TapOf(int i, int from, int to) {
 
 static int Lerp(int a, int b, int weight) { return a + (((b - a) * weight + 128) >> 8); }
 
-static void NextLevel(const BYTE* from, int from_w, int from_h, BYTE* to, int to_w, int to_h) {
+// `columns` has room for a tap of each column of the level made.
+static void NextLevel(const BYTE* from, int from_w, int from_h, BYTE* to, int to_w, int to_h, Tap* columns) {
+  for (int x = 0; x < to_w; x++) columns[x] = TapOf(x, from_w, to_w);
   for (int y = 0; y < to_h; y++) {
     const Tap ty = TapOf(y, from_h, to_h);
     const BYTE* upper = from + static_cast<size_t>(ty.before) * from_w * 4;
     const BYTE* lower = from + static_cast<size_t>(ty.after) * from_w * 4;
     for (int x = 0; x < to_w; x++) {
-      const Tap tx = TapOf(x, from_w, to_w);
+      const Tap& tx = columns[x];
       for (int c = 0; c < 4; c++) {
         const int top = Lerp(upper[tx.before * 4 + c], upper[tx.after * 4 + c], tx.weight);
         const int bottom = Lerp(lower[tx.before * 4 + c], lower[tx.after * 4 + c], tx.weight);
@@ -1198,12 +1202,13 @@ static void SendLevels(GfxGlDevice* g, IDirect3DTexture8* texture, const GlForma
   const size_t odd = static_cast<size_t>(LevelSize(w, 1)) * LevelSize(h, 1) * 4;
   const size_t even = static_cast<size_t>(LevelSize(w, 2)) * LevelSize(h, 2) * 4;
   if (g->mip_levels.size() < odd + even) g->mip_levels.resize(odd + even);
+  if (g->mip_taps.size() < static_cast<size_t>(LevelSize(w, 1))) g->mip_taps.resize(LevelSize(w, 1));
   BYTE* places[2] = {g->mip_levels.data(), g->mip_levels.data() + odd};
   const BYTE* above = texture->pixels;
   for (int level = 1, count = LevelCount(texture); level < count; level++) {
     BYTE* made = places[(level - 1) % 2];
     const int lw = LevelSize(w, level), lh = LevelSize(h, level);
-    NextLevel(above, LevelSize(w, level - 1), LevelSize(h, level - 1), made, lw, lh);
+    NextLevel(above, LevelSize(w, level - 1), LevelSize(h, level - 1), made, lw, lh, g->mip_taps.data());
     glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, lw, lh, f.format, f.type, made);
     above = made;
   }
