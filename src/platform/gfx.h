@@ -396,6 +396,26 @@ IDirect3DDevice8* GfxCurrentDevice();
 // Frames presented by the device since its creation.
 UINT GfxPresentCount(IDirect3DDevice8* device);
 
+// What the GL renderer sent for the frames drawn, for tests: its clears, fills and draws in the
+// order they reached GL. The recording device sends none.
+enum GfxGlOp : int {
+  GFX_GL_CLEAR,  // flags: the D3DCLEAR_ parts cleared, rect: the rectangle (the whole target unscissored)
+  GFX_GL_FILL,   // count: rectangles filled with their colours by one draw
+  GFX_GL_DRAW,   // count: indices of a mesh drawn
+  GFX_GL_COPY,   // the backdrop kept copied into the frame; count: its draws
+};
+struct GfxGlCall {
+  GfxGlOp op;
+  DWORD flags;
+  D3DRECT rect;  // target pixels from the top
+  int count;
+};
+constexpr int GFX_GL_CALL_CAPACITY = 1024;
+// The last GFX_GL_CALL_CAPACITY calls since GfxGlClearCalls, oldest first.
+int GfxGlCallCount();
+const GfxGlCall* GfxGlCallAt(int index);
+void GfxGlClearCalls();
+
 // Headless frame captures: the script's "<pass> capture <file.png>" events write the frame on
 // screen at the end of their pass (the one presented on it, else the one before) when a GL device
 // presents or is released. The recording device has no frames: it says so on standard error.

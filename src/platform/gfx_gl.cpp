@@ -9,9 +9,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "platform/gfx_internal.h"
 
@@ -20,6 +22,7 @@ constexpr int kStreamVertices = 8192;  // the ring that text and fill quads stre
 constexpr int kQuadCapacity = kStreamVertices / 6;
 constexpr int kMaxPendingClears = 64;
 constexpr int kSamplerKeys = 6 * 2 * 3 * 3;  // min filter, mag filter, wrap s, wrap t
+constexpr int kFramesQueued = 2;  // presented frames a headless device lets the rasteriser hold
 constexpr GLuint kUnknown = 0xFFFFFFFFu;       // a cached binding or state not yet known
 
 // A clear not yet done: clears are held until something draws, reads or presents, so that a run of
@@ -80,6 +83,65 @@ struct GlCache {
   GLint scissor_box[4];
 };
 
+// What of the device's state a draw reads, compared bytewise: made from zero bytes.
+struct DrawInputs {
+  IDirect3DTexture8* texture;  // of stage 0
+  D3DMATRIX transforms[D3DTS_COUNT];
+  DWORD render_states[D3DRS_COUNT];
+  DWORD stage_states[D3DTSS_COUNT];  // of stage 0
+  D3DMATERIAL8 material;
+  D3DLIGHT8 lights[GFX_MAX_LIGHTS];
+  bool light_on[GFX_MAX_LIGHTS];
+};
+static_assert(sizeof(DrawInputs) == sizeof(IDirect3DTexture8*) + sizeof(D3DMATRIX) * D3DTS_COUNT +
+                                        sizeof(DWORD) * D3DRS_COUNT + sizeof(DWORD) * D3DTSS_COUNT + sizeof(D3DMATERIAL8) +
+                                        (sizeof(D3DLIGHT8) + sizeof(bool)) * GFX_MAX_LIGHTS,
+              "no padding, which a bytewise comparison would read");
+
+// One draw of a backdrop: what it reads (its inputs with what the draw leaves unread made zero),
+// what it draws, and the serials of its mesh and of its texture's contents, which no other mesh or
+// contents share; then its inputs as they were, to draw it again.
+struct BackdropDraw {
+  DrawInputs reads;
+  GfxMeshBuffer* buffer;
+  uint64_t mesh_serial, texture_serial;
+  UINT first_index, index_count;
+  DrawInputs in;  // not compared
+};
+static_assert(offsetof(BackdropDraw, in) == sizeof(DrawInputs) + sizeof(GfxMeshBuffer*) + 2 * sizeof(uint64_t) +
+                                                2 * sizeof(UINT),
+              "no padding in what is compared");
+constexpr int kBackdropDraws = 8;
+
+// A frame's run of backdrop draws: matching the kept draws so far, drawing the backdrop anew into its
+// framebuffer, or watching: drawn into the frame as they come, while the backdrop changes from frame
+// to frame (a camera in motion) and keeping it would only add a copy.
+enum BackdropRun { RUN_NONE, RUN_MATCHING, RUN_DRAWING, RUN_WATCHING };
+constexpr int kBackdropMisses = 2;  // frames in a row drawn anew before the next ones are watched
+
+// The picture a frame starts with when its held clears reach every pixel and the draws after them
+// neither test nor write depth (the sky and the stars behind the playfield), kept in a framebuffer
+// of its own with what made it: while a frame's clears and draws are those, it is copied instead.
+struct Backdrop {
+  GLuint fbo, color;  // made when first needed
+  bool valid;         // the framebuffer holds the clears and draws below
+  PendingClear clears[kMaxPendingClears];
+  int clear_count;
+  BackdropDraw draws[kBackdropDraws];
+  int draw_count;
+  BackdropRun run;  // of the frame being drawn
+  int run_draws;    // draws of the frame's run so far
+  int misses;       // frames in a row whose backdrop was drawn anew
+  bool same;        // watching: the frame's run so far is the last frame's
+  int last_count;   // watching: the last frame's draws
+};
+
+// Where the centre of a texel of a mip level falls in the level above, along one axis: the texel
+// before it, the one after (clamped) and the weight of that one in 256ths.
+struct Tap {
+  int before, after, weight;
+};
+
 struct GfxGlDevice {
   GlProgram programs[kMaxPrograms];
   int program_count;
@@ -92,20 +154,28 @@ struct GfxGlDevice {
   int stream_used;  // vertices of the ring handed out since it was last orphaned
   GLuint white_texture;
   bool remap_depth;  // no glClipControl: the shader maps D3D depth 0..1 to GL's -1..1
+  bool texture_storage;  // glTexStorage2D makes a texture's levels at once
   bool front_stale;  // the last present went straight to the window; the back buffer holds it
   // Single-sampled with a back buffer discarded at each present: the two buffers trade places at a
   // present (both with the depth buffer) instead of the frame being copied.
   bool swap_buffers;
+  GLsync presented[kFramesQueued];  // headless: the last frames presented, done when signalled
+  int presented_next;
   int width, height, samples;
   int max_lights;
   PendingClear pending[kMaxPendingClears];
   int pending_count;
+  Backdrop backdrop;
+  bool to_backdrop;  // draws and clears go to the backdrop's framebuffer
+  std::vector<BYTE> mip_levels;  // room for a texture's lower levels while they are made
+  std::vector<Tap> mip_taps;     // and for the taps of a level's columns
   GlCache cache;
 };
 
 struct GfxGlTexture {
   GLuint id;
   bool opaque;  // every texel's alpha reads 1, so is every mip level's
+  uint64_t serial;  // of its contents, new at each upload
 };
 
 struct GfxGlMesh {
@@ -113,7 +183,10 @@ struct GfxGlMesh {
   float low[3], high[3];  // the box around its vertices, in model space
   GLuint color_vbo;       // 0 without vertex colours
   bool colors_opaque;     // every vertex colour has full alpha
+  uint64_t serial;
 };
+
+static uint64_t last_serial;  // of meshes and texture contents, of every device
 
 // ---- The program -------------------------------------------------------------------------------
 
@@ -288,8 +361,10 @@ bool Passes(int func, float a, float ref) {
 void main() {
   vec4 diffuse = u_flat ? v_diffuse_flat : v_diffuse;
   vec4 specular = u_flat ? v_specular_flat : v_specular;
-#if TEXTURED
+#if TEXTURED && LOD_BIAS
   vec4 tex = texture(u_texture, v_texcoord, u_lod_bias);
+#elif TEXTURED
+  vec4 tex = texture(u_texture, v_texcoord);
 #else
   vec4 tex = vec4(1.0);  // no stage reads the texture, or none is set: white
 #endif
@@ -314,6 +389,7 @@ struct ProgramChoices {
   int mode = 0;  // 0 the world, 1 screen quads coloured u_color, 2 screen quads coloured per vertex
   int lighting = 0, specular = 0, normalize = 0, light_count = 0, fog_mode = 0, range_fog = 0;
   int flat = 0, textured = 0, fog = 0;
+  int lod_bias = 0;  // the texture read takes a bias: with one the rasteriser works the level out per pixel
   int color_op = 0, color_arg1 = 0, color_arg2 = 0, alpha_op = 0, alpha_arg1 = 0, alpha_arg2 = 0;
   int alpha_func = 0;  // 0 no test, else D3DCMP_NEVER to D3DCMP_GREATEREQUAL
   int vertex_color = 0;  // the mesh's vertices carry a diffuse colour
@@ -332,8 +408,9 @@ constexpr ProgramChoices kFillChoices = {.mode = 2, .flat = 1, .color_op = D3DTO
 static ProgramKey KeyOf(const ProgramChoices& c) {
   const int fields[] = {c.mode,     c.lighting,   c.specular,   c.normalize, c.light_count, c.fog_mode,
                         c.range_fog, c.flat,      c.textured,   c.fog,       c.color_op,    c.color_arg1,
-                        c.color_arg2, c.alpha_op, c.alpha_arg1, c.alpha_arg2, c.alpha_func, c.vertex_color};
-  const int bits[] = {2, 1, 1, 1, 5, 2, 1, 1, 1, 1, 4, 2, 2, 4, 2, 2, 3, 1};
+                        c.color_arg2, c.alpha_op, c.alpha_arg1, c.alpha_arg2, c.alpha_func, c.vertex_color,
+                        c.lod_bias};
+  const int bits[] = {2, 1, 1, 1, 5, 2, 1, 1, 1, 1, 4, 2, 2, 4, 2, 2, 3, 1, 1};
   uint64_t key = 0;
   for (size_t i = 0; i < sizeof fields / sizeof fields[0]; i++) key = (key << bits[i]) | static_cast<uint64_t>(fields[i]);
   uint64_t types = 0;
@@ -373,11 +450,12 @@ static bool LinkProgram(const ProgramChoices& c, GlProgram* out) {
   }
   std::snprintf(vs_header + length, sizeof vs_header - length, "\n");
   std::snprintf(fs_header, sizeof fs_header,
-                "#version 330 core\n#define u_flat %s\n#define TEXTURED %d\n#define u_fog_enable %s\n"
+                "#version 330 core\n#define u_flat %s\n#define TEXTURED %d\n#define LOD_BIAS %d\n#define u_fog_enable %s\n"
                 "#define u_specular_enable %s\n#define u_color_stage ivec3(%d, %d, %d)\n"
                 "#define u_alpha_stage ivec3(%d, %d, %d)\n#define u_alpha_func %d\n",
-                c.flat ? "true" : "false", c.textured, c.fog ? "true" : "false", c.specular ? "true" : "false",
-                c.color_op, c.color_arg1, c.color_arg2, c.alpha_op, c.alpha_arg1, c.alpha_arg2, c.alpha_func);
+                c.flat ? "true" : "false", c.textured, c.lod_bias, c.fog ? "true" : "false",
+                c.specular ? "true" : "false", c.color_op, c.color_arg1, c.color_arg2, c.alpha_op, c.alpha_arg1,
+                c.alpha_arg2, c.alpha_func);
   GLuint vs = Compile(GL_VERTEX_SHADER, vs_header, kVertexShader);
   GLuint fs = Compile(GL_FRAGMENT_SHADER, fs_header, kFragmentShader);
   if (!vs || !fs) {
@@ -424,16 +502,17 @@ static void MakeCurrent(IDirect3DDevice8* device) {
   current_gl = device;
 }
 
-static bool HasClipControl() {
+// Whether the context has the extension, or a version that made it core.
+static bool Has(const char* extension, GLint core_major, GLint core_minor) {
   GLint major = 0, minor = 0;
   glGetIntegerv(GL_MAJOR_VERSION, &major);
   glGetIntegerv(GL_MINOR_VERSION, &minor);
-  if (major > 4 || (major == 4 && minor >= 5)) return true;
+  if (major > core_major || (major == core_major && minor >= core_minor)) return true;
   GLint count = 0;
   glGetIntegerv(GL_NUM_EXTENSIONS, &count);
   for (GLint i = 0; i < count; i++) {
     const char* name = reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, i));
-    if (name && std::strcmp(name, "GL_ARB_clip_control") == 0) return true;
+    if (name && std::strcmp(name, extension) == 0) return true;
   }
   return false;
 }
@@ -442,8 +521,9 @@ static void DestroyObjects(GfxGlDevice* g) {
   for (int i = 0; i < g->program_count; i++) glDeleteProgram(g->programs[i].id);
   glDeleteFramebuffers(1, &g->back_fbo);
   glDeleteFramebuffers(1, &g->front_fbo);
-  GLuint renderbuffers[] = {g->back_color, g->back_depth, g->front_color};
-  glDeleteRenderbuffers(3, renderbuffers);
+  glDeleteFramebuffers(1, &g->backdrop.fbo);
+  GLuint renderbuffers[] = {g->back_color, g->back_depth, g->front_color, g->backdrop.color};
+  glDeleteRenderbuffers(4, renderbuffers);
   for (GLuint& sampler : g->samplers) {
     if (sampler) glDeleteSamplers(1, &sampler);
   }
@@ -565,7 +645,8 @@ HRESULT GlCreateDevice(IDirect3DDevice8* device) {
   D3DCAPS8 caps;
   GetDeviceCaps(device->direct3d, 0, D3DDEVTYPE_HAL, &caps);
   g->max_lights = static_cast<int>(std::min<DWORD>(caps.MaxActiveLights, kMaxShaderLights));
-  g->remap_depth = !HasClipControl();
+  g->remap_depth = !Has("GL_ARB_clip_control", 4, 5);
+  g->texture_storage = Has("GL_ARB_texture_storage", 4, 2);
   if (!g->remap_depth) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
   glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
@@ -598,6 +679,9 @@ HRESULT GlCreateDevice(IDirect3DDevice8* device) {
 void GlReleaseDevice(IDirect3DDevice8* device) {
   GfxGlDevice* g = device->gl;
   MakeCurrent(device);
+  for (GLsync& fence : g->presented) {
+    if (fence) glDeleteSync(fence);
+  }
   DestroyObjects(g);
   GlContextDestroy(device);
   current_gl = nullptr;
@@ -613,10 +697,11 @@ static void BindFramebuffer(GfxGlDevice* g, GLuint fbo) {
   glBindFramebuffer(GL_FRAMEBUFFER, fbo);
 }
 
-// Draws and clears go to the back buffer over its whole size.
+// Draws and clears go to the back buffer (or the backdrop's framebuffer) over its whole size.
 static void BindBack(GfxGlDevice* g) {
-  if (g->cache.fbo == g->back_fbo) return;
-  BindFramebuffer(g, g->back_fbo);
+  GLuint target = g->to_backdrop ? g->backdrop.fbo : g->back_fbo;
+  if (g->cache.fbo == target) return;
+  BindFramebuffer(g, target);
   glViewport(0, 0, g->width, g->height);
 }
 
@@ -712,7 +797,28 @@ static GlProgram* UseProgram(GfxGlDevice* g, const ProgramChoices& choices) {
   return p;
 }
 
+// ---- The call log -------------------------------------------------------------------------------
+
+static GfxGlCall gl_calls[GFX_GL_CALL_CAPACITY];
+static int gl_call_total;  // calls since the last clear; the ring keeps the newest
+
+int GfxGlCallCount() { return std::min(gl_call_total, GFX_GL_CALL_CAPACITY); }
+
+const GfxGlCall* GfxGlCallAt(int index) {
+  if (index < 0 || index >= GfxGlCallCount()) return nullptr;
+  return &gl_calls[(gl_call_total - GfxGlCallCount() + index) % GFX_GL_CALL_CAPACITY];
+}
+
+void GfxGlClearCalls() { gl_call_total = 0; }
+
+static void LogCall(GfxGlOp op, DWORD flags, const D3DRECT& rect, int count) {
+  gl_calls[gl_call_total % GFX_GL_CALL_CAPACITY] = {op, flags, rect, count};
+  if (++gl_call_total >= 2 * GFX_GL_CALL_CAPACITY) gl_call_total -= GFX_GL_CALL_CAPACITY;
+}
+
 // ---- Clears and presents -----------------------------------------------------------------------
+
+static void EndBackdrop(IDirect3DDevice8* device);
 
 static void ChannelsOf(D3DCOLOR c, float out[4]) {
   out[0] = ((c >> 16) & 0xFF) / 255.0f;
@@ -746,6 +852,7 @@ static void ClearNow(GfxGlDevice* g, const PendingClear& c) {
     SetScissor(g, r.x1, g->height - r.y2, r.x2 - r.x1, r.y2 - r.y1);
   }
   SetDepthMask(g, true);
+  LogCall(GFX_GL_CLEAR, c.flags, r, 0);
   GLbitfield bits = 0;
   if (c.flags & D3DCLEAR_TARGET) {
     float rgba[4];
@@ -768,20 +875,15 @@ static bool CoversTarget(const GfxGlDevice* g, const D3DRECT& r) {
   return r.x1 == 0 && r.y1 == 0 && r.x2 == g->width && r.y2 == g->height;
 }
 
-// Whether the pending clears' depth and stencil parts, all alike, together reach every pixel: then
-// they are one clear of the whole target, whatever their order.
-static bool DepthPartsAreOneClear(const GfxGlDevice* g) {
-  const PendingClear& first = g->pending[0];
-  DWORD parts = first.flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
+// Whether the clears of `part` in the list are rows across the whole width that together reach
+// every row of the target.
+static bool RowsReachEveryRow(const GfxGlDevice* g, const PendingClear* list, int count, DWORD part) {
   int rows[kMaxPendingClears][2];
   int n = 0;
-  for (int i = 0; i < g->pending_count; i++) {
-    const PendingClear& c = g->pending[i];
-    if ((c.flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) != parts) return false;
-    if (parts == 0) continue;
-    if ((parts & D3DCLEAR_ZBUFFER) && std::memcmp(&c.z, &first.z, sizeof c.z) != 0) return false;
-    if ((parts & D3DCLEAR_STENCIL) && (c.stencil & 0xFF) != (first.stencil & 0xFF)) return false;
-    if (c.rect.x1 != 0 || c.rect.x2 != g->width) return false;  // rows across the whole width only
+  for (int i = 0; i < count; i++) {
+    const PendingClear& c = list[i];
+    if (!(c.flags & part)) continue;
+    if (c.rect.x1 != 0 || c.rect.x2 != g->width) return false;
     // Insertion by top edge.
     int k = n++;
     for (; k > 0 && rows[k - 1][0] > c.rect.y1; k--) {
@@ -791,7 +893,6 @@ static bool DepthPartsAreOneClear(const GfxGlDevice* g) {
     rows[k][0] = c.rect.y1;
     rows[k][1] = c.rect.y2;
   }
-  if (parts == 0) return true;
   int reached = 0;
   for (int i = 0; i < n; i++) {
     if (rows[i][0] > reached) return false;
@@ -800,40 +901,50 @@ static bool DepthPartsAreOneClear(const GfxGlDevice* g) {
   return reached >= g->height;
 }
 
-// Does the held clears. Where they amount to one clear of depth and stencil, that is done once and
-// the colour rectangles are filled in order by one draw; otherwise each is done as it came.
-static void FlushClears(GfxGlDevice* g) {
-  int count = g->pending_count;
-  if (count == 0) return;
-  g->pending_count = 0;
-  if (!DepthPartsAreOneClear(g)) {
-    for (int i = 0; i < count; i++) ClearNow(g, g->pending[i]);
-    return;
+// Whether the clears' depth and stencil parts, all alike, together reach every pixel (or there are
+// none): then they are one clear of the whole target, whatever their order.
+static bool DepthPartsAreOneClear(const GfxGlDevice* g, const PendingClear* list, int count) {
+  const PendingClear& first = list[0];
+  DWORD parts = first.flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
+  for (int i = 0; i < count; i++) {
+    const PendingClear& c = list[i];
+    if ((c.flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) != parts) return false;
+    if ((parts & D3DCLEAR_ZBUFFER) && std::memcmp(&c.z, &first.z, sizeof c.z) != 0) return false;
+    if ((parts & D3DCLEAR_STENCIL) && (c.stencil & 0xFF) != (first.stencil & 0xFF)) return false;
   }
+  return parts == 0 || RowsReachEveryRow(g, list, count, parts);
+}
+
+// Does clears whose depth parts are one clear: that clear once for the whole target, then the
+// colour rectangles after the last colour clear of the whole target, filled in order by one draw.
+// `parts` picks what is done of them: the colour, the depth and stencil, or all.
+static void MergedClears(GfxGlDevice* g, const PendingClear* list, int count, DWORD parts) {
   // Colour cleared before the last clear of the whole target is painted over by it.
   int start = 0;
   for (int i = 0; i < count; i++) {
-    if ((g->pending[i].flags & D3DCLEAR_TARGET) && CoversTarget(g, g->pending[i].rect)) start = i;
+    if ((list[i].flags & D3DCLEAR_TARGET) && CoversTarget(g, list[i].rect)) start = i;
   }
-  PendingClear whole = g->pending[start];
+  PendingClear whole = list[start];
   whole.rect = {0, 0, g->width, g->height};
-  if (!CoversTarget(g, g->pending[start].rect) || !(whole.flags & D3DCLEAR_TARGET)) {
+  if (!CoversTarget(g, list[start].rect) || !(whole.flags & D3DCLEAR_TARGET)) {
     whole.flags &= ~D3DCLEAR_TARGET;
   } else {
     start++;
   }
-  whole.flags |= g->pending[0].flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
-  whole.z = g->pending[0].z;
-  whole.stencil = g->pending[0].stencil;
+  whole.flags |= list[0].flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
+  whole.flags &= parts;
+  whole.z = list[0].z;
+  whole.stencil = list[0].stencil;
   if (whole.flags) ClearNow(g, whole);
+  if (!(parts & D3DCLEAR_TARGET)) return;
   int rects = 0;
-  for (int i = start; i < count; i++) rects += (g->pending[i].flags & D3DCLEAR_TARGET) != 0;
+  for (int i = start; i < count; i++) rects += (list[i].flags & D3DCLEAR_TARGET) != 0;
   if (rects == 0) return;
   GLint first = 0;
   auto* v = reinterpret_cast<FillVertex*>(MapStream(g, rects * 6, &first));
   if (!v) return;
   for (int i = start; i < count; i++) {
-    const PendingClear& c = g->pending[i];
+    const PendingClear& c = list[i];
     if (!(c.flags & D3DCLEAR_TARGET)) continue;
     float rgba[4];
     ChannelsOf(c.color, rgba);
@@ -853,12 +964,27 @@ static void FlushClears(GfxGlDevice* g) {
   Toggle(c.scissor, GL_SCISSOR_TEST, false);
   SetPolygonMode(g, GL_FILL);
   BindVertexArray(g, g->fill_vao);
+  LogCall(GFX_GL_FILL, 0, {0, 0, g->width, g->height}, rects);
   glDrawArrays(GL_TRIANGLES, first, rects * 6);
+}
+
+// Does the held clears: merged where their depth parts are one clear, otherwise each as it came.
+static void FlushClears(GfxGlDevice* g) {
+  int count = g->pending_count;
+  if (count == 0) return;
+  const bool one_clear = DepthPartsAreOneClear(g, g->pending, count);
+  g->pending_count = 0;
+  if (!one_clear) {
+    for (int i = 0; i < count; i++) ClearNow(g, g->pending[i]);
+    return;
+  }
+  MergedClears(g, g->pending, count, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
 }
 
 void GlClear(IDirect3DDevice8* device, const D3DRECT* r, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
   GfxGlDevice* g = device->gl;
   MakeCurrent(device);
+  EndBackdrop(device);
   if (g->pending_count == kMaxPendingClears) FlushClears(g);
   g->pending[g->pending_count++] = {*r, flags, color, z, stencil};
 }
@@ -871,6 +997,18 @@ static void ResolveFront(GfxGlDevice* g) {
   g->cache.fbo = kUnknown;
   glBlitFramebuffer(0, 0, g->width, g->height, 0, 0, g->width, g->height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
   g->front_stale = false;
+}
+
+// Nothing paces a headless run: Mesa's rasteriser would take up to 64 frames into its queue, each
+// holding its scene's memory. A present waits until the frame kFramesQueued presents back is done.
+static void LimitQueuedFrames(GfxGlDevice* g) {
+  GLsync& oldest = g->presented[g->presented_next];
+  if (oldest) {
+    glClientWaitSync(oldest, GL_SYNC_FLUSH_COMMANDS_BIT, GL_TIMEOUT_IGNORED);
+    glDeleteSync(oldest);
+  }
+  oldest = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+  g->presented_next = (g->presented_next + 1) % kFramesQueued;
 }
 
 // The frame just drawn becomes the front buffer, without a copy where the buffers can trade places.
@@ -888,10 +1026,12 @@ static void ShowFront(GfxGlDevice* g) {
 void GlPresent(IDirect3DDevice8* device) {
   GfxGlDevice* g = device->gl;
   MakeCurrent(device);
+  EndBackdrop(device);
   FlushClears(g);
   int window_w = 0, window_h = 0;
   if (!GlContextWindowSize(device, &window_w, &window_h) || window_w <= 0 || window_h <= 0) {
     ShowFront(g);  // headless: the front buffer is what is on screen
+    LimitQueuedFrames(g);
     return;
   }
   Toggle(g->cache.scissor, GL_SCISSOR_TEST, false);
@@ -929,6 +1069,7 @@ void GlPresent(IDirect3DDevice8* device) {
 HRESULT GlReadFrame(IDirect3DDevice8* device, BYTE* rgba) {
   GfxGlDevice* g = device->gl;
   MakeCurrent(device);
+  EndBackdrop(device);
   // A frame shown straight from the back buffer is still there: frames are read between passes.
   if (g->front_stale) ResolveFront(g);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, g->front_fbo);
@@ -989,15 +1130,108 @@ static bool TexelsOpaque(const IDirect3DTexture8* texture, const GlFormat& f) {
   return true;
 }
 
+// ---- Mip levels ----------------------------------------------------------------------------------
+// The lower levels of a texture of four-byte texels are made here from level 0, not by GL: Mesa's
+// rasteriser would compile a shader for its mipmap blit at every start. Each texel is the bilinear
+// sample of the level above at the texel's centre, clamped to the edge, with weights in 256ths and
+// each of the three lerps rounded, which is what that blit makes of them too.
+
+static bool MadeHere(const IDirect3DTexture8* texture) {
+  return texture->levels != 1 && texture->bytes_per_pixel == 4;
+}
+
+static int LevelSize(UINT size, int level) { return std::max(1, static_cast<int>(size >> level)); }
+
+static int LevelCount(const IDirect3DTexture8* texture) {
+  int levels = 1;
+  while (LevelSize(texture->width, levels - 1) > 1 || LevelSize(texture->height, levels - 1) > 1) levels++;
+  return levels;
+}
+
+// Of texel i of a row of `to` texels, in a row of `from`.
+static Tap TapOf(int i, int from, int to) {
+  const double at = (i + 0.5) * from / to - 0.5;
+  const int before = static_cast<int>(std::floor(at));
+  const int weight = static_cast<int>(std::floor((at - before) * 256 + 0.5));
+  return {std::clamp(before, 0, from - 1), std::clamp(before + 1, 0, from - 1), weight};
+}
+
+static int Lerp(int a, int b, int weight) { return a + (((b - a) * weight + 128) >> 8); }
+
+// `columns` has room for a tap of each column of the level made.
+static void NextLevel(const BYTE* from, int from_w, int from_h, BYTE* to, int to_w, int to_h, Tap* columns) {
+  for (int x = 0; x < to_w; x++) columns[x] = TapOf(x, from_w, to_w);
+  for (int y = 0; y < to_h; y++) {
+    const Tap ty = TapOf(y, from_h, to_h);
+    const BYTE* upper = from + static_cast<size_t>(ty.before) * from_w * 4;
+    const BYTE* lower = from + static_cast<size_t>(ty.after) * from_w * 4;
+    for (int x = 0; x < to_w; x++) {
+      const Tap& tx = columns[x];
+      for (int c = 0; c < 4; c++) {
+        const int top = Lerp(upper[tx.before * 4 + c], upper[tx.after * 4 + c], tx.weight);
+        const int bottom = Lerp(lower[tx.before * 4 + c], lower[tx.after * 4 + c], tx.weight);
+        *to++ = static_cast<BYTE>(Lerp(top, bottom, ty.weight));
+      }
+    }
+  }
+}
+
+// A new texture's levels: its texels are all zero still, and so are the levels made from them.
+// Made at once where the context can (level by level, GL would hold the levels apart and copy them
+// into one texture at its first use).
+static void DefineLevels(const GfxGlDevice* g, IDirect3DTexture8* texture, const GlFormat& f) {
+  const int w = static_cast<int>(texture->width), h = static_cast<int>(texture->height);
+  if (!MadeHere(texture)) {
+    glTexImage2D(GL_TEXTURE_2D, 0, f.internal, w, h, 0, f.format, f.type, texture->pixels);
+    if (texture->levels != 1) glGenerateMipmap(GL_TEXTURE_2D);
+    return;
+  }
+  const int count = LevelCount(texture);
+  if (g->texture_storage) glTexStorage2D(GL_TEXTURE_2D, count, f.internal, w, h);
+  for (int level = 0; level < count; level++) {
+    const int lw = LevelSize(w, level), lh = LevelSize(h, level);
+    if (g->texture_storage) {
+      glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, lw, lh, f.format, f.type, texture->pixels);
+    } else {
+      glTexImage2D(GL_TEXTURE_2D, level, f.internal, lw, lh, 0, f.format, f.type, texture->pixels);
+    }
+  }
+}
+
+// Level 0 from the texture's texels and the levels below it from that.
+static void SendLevels(GfxGlDevice* g, IDirect3DTexture8* texture, const GlFormat& f) {
+  const int w = static_cast<int>(texture->width), h = static_cast<int>(texture->height);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, w, h, f.format, f.type, texture->pixels);
+  if (texture->levels == 1) return;
+  if (!MadeHere(texture)) {
+    glGenerateMipmap(GL_TEXTURE_2D);
+    return;
+  }
+  // Made in turns into two places: each level from the one made before it.
+  const size_t odd = static_cast<size_t>(LevelSize(w, 1)) * LevelSize(h, 1) * 4;
+  const size_t even = static_cast<size_t>(LevelSize(w, 2)) * LevelSize(h, 2) * 4;
+  if (g->mip_levels.size() < odd + even) g->mip_levels.resize(odd + even);
+  if (g->mip_taps.size() < static_cast<size_t>(LevelSize(w, 1))) g->mip_taps.resize(LevelSize(w, 1));
+  BYTE* places[2] = {g->mip_levels.data(), g->mip_levels.data() + odd};
+  const BYTE* above = texture->pixels;
+  for (int level = 1, count = LevelCount(texture); level < count; level++) {
+    BYTE* made = places[(level - 1) % 2];
+    const int lw = LevelSize(w, level), lh = LevelSize(h, level);
+    NextLevel(above, LevelSize(w, level - 1), LevelSize(h, level - 1), made, lw, lh, g->mip_taps.data());
+    glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, lw, lh, f.format, f.type, made);
+    above = made;
+  }
+}
+
 HRESULT GlCreateTexture(IDirect3DTexture8* texture) {
   MakeCurrent(texture->device);
+  EndBackdrop(texture->device);
   GfxGlDevice* g = texture->device->gl;
   auto* t = new (std::nothrow) GfxGlTexture{};
   if (!t) return E_OUTOFMEMORY;
   GlFormat f = FormatOf(texture->format);
   glGenTextures(1, &t->id);
   BindTexture(g, t->id);
-  glTexImage2D(GL_TEXTURE_2D, 0, f.internal, texture->width, texture->height, 0, f.format, f.type, texture->pixels);
   if (f.alpha_only) {
     const GLint swizzle[4] = {GL_ZERO, GL_ZERO, GL_ZERO, GL_RED};
     glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, swizzle);
@@ -1005,7 +1239,7 @@ HRESULT GlCreateTexture(IDirect3DTexture8* texture) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, GL_ONE);
   }
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, texture->levels == 1 ? 0 : 1000);
-  if (texture->levels != 1) glGenerateMipmap(GL_TEXTURE_2D);
+  DefineLevels(g, texture, f);
   if (glGetError() != GL_NO_ERROR) {
     glDeleteTextures(1, &t->id);
     g->cache.texture = kUnknown;
@@ -1013,21 +1247,32 @@ HRESULT GlCreateTexture(IDirect3DTexture8* texture) {
     return D3DERR_OUTOFVIDEOMEMORY;
   }
   t->opaque = TexelsOpaque(texture, f);
+  t->serial = ++last_serial;
   texture->gl = t;
   return S_OK;
 }
 
 void GlUploadTexture(IDirect3DTexture8* texture) {
   MakeCurrent(texture->device);
+  EndBackdrop(texture->device);
   GlFormat f = FormatOf(texture->format);
   BindTexture(texture->device->gl, texture->gl->id);
-  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, texture->width, texture->height, f.format, f.type, texture->pixels);
-  if (texture->levels != 1) glGenerateMipmap(GL_TEXTURE_2D);
+  SendLevels(texture->device->gl, texture, f);
   texture->gl->opaque = TexelsOpaque(texture, f);
+  texture->gl->serial = ++last_serial;
+}
+
+void GlReadTextureLevel(IDirect3DTexture8* texture, int level, BYTE* out) {
+  MakeCurrent(texture->device);
+  texture->device->gl->cache.texture = texture->gl->id;  // whatever the caller bound since
+  glBindTexture(GL_TEXTURE_2D, texture->gl->id);
+  GlFormat f = FormatOf(texture->format);
+  glGetTexImage(GL_TEXTURE_2D, level, f.format, f.type, out);
 }
 
 void GlUploadTextureLevel(IDirect3DTexture8* texture, UINT level, UINT width, UINT height, const BYTE* pixels) {
   MakeCurrent(texture->device);
+  EndBackdrop(texture->device);
   GlFormat f = FormatOf(texture->format);
   BindTexture(texture->device->gl, texture->gl->id);
   glTexSubImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), 0, 0, width, height, f.format, f.type, pixels);
@@ -1036,6 +1281,7 @@ void GlUploadTextureLevel(IDirect3DTexture8* texture, UINT level, UINT width, UI
       texture->gl->opaque = pixels[i * 4 + 3] == 0xFF;
     }
   }
+  texture->gl->serial = ++last_serial;
 }
 
 UINT GlMaxTextureSize(IDirect3DDevice8* device) {
@@ -1047,6 +1293,7 @@ UINT GlMaxTextureSize(IDirect3DDevice8* device) {
 
 void GlReleaseTexture(IDirect3DTexture8* texture) {
   MakeCurrent(texture->device);
+  EndBackdrop(texture->device);
   GfxGlDevice* g = texture->device->gl;
   if (g->cache.texture == texture->gl->id) g->cache.texture = kUnknown;
   glDeleteTextures(1, &texture->gl->id);
@@ -1056,6 +1303,7 @@ void GlReleaseTexture(IDirect3DTexture8* texture) {
 
 HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWORD* indices, const D3DCOLOR* colors) {
   MakeCurrent(buffer->device);
+  EndBackdrop(buffer->device);
   GfxGlDevice* g = buffer->device->gl;
   auto* m = new (std::nothrow) GfxGlMesh{};
   if (!m) return E_OUTOFMEMORY;
@@ -1095,12 +1343,14 @@ HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWO
     delete m;
     return D3DERR_OUTOFVIDEOMEMORY;
   }
+  m->serial = ++last_serial;
   buffer->gl = m;
   return S_OK;
 }
 
 void GlReleaseMesh(GfxMeshBuffer* buffer) {
   MakeCurrent(buffer->device);
+  EndBackdrop(buffer->device);
   GfxGlDevice* g = buffer->device->gl;
   GfxGlMesh* m = buffer->gl;
   if (g->cache.vao == m->vao) g->cache.vao = kUnknown;
@@ -1236,6 +1486,7 @@ static ProgramChoices MeshChoices(IDirect3DDevice8* device) {
   IDirect3DTexture8* texture = device->textures[0];
   bool reads = c.color_arg1 == 2 || c.color_arg2 == 2 || c.alpha_arg1 == 2 || c.alpha_arg2 == 2;
   c.textured = reads && texture && texture->gl;  // without a texture the stage reads white
+  c.lod_bias = c.textured && BitsFloat(ts[D3DTSS_MIPMAPLODBIAS]) != 0.0f;
   DWORD func = rs[D3DRS_ALPHAFUNC];
   c.alpha_func = rs[D3DRS_ALPHATESTENABLE] && func >= D3DCMP_NEVER && func < D3DCMP_ALWAYS ? static_cast<int>(func) : 0;
   return c;
@@ -1251,7 +1502,7 @@ static void BindStage0(IDirect3DDevice8* device, GlProgram* p) {
   bool mag_linear = ts[D3DTSS_MAGFILTER] != D3DTEXF_POINT && ts[D3DTSS_MAGFILTER] != D3DTEXF_NONE;
   BindSampler(g, MinFilterIndex(ts[D3DTSS_MINFILTER], ts[D3DTSS_MIPFILTER], mips), mag_linear,
               AddressIndex(ts[D3DTSS_ADDRESSU]), AddressIndex(ts[D3DTSS_ADDRESSV]));
-  Uniform1f(p->loc.lod_bias, p->shadow.lod_bias, BitsFloat(ts[D3DTSS_MIPMAPLODBIAS]));
+  if (p->loc.lod_bias >= 0) Uniform1f(p->loc.lod_bias, p->shadow.lod_bias, BitsFloat(ts[D3DTSS_MIPMAPLODBIAS]));
 }
 
 // Whether every fragment of the draw comes out with full alpha: blending by source alpha then gives
@@ -1423,12 +1674,11 @@ static bool OutsideView(const D3DXMATRIX& world_view, const D3DXMATRIX& projecti
   return outside_all != 0;
 }
 
-void GlDrawMesh(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_index, UINT index_count) {
+// Draws with the device's state as it stands into the back buffer, or into the backdrop while one
+// is being drawn.
+static void DrawNow(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_index, UINT index_count,
+                    const D3DXMATRIX& world_view) {
   GfxGlDevice* g = device->gl;
-  MakeCurrent(device);
-  D3DXMATRIX world_view;
-  D3DXMatrixMultiply(&world_view, &device->transforms[D3DTS_WORLD], &device->transforms[D3DTS_VIEW]);
-  if (OutsideView(world_view, device->transforms[D3DTS_PROJECTION], buffer->gl)) return;
   FlushClears(g);
   BindBack(g);
   Toggle(g->cache.scissor, GL_SCISSOR_TEST, false);
@@ -1443,20 +1693,255 @@ void GlDrawMesh(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_inde
   UploadFogAndAlpha(device, p);
   BindStage0(device, p);
   BindVertexArray(g, buffer->gl->vao);
+  LogCall(GFX_GL_DRAW, 0, {0, 0, g->width, g->height}, static_cast<int>(index_count));
   glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(index_count), GL_UNSIGNED_INT,
                  reinterpret_cast<void*>(static_cast<uintptr_t>(first_index) * sizeof(DWORD)));
+}
+
+// ---- The backdrop ------------------------------------------------------------------------------
+
+static void ReadInputs(const IDirect3DDevice8* device, DrawInputs* in) {
+  std::memcpy(&in->texture, &device->textures[0], sizeof in->texture);
+  std::memcpy(in->transforms, device->transforms, sizeof in->transforms);
+  std::memcpy(in->render_states, device->render_states, sizeof in->render_states);
+  std::memcpy(in->stage_states, device->stage_states[0], sizeof in->stage_states);
+  std::memcpy(&in->material, &device->material, sizeof in->material);
+  std::memcpy(in->lights, device->lights, sizeof in->lights);
+  std::memcpy(in->light_on, device->light_on, sizeof in->light_on);
+}
+
+static void WriteInputs(IDirect3DDevice8* device, const DrawInputs& in) {
+  device->textures[0] = in.texture;
+  std::memcpy(device->transforms, in.transforms, sizeof in.transforms);
+  std::memcpy(device->render_states, in.render_states, sizeof in.render_states);
+  std::memcpy(device->stage_states[0], in.stage_states, sizeof in.stage_states);
+  device->material = in.material;
+  std::memcpy(device->lights, in.lights, sizeof in.lights);
+  std::memcpy(device->light_on, in.light_on, sizeof in.light_on);
+}
+
+// Zero in the inputs of a draw without depth what its program and states leave unread, so that
+// inputs that differ only there compare the same: fog states without fog, lights and material
+// unlit, the texture and its sampling where no stage reads it, and so on.
+static void LeaveWhatIsRead(const ProgramChoices& c, DrawInputs* in) {
+  DWORD* rs = in->render_states;
+  DWORD* ts = in->stage_states;
+  for (D3DRENDERSTATETYPE unread : {D3DRS_ZFUNC, D3DRS_ZWRITEENABLE, D3DRS_DITHERENABLE, D3DRS_EDGEANTIALIAS}) {
+    rs[unread] = 0;
+  }
+  if (!rs[D3DRS_ALPHABLENDENABLE]) rs[D3DRS_SRCBLEND] = rs[D3DRS_DESTBLEND] = 0;
+  if (!c.fog) {
+    for (D3DRENDERSTATETYPE fog : {D3DRS_FOGENABLE, D3DRS_FOGCOLOR, D3DRS_FOGTABLEMODE, D3DRS_FOGVERTEXMODE,
+                                   D3DRS_FOGSTART, D3DRS_FOGEND, D3DRS_FOGDENSITY, D3DRS_RANGEFOGENABLE}) {
+      rs[fog] = 0;
+    }
+  }
+  if (!c.alpha_func) rs[D3DRS_ALPHATESTENABLE] = rs[D3DRS_ALPHAFUNC] = rs[D3DRS_ALPHAREF] = 0;
+  bool factor = false;
+  for (int arg : {c.color_arg1, c.color_arg2, c.alpha_arg1, c.alpha_arg2}) factor |= arg == D3DTA_TFACTOR;
+  if (!factor) rs[D3DRS_TEXTUREFACTOR] = 0;
+  for (DWORD i = 0; i < GFX_MAX_LIGHTS; i++) {
+    if (!c.lighting || !in->light_on[i]) {
+      std::memset(&in->lights[i], 0, sizeof in->lights[i]);
+      in->light_on[i] = false;
+    }
+  }
+  if (!c.lighting) {
+    rs[D3DRS_AMBIENT] = rs[D3DRS_NORMALIZENORMALS] = 0;
+    std::memset(&in->material, 0, sizeof in->material);
+  }
+  if (!c.textured) {
+    in->texture = nullptr;
+    for (D3DTEXTURESTAGESTATETYPE sampling : {D3DTSS_ADDRESSU, D3DTSS_ADDRESSV, D3DTSS_MAGFILTER, D3DTSS_MINFILTER,
+                                              D3DTSS_MIPFILTER, D3DTSS_MIPMAPLODBIAS}) {
+      ts[sampling] = 0;
+    }
+  }
+}
+
+static void DescribeDraw(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_index, UINT index_count,
+                         BackdropDraw* out) {
+  std::memset(out, 0, sizeof *out);
+  ReadInputs(device, &out->in);
+  std::memcpy(&out->reads, &out->in, sizeof out->reads);
+  const ProgramChoices choices = MeshChoices(device);
+  LeaveWhatIsRead(choices, &out->reads);
+  const IDirect3DTexture8* texture = device->textures[0];
+  out->buffer = buffer;
+  out->mesh_serial = buffer->gl->serial;
+  out->texture_serial = choices.textured ? texture->gl->serial : 0;
+  out->first_index = first_index;
+  out->index_count = index_count;
+}
+
+// Whether two draws read and draw the same.
+static bool SameDraw(const BackdropDraw& a, const BackdropDraw& b) {
+  return std::memcmp(&a, &b, offsetof(BackdropDraw, in)) == 0;
+}
+
+// Draws a kept draw again, with its inputs in place of the device's for the time.
+static void Redraw(IDirect3DDevice8* device, const BackdropDraw& draw) {
+  DrawInputs saved;  // the device's own, put back after
+  ReadInputs(device, &saved);
+  WriteInputs(device, draw.in);
+  D3DXMATRIX world_view;
+  D3DXMatrixMultiply(&world_view, &device->transforms[D3DTS_WORLD], &device->transforms[D3DTS_VIEW]);
+  DrawNow(device, draw.buffer, draw.first_index, draw.index_count, world_view);
+  WriteInputs(device, saved);
+}
+
+// The backdrop's framebuffer again from its clears and its first `draws` draws.
+static void RedrawBackdrop(IDirect3DDevice8* device, int draws) {
+  GfxGlDevice* g = device->gl;
+  Backdrop& b = g->backdrop;
+  g->to_backdrop = true;
+  MergedClears(g, b.clears, b.clear_count, D3DCLEAR_TARGET);
+  for (int i = 0; i < draws; i++) Redraw(device, b.draws[i]);
+  b.draw_count = draws;
+}
+
+static bool MakeBackdrop(GfxGlDevice* g) {
+  Backdrop& b = g->backdrop;
+  glGenRenderbuffers(1, &b.color);
+  glBindRenderbuffer(GL_RENDERBUFFER, b.color);
+  glRenderbufferStorageMultisample(GL_RENDERBUFFER, g->samples, GL_RGBA8, g->width, g->height);
+  glGenFramebuffers(1, &b.fbo);
+  BindFramebuffer(g, b.fbo);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, b.color);
+  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) return true;
+  glDeleteFramebuffers(1, &b.fbo);
+  glDeleteRenderbuffers(1, &b.color);
+  b.fbo = b.color = 0;
+  g->cache.fbo = kUnknown;
+  return false;
+}
+
+// A frame's first draw after held clears that reach every pixel with one depth clear: their colour
+// is the backdrop's start, their depth and stencil go to the frame after the backdrop.
+static bool StartBackdrop(IDirect3DDevice8* device) {
+  GfxGlDevice* g = device->gl;
+  Backdrop& b = g->backdrop;
+  const int count = g->pending_count;
+  if (count == 0 || !DepthPartsAreOneClear(g, g->pending, count) ||
+      !RowsReachEveryRow(g, g->pending, count, D3DCLEAR_TARGET)) {
+    return false;
+  }
+  if (!b.fbo && !MakeBackdrop(g)) return false;
+  g->pending_count = 0;
+  b.run_draws = 0;
+  const bool same = count == b.clear_count && std::memcmp(g->pending, b.clears, sizeof(PendingClear) * count) == 0;
+  if (b.valid && same && b.misses < kBackdropMisses) {
+    b.run = RUN_MATCHING;
+    return true;
+  }
+  std::copy(g->pending, g->pending + count, b.clears);
+  b.clear_count = count;
+  b.valid = false;
+  if (b.misses >= kBackdropMisses) {
+    b.run = RUN_WATCHING;
+    b.same = same;
+    b.last_count = b.draw_count;
+    MergedClears(g, b.clears, count, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
+    return true;
+  }
+  b.run = RUN_DRAWING;
+  RedrawBackdrop(device, 0);
+  return true;
+}
+
+// Takes a draw that neither tests nor writes depth into the backdrop's run: true when the kept
+// backdrop already holds it, false when the caller draws it (into the backdrop when it joins it).
+static bool BackdropHolds(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_index, UINT index_count) {
+  GfxGlDevice* g = device->gl;
+  Backdrop& b = g->backdrop;
+  if (b.run == RUN_NONE && !StartBackdrop(device)) return false;
+  BackdropDraw draw;
+  DescribeDraw(device, buffer, first_index, index_count, &draw);
+  const int i = b.run_draws;
+  if (b.run == RUN_WATCHING) {
+    if (i == kBackdropDraws) {
+      EndBackdrop(device);
+      return false;
+    }
+    b.same = b.same && i < b.last_count && SameDraw(draw, b.draws[i]);
+    b.draws[i] = draw;
+    b.draw_count = b.run_draws = i + 1;
+    return false;
+  }
+  if (b.run == RUN_MATCHING) {
+    if (i < b.draw_count && SameDraw(draw, b.draws[i])) {
+      b.run_draws++;
+      return true;
+    }
+    // From here the frame differs: what it shares with the kept backdrop is drawn again under it.
+    if (i < b.draw_count) RedrawBackdrop(device, i);
+    b.valid = false;
+    b.run = RUN_DRAWING;
+  }
+  if (i == kBackdropDraws) {
+    EndBackdrop(device);
+    return false;
+  }
+  b.draws[i] = draw;
+  b.draw_count = b.run_draws = i + 1;
+  g->to_backdrop = true;
+  return false;
+}
+
+// The frame's backdrop is complete: kept, and copied into the frame, whose depth and stencil are
+// cleared after it (the copy so finds nothing drawn into the frame yet that it would wait for).
+static void EndBackdrop(IDirect3DDevice8* device) {
+  GfxGlDevice* g = device->gl;
+  Backdrop& b = g->backdrop;
+  if (b.run == RUN_NONE) return;
+  if (b.run == RUN_WATCHING) {
+    // Once a frame's backdrop is the last one's, the next is drawn to be kept.
+    if (b.same && b.run_draws == b.last_count) b.misses = 0;
+    b.run = RUN_NONE;
+    return;
+  }
+  const bool found = b.run == RUN_MATCHING && b.run_draws == b.draw_count;
+  b.misses = found ? 0 : b.misses + 1;
+  if (b.run == RUN_MATCHING && b.run_draws < b.draw_count) RedrawBackdrop(device, b.run_draws);
+  b.run = RUN_NONE;
+  b.valid = true;
+  g->to_backdrop = false;
+  Toggle(g->cache.scissor, GL_SCISSOR_TEST, false);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, b.fbo);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, g->back_fbo);
+  g->cache.fbo = kUnknown;
+  LogCall(GFX_GL_COPY, 0, {0, 0, g->width, g->height}, b.draw_count);
+  glBlitFramebuffer(0, 0, g->width, g->height, 0, 0, g->width, g->height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  MergedClears(g, b.clears, b.clear_count, D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL);
+}
+
+static bool DepthFree(const IDirect3DDevice8* device) {
+  return device->render_states[D3DRS_ZENABLE] == D3DZB_FALSE || !device->params.EnableAutoDepthStencil;
+}
+
+void GlDrawMesh(IDirect3DDevice8* device, GfxMeshBuffer* buffer, UINT first_index, UINT index_count) {
+  MakeCurrent(device);
+  D3DXMATRIX world_view;
+  D3DXMatrixMultiply(&world_view, &device->transforms[D3DTS_WORLD], &device->transforms[D3DTS_VIEW]);
+  if (OutsideView(world_view, device->transforms[D3DTS_PROJECTION], buffer->gl)) return;
+  if (!DepthFree(device)) {
+    EndBackdrop(device);
+  } else if (BackdropHolds(device, buffer, first_index, index_count)) {
+    return;
+  }
+  DrawNow(device, buffer, first_index, index_count, world_view);
 }
 
 void GlDrawScreenQuads(IDirect3DDevice8* device, IDirect3DTexture8* texture, const GfxScreenQuad* quads, int count,
                        D3DCOLOR color, const RECT* clip) {
   GfxGlDevice* g = device->gl;
   MakeCurrent(device);
+  EndBackdrop(device);
   FlushClears(g);
   BindBack(g);
   GlProgram* p = UseProgram(g, kTextChoices);
   if (!p) return;
   PackedColorUniform(p->loc.color, p->shadow.color, color);
-  Uniform1f(p->loc.lod_bias, p->shadow.lod_bias, 0.0f);
   GlCache& c = g->cache;
   Toggle(c.depth_test, GL_DEPTH_TEST, false);
   Toggle(c.cull, GL_CULL_FACE, false);

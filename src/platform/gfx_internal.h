@@ -70,6 +70,9 @@ void GlUploadTexture(IDirect3DTexture8* texture);
 void GlUploadTextureLevel(IDirect3DTexture8* texture, UINT level, UINT width, UINT height, const BYTE* pixels);
 // GL_MAX_TEXTURE_SIZE of the device's context.
 UINT GlMaxTextureSize(IDirect3DDevice8* device);
+// One level of the texture as GL holds it, its rows from the first, into `out` (4 bytes a texel of
+// a four-byte format); for tests.
+void GlReadTextureLevel(IDirect3DTexture8* texture, int level, BYTE* out);
 void GlReleaseTexture(IDirect3DTexture8* texture);
 HRESULT GlCreateMesh(GfxMeshBuffer* buffer, const GfxVertex* vertices, const DWORD* indices, const D3DCOLOR* colors);
 void GlReleaseMesh(GfxMeshBuffer* buffer);
@@ -83,6 +86,9 @@ void GlDrawScreenQuads(IDirect3DDevice8* device, IDirect3DTexture8* texture, con
 bool GlContextCreate(IDirect3DDevice8* device);
 void GlContextDestroy(IDirect3DDevice8* device);
 void GlContextMakeCurrent(IDirect3DDevice8* device);
+// Chooses how many threads Mesa's software rasteriser takes for a window of that size (before the
+// window's GL screen is made), unless the user chose.
+void GlChooseRasteriserThreads(int width, int height);
 // The window's drawable size (SDL) for showing the frame; false headless.
 bool GlContextWindowSize(IDirect3DDevice8* device, int* width, int* height);
 void GlContextSwap(IDirect3DDevice8* device);

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "platform/gfx_internal.h"
 #include "platform/icon.h"
 #include "platform/script.h"
 #include "platform/x11.h"
@@ -42,10 +43,6 @@ static int ShowsNothingUnasked(const char* driver) {
 static int VideoReady() {
   static int state = 0;  // 0 not tried, 1 up, -1 failed
   if (state == 0) {
-    // Mesa's software GL starts a rasteriser thread per core and wakes them all for every scene; a
-    // 640 x 480 frame at 20 fps needs two, and the wake-ups of the rest cost more CPU than they save.
-    // Read when the window's GL screen is made; a value the user set is kept.
-    setenv("LP_NUM_THREADS", "2", 0);
     // The window's close box is a request to the game, not the end of the program.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -202,6 +199,7 @@ HWND CreateWindowExA(DWORD, const char* class_name, const char* title, DWORD, in
   // Without a desktop the window is made nowhere, and the display start on it fails.
   if (!IsHeadless() && !video && !no_desktop) return nullptr;
   if (video) {
+    GlChooseRasteriserThreads(made.width, made.height);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);

@@ -5,11 +5,16 @@
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/glcorearb.h>
+
 #include "platform/gfx.h"
 #include "platform/gfx_font.h"
+#include "platform/gfx_internal.h"
 #include "platform/image_decode.h"
 #include "platform/script.h"
 
@@ -77,6 +82,23 @@ class GlDevice : public ::testing::Test {
   }
   void BlackClear() { Clear(device, 0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0); }
 
+  // Clears of rows across the frame's width, as a frame's background bands make them.
+  struct Band {
+    LONG top, bottom;
+    DWORD flags;
+    D3DCOLOR color;
+    float z;
+  };
+  void ClearBands(const std::vector<Band>& bands) {
+    for (const Band& b : bands) {
+      const D3DRECT r = {0, b.top, static_cast<LONG>(kWidth), b.bottom};
+      Clear(device, 1, &r, b.flags, b.color, b.z, 0);
+    }
+  }
+  // Of the frame shown: the white quad over the left half is on the rows [from, to) listed and no
+  // others, and the right edge has each listed row's colour.
+  void ExpectRows(const std::vector<std::pair<int, int>>& quad_rows, const std::vector<std::pair<int, D3DCOLOR>>& colors);
+
   IDirect3D8* direct3d = nullptr;
   IDirect3DDevice8* device = nullptr;
   GfxMeshBuffer* quad = nullptr;
@@ -87,6 +109,19 @@ void ExpectColor(Pixel p, int r, int g, int b, int tolerance = 2) {
   EXPECT_NEAR(p.r, r, tolerance);
   EXPECT_NEAR(p.g, g, tolerance);
   EXPECT_NEAR(p.b, b, tolerance);
+}
+
+void GlDevice::ExpectRows(const std::vector<std::pair<int, int>>& quad_rows,
+                          const std::vector<std::pair<int, D3DCOLOR>>& colors) {
+  for (int y = 0; y < static_cast<int>(kHeight); y++) {
+    bool shown = false;
+    for (auto [from, to] : quad_rows) shown = shown || (y >= from && y < to);
+    EXPECT_EQ(At(5, y).r == 255 && At(5, y).g == 255 && At(5, y).b == 255, shown) << "row " << y;
+  }
+  for (const auto& [row, color] : colors) {
+    SCOPED_TRACE(row);
+    ExpectColor(At(kWidth - 1, row), (color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF, 0);
+  }
 }
 
 TEST_F(GlDevice, ClearsTheWholeTargetAndRectanglesFromTheTop) {
@@ -106,15 +141,9 @@ TEST_F(GlDevice, ClearsTheWholeTargetAndRectanglesFromTheTop) {
 // the later clear where they overlap.
 TEST_F(GlDevice, RunsOfClearsKeepTheirColoursDepthAndOrder) {
   const DWORD all = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
-  struct Step {
-    LONG top, bottom;
-    DWORD flags;
-    D3DCOLOR color;
-    float z;
-  };
   struct Case {
     const char* what;
-    std::vector<Step> steps;
+    std::vector<Band> steps;
     std::vector<std::pair<int, int>> quad_rows;     // [from, to) where the quad shows
     std::vector<std::pair<int, D3DCOLOR>> cleared;  // a row and its colour on the right
   };
@@ -144,22 +173,352 @@ TEST_F(GlDevice, RunsOfClearsKeepTheirColoursDepthAndOrder) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Clear(device, 0, nullptr, all, 0xFF000000, 0.0f, 0);
-    for (const Step& s : c.steps) {
-      const D3DRECT r = {0, s.top, static_cast<LONG>(kWidth), s.bottom};
-      Clear(device, 1, &r, s.flags, s.color, s.z, 0);
-    }
+    ClearBands(c.steps);
     DrawQuad(quad);
     Show();
-    for (int y = 0; y < static_cast<int>(kHeight); y++) {
-      bool shown = false;
-      for (auto [from, to] : c.quad_rows) shown = shown || (y >= from && y < to);
-      EXPECT_EQ(At(5, y).r == 255 && At(5, y).g == 255 && At(5, y).b == 255, shown) << "row " << y;
-    }
-    for (const auto& [row, color] : c.cleared) {
-      SCOPED_TRACE(row);
-      ExpectColor(At(kWidth - 1, row), (color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF, 0);
-    }
+    ExpectRows(c.quad_rows, c.cleared);
   }
+}
+
+// The clears a frame holds reach GL as few calls as their parts allow: depth and stencil parts
+// alike that together reach every row are one clear, and the colour rectangles after the last
+// clear of the whole target are filled by one draw; any other run is cleared as it came. The
+// target starts black with depth 0; a white quad at depth 0.5 over the left half shows on the rows
+// whose depth was cleared to 1, and the right half shows each row's colour.
+TEST_F(GlDevice, HeldClearsReachGlInAsFewCallsAsTheyAllow) {
+  const DWORD all = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
+  const DWORD depth = D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
+  struct Sent {
+    GfxGlOp op;
+    DWORD flags;
+    LONG top, bottom;  // of a clear
+    int count;         // of a fill or a draw
+  };
+  struct Case {
+    const char* what;
+    std::vector<Band> steps;
+    std::vector<Sent> sent;                         // up to the quad's draw
+    std::vector<std::pair<int, int>> quad_rows;     // [from, to) where the quad shows
+    std::vector<std::pair<int, D3DCOLOR>> cleared;  // a row and its colour on the right
+  };
+  const Case cases[] = {
+      {"a game frame's sky: the upper half, then bands from the bottom up",
+       {{0, 24, all, 0xFF0A141E, 1}, {40, 48, all, 0xFF010203, 1}, {32, 40, all, 0xFF040506, 1},
+        {24, 32, all, 0xFF07FF09, 1}},
+       {{GFX_GL_CLEAR, depth, 0, 48, 0}, {GFX_GL_FILL, 0, 0, 0, 4}, {GFX_GL_DRAW, 0, 0, 0, 6}},
+       {{0, 48}},
+       {{0, 0xFF0A141E}, {23, 0xFF0A141E}, {24, 0xFF07FF09}, {31, 0xFF07FF09}, {32, 0xFF040506},
+        {47, 0xFF010203}}},
+      {"a black clear of the whole target",
+       {{0, 48, all, 0xFF000000, 1}},
+       {{GFX_GL_CLEAR, all, 0, 48, 0}, {GFX_GL_DRAW, 0, 0, 0, 6}},
+       {{0, 48}},
+       {{0, 0xFF000000}, {47, 0xFF000000}}},
+      {"colour under a later clear of the whole target is painted over",
+       {{0, 16, all, 0xFF0A141E, 1}, {0, 48, all, 0xFF102030, 1}, {16, 24, all, 0xFF405060, 1}},
+       {{GFX_GL_CLEAR, all, 0, 48, 0}, {GFX_GL_FILL, 0, 0, 0, 1}, {GFX_GL_DRAW, 0, 0, 0, 6}},
+       {{0, 48}},
+       {{0, 0xFF102030}, {15, 0xFF102030}, {16, 0xFF405060}, {23, 0xFF405060}, {24, 0xFF102030}}},
+      {"colour alone is filled, depth kept",
+       {{0, 24, D3DCLEAR_TARGET, 0xFF0A141E, 1}, {24, 48, D3DCLEAR_TARGET, 0xFF405060, 1}},
+       {{GFX_GL_FILL, 0, 0, 0, 2}, {GFX_GL_DRAW, 0, 0, 0, 6}},
+       {},
+       {{0, 0xFF0A141E}, {24, 0xFF405060}}},
+      {"depths that differ are cleared one by one",
+       {{0, 24, all, 0xFF0A141E, 1}, {24, 48, all, 0xFF405060, 0}},
+       {{GFX_GL_CLEAR, all, 0, 24, 0}, {GFX_GL_CLEAR, all, 24, 48, 0}, {GFX_GL_DRAW, 0, 0, 0, 6}},
+       {{0, 24}},
+       {{0, 0xFF0A141E}, {47, 0xFF405060}}},
+      {"a band no clear reaches",
+       {{0, 24, all, 0xFF0A141E, 1}, {32, 48, all, 0xFF040506, 1}},
+       {{GFX_GL_CLEAR, all, 0, 24, 0}, {GFX_GL_CLEAR, all, 32, 48, 0}, {GFX_GL_DRAW, 0, 0, 0, 6}},
+       {{0, 24}, {32, 48}},
+       {{0, 0xFF0A141E}, {24, 0xFF000000}, {31, 0xFF000000}, {40, 0xFF040506}}},
+  };
+  SetRenderState(device, D3DRS_LIGHTING, FALSE);
+  quad = Rect(-1, -1, 0, 1, 0.5f);  // white, left half
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (int i = 0; i < 2; i++) {  // both buffers black, the depth 0
+      Clear(device, 0, nullptr, all, 0xFF000000, 0.0f, 0);
+      ASSERT_EQ(Present(device, nullptr, nullptr, nullptr, nullptr), S_OK);
+    }
+    GfxGlClearCalls();
+    ClearBands(c.steps);
+    DrawQuad(quad);
+    ASSERT_EQ(GfxGlCallCount(), static_cast<int>(c.sent.size()));
+    for (int i = 0; i < GfxGlCallCount(); i++) {
+      SCOPED_TRACE(i);
+      const GfxGlCall& got = *GfxGlCallAt(i);
+      const Sent& want = c.sent[i];
+      EXPECT_EQ(got.op, want.op);
+      if (want.op == GFX_GL_CLEAR) {
+        EXPECT_EQ(got.flags, want.flags);
+        EXPECT_EQ(got.rect.y1, want.top);
+        EXPECT_EQ(got.rect.y2, want.bottom);
+        EXPECT_EQ(got.rect.x1, 0);
+        EXPECT_EQ(got.rect.x2, static_cast<LONG>(kWidth));
+      } else {
+        EXPECT_EQ(got.count, want.count);
+      }
+    }
+    Show();
+    ExpectRows(c.quad_rows, c.cleared);
+  }
+}
+
+// A frame that starts with clears of every pixel and draws without depth (a sky behind the world)
+// gets that backdrop copied while its clears and every state, texture, transform and vertex its
+// draws read are as they were; a change of any one draws it again, where the frame's first draws
+// match only in part by drawing the part they share again. Each frame is checked against the same
+// frame drawn with the depth test on, which keeps the colours and takes no backdrop.
+TEST_F(GlDevice, AnUnchangedBackdropIsCopiedAndAnyChangeDrawsItAgain) {
+  const DWORD all = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
+  auto texture_of = [&](DWORD left, DWORD right) {
+    IDirect3DTexture8* t = nullptr;
+    EXPECT_EQ(CreateTexture(device, 2, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t), S_OK);
+    D3DLOCKED_RECT locked;
+    EXPECT_EQ(LockRect(t, 0, &locked, nullptr, 0), S_OK);
+    static_cast<DWORD*>(locked.pBits)[0] = left;
+    static_cast<DWORD*>(locked.pBits)[1] = right;
+    UnlockRect(t, 0);
+    return t;
+  };
+  IDirect3DTexture8* texture = texture_of(0x80FF8000, 0x8000FF80);
+  IDirect3DTexture8* other_texture = texture_of(0x800080FF, 0x80FFFF00);
+  GfxMeshBuffer* halves[2] = {Rect(-1, -1, 0, 1, 0.5f), Rect(0, -1, 1, 1, 0.5f)};
+  GfxMeshBuffer* smaller = Rect(0.25f, -0.5f, 0.75f, 0.5f, 0.5f);
+  quad = Rect(-0.25f, -0.25f, 0.25f, 0.25f, 0.5f);  // over both, with the depth test
+  D3DCOLOR band = 0xFF204060;
+  D3DXMATRIX identity;
+  D3DXMatrixIdentity(&identity);
+  D3DLIGHT8 light = {};
+  light.Type = D3DLIGHT_DIRECTIONAL;
+  light.Diffuse = {0.3f, 0.2f, 0.1f, 0};
+  light.Direction = {0, 0, 1};
+  SetLight(device, 0, &light);
+  SetLight(device, 1, &light);
+  struct Change {
+    const char* what;
+    int draw;  // the draw it is made on, -1 for the frame
+    std::function<void()> make, undo;
+    bool kept;  // the backdrop stays as it was
+    GfxMeshBuffer* mesh = nullptr;  // drawn instead
+    UINT indices = 6;
+    bool second_left_out = false;
+    std::function<void()> base = [] {};  // made on both draws of every frame of the case
+  };
+  auto move = [&](D3DTRANSFORMSTATETYPE which, float scale, float x) {  // scaled about the centre, then moved
+    return [&, which, scale, x] {
+      D3DXMATRIX m;
+      D3DXMatrixIdentity(&m);
+      m.m[0][0] = m.m[1][1] = scale;
+      m.m[3][0] = x;
+      SetTransform(device, which, &m);
+    };
+  };
+  const std::function<void()> nothing = [] {};
+  const Change changes[] = {
+      {"a clear's colour", -1, [&] { band = 0xFF602040; }, [&] { band = 0xFF204060; }, false},
+      {"the ambient colour", 0, [&] { SetRenderState(device, D3DRS_AMBIENT, 0xFF808080); }, nothing, false},
+      {"the material", 1,
+       [&] {
+         D3DMATERIAL8 m = {};
+         m.Diffuse = {1, 1, 1, 1};
+         m.Ambient = {0.5f, 1, 0.5f, 1};
+         SetMaterial(device, &m);
+       },
+       nothing, false},
+      {"a light switched on", 0, [&] { LightEnable(device, 0, TRUE); }, nothing, false},
+      {"the colour of a light that is on", 1,
+       [&] {
+         D3DLIGHT8 l = light;
+         l.Diffuse = {0.1f, 0.4f, 0.6f, 0};
+         SetLight(device, 1, &l);
+       },
+       [&] { SetLight(device, 1, &light); }, false},
+      {"a light that is off", 0,
+       [&] {
+         D3DLIGHT8 l = light;
+         l.Diffuse = {1, 1, 1, 0};
+         SetLight(device, 0, &l);
+       },
+       [&] { SetLight(device, 0, &light); }, true},
+      {"the texture's texels", -1,
+       [&] {
+         D3DLOCKED_RECT locked;
+         LockRect(texture, 0, &locked, nullptr, 0);
+         static_cast<DWORD*>(locked.pBits)[1] = 0x80FF0000;
+         UnlockRect(texture, 0);
+       },
+       [&] {
+         D3DLOCKED_RECT locked;
+         LockRect(texture, 0, &locked, nullptr, 0);
+         static_cast<DWORD*>(locked.pBits)[1] = 0x8000FF80;
+         UnlockRect(texture, 0);
+       },
+       false},
+      {"another texture", 1, [&] { SetTexture(device, 0, other_texture); }, nothing, false},
+      {"a texture stage state", 0,
+       [&] { SetTextureStageState(device, 0, D3DTSS_COLOROP, D3DTOP_SELECTARG1); }, nothing, false},
+      {"the texture's filtering", 0,
+       [&] { SetTextureStageState(device, 0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR); },
+       [&] { SetTextureStageState(device, 0, D3DTSS_MAGFILTER, D3DTEXF_POINT); }, false},
+      {"a render state", 1, [&] { SetRenderState(device, D3DRS_ALPHABLENDENABLE, FALSE); }, nothing, false},
+      {"the world", 1, move(D3DTS_WORLD, 0.5f, 0.1f), nothing, false},
+      {"the view", 0, move(D3DTS_VIEW, 1, 0.25f), nothing, false},
+      {"the projection", 0, move(D3DTS_PROJECTION, 0.5f, 0), nothing, false},
+      {"another mesh", 1, nothing, nothing, false, smaller},
+      {"part of the mesh", 0, nothing, nothing, false, nullptr, 3},
+      {"the second draw left out", 1, nothing, nothing, false, nullptr, 6, true},
+      {"the fog's end, fog off", 0, [&] { SetRenderState(device, D3DRS_FOGEND, FloatBits(0.5f)); }, nothing, true},
+      {"the fog's end, fog on", 1, [&] { SetRenderState(device, D3DRS_FOGEND, FloatBits(0.75f)); }, nothing, false,
+       nullptr, 6, false,
+       [&] {
+         SetRenderState(device, D3DRS_FOGENABLE, TRUE);
+         SetRenderState(device, D3DRS_FOGCOLOR, 0xFFFFFFFF);
+         SetRenderState(device, D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
+       }},
+  };
+  // The frame: the sky, two halves without depth, and a quad over both with the depth test.
+  auto draw_frame = [&](bool depth_free, const Change& c, bool changed) {
+    const Change* change = changed ? &c : nullptr;
+    if (change && change->draw < 0) change->make();
+    const D3DRECT top = {0, 0, static_cast<LONG>(kWidth), 24}, bottom = {0, 24, static_cast<LONG>(kWidth), 48};
+    Clear(device, 1, &top, all, 0xFF102030, 1.0f, 0);
+    Clear(device, 1, &bottom, all, band, 1.0f, 0);
+    BeginScene(device);
+    for (int d = 0; d < 2; d++) {
+      const bool on_this = change && change->draw == d;
+      if (on_this && change->second_left_out) break;
+      SetRenderState(device, D3DRS_LIGHTING, TRUE);
+      SetRenderState(device, D3DRS_AMBIENT, 0xFF404040);
+      SetRenderState(device, D3DRS_FOGENABLE, FALSE);
+      SetRenderState(device, D3DRS_FOGSTART, FloatBits(0.0f));
+      SetRenderState(device, D3DRS_FOGEND, FloatBits(1.0f));
+      SetRenderState(device, D3DRS_ALPHABLENDENABLE, TRUE);
+      SetRenderState(device, D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+      SetRenderState(device, D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+      SetTextureStageState(device, 0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+      SetTextureStageState(device, 0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+      D3DMATERIAL8 m = {};
+      m.Diffuse = {1, 1, 1, 1};
+      m.Ambient = {1, 1, 1, 1};
+      SetMaterial(device, &m);
+      SetTexture(device, 0, texture);
+      LightEnable(device, 0, FALSE);
+      LightEnable(device, 1, TRUE);
+      for (D3DTRANSFORMSTATETYPE t : {D3DTS_WORLD, D3DTS_VIEW, D3DTS_PROJECTION}) SetTransform(device, t, &identity);
+      c.base();
+      if (on_this) change->make();
+      SetRenderState(device, D3DRS_ZENABLE, depth_free ? D3DZB_FALSE : D3DZB_TRUE);
+      GfxMeshBuffer* mesh = on_this && change->mesh ? change->mesh : halves[d];
+      DrawMeshBuffer(device, mesh, 0, on_this ? change->indices : 6);
+      if (on_this) change->undo();
+    }
+    SetRenderState(device, D3DRS_ZENABLE, D3DZB_TRUE);
+    SetRenderState(device, D3DRS_LIGHTING, FALSE);
+    SetRenderState(device, D3DRS_FOGENABLE, FALSE);
+    SetTexture(device, 0, nullptr);
+    DrawMeshBuffer(device, quad, 0, 6);
+    EndScene(device);
+    Show();
+    if (change && change->draw < 0) change->undo();
+    return frame;
+  };
+  // How many draws reached GL, whether the backdrop was filled anew, whether it was copied.
+  struct Sent {
+    int draws = 0;
+    bool filled = false, copied = false;
+  };
+  auto sent = [] {
+    Sent s;
+    for (int i = 0; i < GfxGlCallCount(); i++) {
+      s.draws += GfxGlCallAt(i)->op == GFX_GL_DRAW;
+      s.filled |= GfxGlCallAt(i)->op == GFX_GL_FILL;
+      s.copied |= GfxGlCallAt(i)->op == GFX_GL_COPY;
+    }
+    return s;
+  };
+  for (const Change& c : changes) {
+    SCOPED_TRACE(c.what);
+    const std::vector<BYTE> unchanged = draw_frame(false, c, false);
+    for (int i = 0; i < 3; i++) EXPECT_EQ(draw_frame(true, c, false), unchanged);  // the backdrop stands still
+    GfxGlClearCalls();
+    EXPECT_EQ(draw_frame(true, c, false), unchanged);
+    Sent kept = sent();
+    EXPECT_TRUE(kept.copied);
+    EXPECT_FALSE(kept.filled);
+    EXPECT_EQ(kept.draws, 1);
+    const std::vector<BYTE> changed = draw_frame(false, c, true);
+    EXPECT_EQ(c.kept, changed == unchanged);
+    GfxGlClearCalls();
+    EXPECT_EQ(draw_frame(true, c, true), changed);
+    Sent again = sent();
+    EXPECT_TRUE(again.copied);
+    EXPECT_EQ(again.filled, !c.kept);
+    EXPECT_EQ(again.draws, c.kept ? 1 : (c.second_left_out ? 2 : 3));
+    EXPECT_EQ(draw_frame(true, c, false), unchanged);
+  }
+  Release(smaller);
+  for (GfxMeshBuffer* h : halves) Release(h);
+  Release(texture);
+  Release(other_texture);
+}
+
+// A backdrop that changes frame after frame (a camera in motion) is drawn into the frame itself
+// after two changes in a row, with no framebuffer of its own to copy; once a frame's backdrop is
+// the last one's, the next is drawn to be kept and the one after copies it.
+TEST_F(GlDevice, ABackdropInMotionIsDrawnIntoTheFrame) {
+  const DWORD all = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
+  SetRenderState(device, D3DRS_LIGHTING, FALSE);
+  GfxMeshBuffer* sky = Rect(-0.5f, -0.5f, 0.5f, 0.5f, 0.5f);
+  quad = Rect(-0.25f, -0.25f, 0.25f, 0.25f, 0.25f);
+  auto draw_frame = [&](float x, bool depth_free) {
+    Clear(device, 0, nullptr, all, 0xFF102030, 1.0f, 0);
+    BeginScene(device);
+    D3DXMATRIX world;
+    D3DXMatrixTranslation(&world, x, 0, 0);
+    SetTransform(device, D3DTS_WORLD, &world);
+    SetRenderState(device, D3DRS_TEXTUREFACTOR, 0xFF804020);
+    SetTextureStageState(device, 0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
+    SetRenderState(device, D3DRS_ZENABLE, depth_free ? D3DZB_FALSE : D3DZB_TRUE);
+    DrawMeshBuffer(device, sky, 0, 6);
+    D3DXMatrixIdentity(&world);
+    SetTransform(device, D3DTS_WORLD, &world);
+    SetTextureStageState(device, 0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    SetRenderState(device, D3DRS_ZENABLE, D3DZB_TRUE);
+    DrawMeshBuffer(device, quad, 0, 6);
+    EndScene(device);
+    Show();
+    return frame;
+  };
+  const struct {
+    float x;
+    bool copied;  // the backdrop copied into the frame
+    int draws;    // 1: the copy alone, 2: the backdrop drawn too
+  } frames[] = {
+      {0.0f, true, 2},   {0.1f, true, 2},   // drawn anew, changed twice in a row
+      {0.2f, false, 2},  {0.3f, false, 2},  // drawn into the frame
+      {0.3f, false, 2},                     // as the last: the next is kept
+      {0.3f, true, 2},   {0.3f, true, 1},   // kept, then copied
+      {0.4f, true, 2},   {0.3f, true, 2},   {0.5f, false, 2},
+  };
+  for (const auto& f : frames) {
+    SCOPED_TRACE(testing::Message() << "x " << f.x);
+    const std::vector<BYTE> want = draw_frame(f.x, false);
+    GfxGlClearCalls();
+    EXPECT_EQ(draw_frame(f.x, true), want);
+    bool copied = false;
+    int draws = 0;
+    for (int i = 0; i < GfxGlCallCount(); i++) {
+      copied |= GfxGlCallAt(i)->op == GFX_GL_COPY;
+      draws += GfxGlCallAt(i)->op == GFX_GL_DRAW;
+    }
+    EXPECT_EQ(copied, f.copied);
+    EXPECT_EQ(draws, f.draws);
+  }
+  Release(sky);
 }
 
 TEST_F(GlDevice, PresentShowsTheFrameUntilTheNextPresent) {
@@ -291,6 +650,81 @@ TEST_F(GlDevice, TextureStageZeroModulatesTheDiffuse) {
   Show();
   ExpectColor(At(50, 24), 255, 255, 255);
   Release(texture);
+}
+
+// The mip level follows the stage's bias: a checker of single texels drawn a texel a pixel shows
+// its texels without a bias, and the average of its next levels with a bias of 1 or more.
+TEST_F(GlDevice, TheMipLevelFollowsTheLodBias) {
+  IDirect3DTexture8* texture = nullptr;
+  ASSERT_EQ(CreateTexture(device, 16, 16, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &texture), S_OK);
+  D3DLOCKED_RECT locked;
+  ASSERT_EQ(LockRect(texture, 0, &locked, nullptr, 0), S_OK);
+  for (int y = 0; y < 16; y++) {
+    for (int x = 0; x < 16; x++) static_cast<DWORD*>(locked.pBits)[y * 16 + x] = (x + y) % 2 ? 0xFFFF0000 : 0xFF0000FF;
+  }
+  UnlockRect(texture, 0);
+  SetTexture(device, 0, texture);
+  SetRenderState(device, D3DRS_LIGHTING, FALSE);
+  SetTextureStageState(device, 0, D3DTSS_MIPFILTER, D3DTEXF_POINT);
+  quad = Rect(-1, 1 - 16.0f / 24, -0.5f, 1, 0.5f);  // the top left 16 x 16 pixels
+  const struct {
+    float bias;
+    bool averaged;
+  } cases[] = {{0, false}, {-1, false}, {1, true}, {2.5f, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bias);
+    SetTextureStageState(device, 0, D3DTSS_MIPMAPLODBIAS, FloatBits(c.bias));
+    BlackClear();
+    DrawQuad(quad);
+    Show();
+    for (int x : {4, 5}) {
+      const Pixel p = At(x, 8);
+      if (c.averaged) {
+        ExpectColor(p, 128, 0, 128, 1);
+      } else {
+        ExpectColor(p, (x + 8) % 2 ? 255 : 0, 0, (x + 8) % 2 ? 0 : 255, 0);
+      }
+    }
+  }
+  Release(texture);
+}
+
+// A texture's lower levels are those the rasteriser's own mipmap generation makes of the same
+// texels, level by level down to 1 x 1: for the sizes the assets use and for odd ones.
+TEST_F(GlDevice, MipLevelsAreThoseTheRasteriserMakes) {
+  const struct {
+    UINT width, height;
+  } sizes[] = {{256, 256}, {512, 256}, {768, 384}, {12, 6}, {7, 7}, {100, 60}, {1, 5}};
+  std::uint32_t seed = 1;
+  for (const auto& size : sizes) {
+    SCOPED_TRACE(testing::Message() << size.width << " x " << size.height);
+    std::vector<BYTE> texels(size.width * size.height * 4);
+    for (BYTE& b : texels) b = static_cast<BYTE>((seed = seed * 214013 + 2531011) >> 16);
+    IDirect3DTexture8* texture = nullptr;
+    ASSERT_EQ(CreateTexture(device, size.width, size.height, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture), S_OK);
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(LockRect(texture, 0, &locked, nullptr, 0), S_OK);
+    std::memcpy(locked.pBits, texels.data(), texels.size());
+    UnlockRect(texture, 0);
+    GLuint made = 0;
+    glGenTextures(1, &made);
+    glBindTexture(GL_TEXTURE_2D, made);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, size.width, size.height, 0, GL_BGRA, GL_UNSIGNED_BYTE, texels.data());
+    glGenerateMipmap(GL_TEXTURE_2D);
+    for (int level = 1; (size.width >> (level - 1)) > 1 || (size.height >> (level - 1)) > 1; level++) {
+      SCOPED_TRACE(level);
+      const size_t bytes = std::max(1u, size.width >> level) * std::max(1u, size.height >> level) * 4;
+      std::vector<BYTE> ours(bytes), theirs(bytes);
+      glBindTexture(GL_TEXTURE_2D, made);
+      glGetTexImage(GL_TEXTURE_2D, level, GL_BGRA, GL_UNSIGNED_BYTE, theirs.data());
+      GlReadTextureLevel(texture, level, ours.data());
+      const auto differ = std::mismatch(ours.begin(), ours.end(), theirs.begin());
+      EXPECT_TRUE(differ.first == ours.end()) << "byte " << differ.first - ours.begin() << ": " << int(*differ.first)
+                                              << ", made by GL " << int(*differ.second);
+    }
+    glDeleteTextures(1, &made);
+    Release(texture);
+  }
 }
 
 // Each set of states draws with its own program: the alpha test's function against a factor alpha
