@@ -24,7 +24,8 @@
 // unless told), read when the process's first GL screen is made; a number the user set is kept.
 // One thread, the program's own, draws a frame of 640 x 480 pixels (multisampled too) well inside
 // a pass of 50 ms, and handing scenes on costs more than it saves; each 640 x 480 pixels more get a
-// thread, so that 1152 x 864 with anti-aliasing keeps its pace.
+// thread, so that 1152 x 864 with anti-aliasing keeps its pace. The count holds for the process:
+// a larger mode applied later draws on the threads its start chose.
 void GlChooseRasteriserThreads(int width, int height) {
   const long frame = 640L * 480;
   const long pixels = static_cast<long>(width) * height;

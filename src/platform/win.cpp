@@ -195,11 +195,13 @@ HWND CreateWindowExA(DWORD, const char* class_name, const char* title, DWORD, in
   made.x = x, made.y = y;
   made.width = width > 1 ? width : 1;
   made.height = height > 1 ? height : 1;
+  // Before any GL screen is made, a headless one on EGL too: the window's size sets how many
+  // threads Mesa's rasteriser takes for the rest of the process.
+  GlChooseRasteriserThreads(made.width, made.height);
   int video = !IsHeadless() && VideoReady();
   // Without a desktop the window is made nowhere, and the display start on it fails.
   if (!IsHeadless() && !video && !no_desktop) return nullptr;
   if (video) {
-    GlChooseRasteriserThreads(made.width, made.height);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
