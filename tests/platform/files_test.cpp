@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include "platform/image_write.h"
 #include "support/fifo_guard.h"
 #include "support/temp_dir.h"
 
@@ -150,6 +151,12 @@ TEST_F(FilesTest, OnlyARegularFileOpensAndNothingWaitsToOpen) {
     EXPECT_FALSE(HungOnFifo("fifo", [&] { read = ReadRegularFile(c.name, &bytes); })) << c.name;
     EXPECT_EQ(read, c.opens) << c.name;
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), c.opens ? "text" : "") << c.name;
+    // A frame capture is written only over a regular file.
+    const BYTE pixel[4] = {1, 2, 3, 255};
+    bool written = false;
+    EXPECT_FALSE(HungOnFifo("fifo", [&] { written = WritePngRgba(c.name, 1, 1, pixel); })) << c.name;
+    EXPECT_EQ(written, c.opens == 1) << c.name;
+    WriteBytes("plain", "text");
   }
   struct stat st;
   ASSERT_EQ(lstat("fifo", &st), 0);
