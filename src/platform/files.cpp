@@ -169,6 +169,17 @@ int OpenRegularFile(const char* native_path, int flags) {
   return fd;
 }
 
+std::FILE* OpenRegularStream(const char* native_path, int flags, const char* stdio_mode) {
+  int fd = OpenRegularFile(native_path, flags);
+  std::FILE* stream = fd >= 0 ? fdopen(fd, stdio_mode) : nullptr;
+  if (!stream && fd >= 0) {
+    int error = errno;
+    close(fd);
+    errno = error;
+  }
+  return stream;
+}
+
 int ReadRegularFile(const char* native_path, std::vector<std::uint8_t>* out, long max) {
   out->clear();
   int fd = OpenRegularFile(native_path, O_RDONLY);
@@ -201,13 +212,8 @@ File* FileOpen(const char* path, const char* mode) {
   File* file = FreeSlot();
   if (!file || !ParseMode(mode, stdio_mode, &text, &flags) || !ResolvePath(path, resolved, sizeof(resolved)))
     return nullptr;
-  int fd = OpenRegularFile(resolved, flags);
-  if (fd < 0) return nullptr;
-  std::FILE* stream = fdopen(fd, stdio_mode);
-  if (!stream) {
-    close(fd);
-    return nullptr;
-  }
+  std::FILE* stream = OpenRegularStream(resolved, flags, stdio_mode);
+  if (!stream) return nullptr;
   *file = File{};
   file->stream = stream;
   file->text = text;

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 // One open file; its layout belongs to files.cpp. At most FILE_OPEN_MAX are open at once.
@@ -56,6 +57,8 @@ int FileError(File* file);
 // be (errno EINVAL for those), instead of hanging on a FIFO without a writer or reading a device
 // without end. Links are followed. The file descriptor (close-on-exec, blocking), or -1.
 int OpenRegularFile(const char* native_path, int flags);
+// OpenRegularFile as a stdio stream opened with stdio_mode, or null with errno telling why.
+std::FILE* OpenRegularStream(const char* native_path, int flags, const char* stdio_mode);
 // Reads the whole regular file at native_path (opened as OpenRegularFile opens it) into out. 0,
 // with out empty, when it cannot be opened or read or holds more than max bytes.
 int ReadRegularFile(const char* native_path, std::vector<std::uint8_t>* out, long max = FILE_READ_MAX);

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <png.h>
-#include <unistd.h>
 
 #include <cstdio>
 
@@ -11,12 +10,8 @@
 bool WritePngRgba(const char* path, UINT width, UINT height, const BYTE* rgba) {
   if (!path || !rgba || width == 0 || height == 0) return false;
   // A FIFO or a device at the capture's name is refused rather than waited on or written into.
-  int fd = OpenRegularFile(path, O_WRONLY | O_CREAT | O_TRUNC);
-  FILE* file = fd >= 0 ? fdopen(fd, "wb") : nullptr;
-  if (!file) {
-    if (fd >= 0) close(fd);
-    return false;
-  }
+  FILE* file = OpenRegularStream(path, O_WRONLY | O_CREAT | O_TRUNC, "wb");
+  if (!file) return false;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   bool ok = png && info;

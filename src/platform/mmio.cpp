@@ -1,7 +1,6 @@
 #include "platform/mmio.h"
 
 #include <fcntl.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
@@ -127,11 +126,9 @@ HMMIO mmioOpenA(const char* path, MMIOINFO* info, DWORD flags) {
   LONG size = (flags & MMIO_ALLOCBUF) && info && info->cchBuffer > 0 ? info->cchBuffer : MMIO_DEFAULTBUFFER;
 
   // Only a regular file opens: anything else in its place (a FIFO, a device) cannot be opened.
-  int fd = OpenRegularFile(name, open_flags);
-  std::FILE* stream = fd >= 0 ? fdopen(fd, mode) : nullptr;
+  std::FILE* stream = OpenRegularStream(name, open_flags, mode);
   if (!stream) {
     int error = errno;
-    if (fd >= 0) close(fd);
     return fail(error == ENOENT ? MMIOERR_FILENOTFOUND
                 : error == ENOTDIR ? MMIOERR_PATHNOTFOUND
                 : error == EACCES  ? MMIOERR_ACCESSDENIED
